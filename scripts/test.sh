@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, then builds and runs every
+# test twice: a normal build and one under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Window tests run headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== formatting"
+git ls-files -co --exclude-standard -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
+  'bench/*.cpp' 'bench/*.h' | xargs -r clang-format --dry-run -Werror
+
+echo "== normal build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== sanitizer build (address, undefined)"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBRIMO_SANITIZE=ON -DBRIMO_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+# Leaks inside the platform's font and GL libraries are not ours to judge.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"

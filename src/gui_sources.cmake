@@ -1,0 +1,3 @@
+set(BRIMO_GUI_SOURCES
+  src/console/main_window.cpp
+)

@@ -1,0 +1,147 @@
+// MachineState: the one record of settings, derived values and live machine
+// state. Exactly one instance exists per application (owned by the app, or by
+// a test fixture) and is handed by reference to every routine that needs it.
+//
+// Units: lengths are in the machine's own length unit (mm or inch as chosen
+// in the settings; numbers are never converted here), rates in length units
+// per minute, StepRate in steps per second, times in counter ticks
+// (CounterFrequency ticks per second), angles in radians counter-clockwise
+// from +X with +Y up. Axes stored as numbers: 1 = X, 2 = Y, 3 = Z.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brimo {
+
+struct SettingsForm;
+
+struct MachineState {
+  // ---- Settings (set only by a configuration load) ----------------------
+  double StepsPerRevX = 0, StepsPerRevY = 0, StepsPerRevZ = 0;  // steps per drive turn
+  double LeadX = 0, LeadY = 0, LeadZ = 0;                       // length per screw turn
+  std::string StepPinX, StepPinY, StepPinZ;  // data pin 2..9, as typed
+  std::string DirPinX, DirPinY, DirPinZ;     // data pin 2..9, as typed
+  int ReverseX = 0, ReverseY = 0, ReverseZ = 0;                 // check values 0/1
+  double FastRateX = 0, FastRateY = 0, FastRateZ = 0;           // length/min; also rapid rate
+  double MediumRateX = 0, MediumRateY = 0, MediumRateZ = 0;     // length/min
+  double SlowRateX = 0, SlowRateY = 0, SlowRateZ = 0;           // length/min
+  bool UnitsMm = false, UnitsInch = false;
+  double InchUnitValue = 0, MmUnitValue = 0;  // carried through the file only
+  // Stored and shown only: no motion, switch or port code consults these.
+  std::string ToolChangeX, ToolChangeY, ToolChangeZ;
+  std::string HomePinX, HomePinY, HomePinZ, LimitPin;
+  std::string PulseWidth;
+  int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;
+  std::string ZHomingMoveMode, ZToLineMoveMode, CoordinateMode;
+  std::string ZHomingMoveDistance, ZToLineMoveDistance;
+  // Persistent copy of the main window's home panel.
+  bool HomeUsingHomeSwitch = false, HomeUsingProgramZero = false, HomeUsingMachineZero = false;
+  std::string HomeMoveKind, HomeFeedrate;
+
+  // ---- Derived by DeriveSettings ----------------------------------------
+  double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0;  // length per step
+  double FinestStepXY = 0;  // smaller of X and Y travel per step (X on a tie)
+  int FinestAxis = 0;       // 1 = X, 2 = Y
+  int StepMaskX = 0, StepMaskY = 0, StepMaskZ = 0;  // data-port bit of the step pin
+  int DirMaskX = 0, DirMaskY = 0, DirMaskZ = 0;     // data-port bit of the dir pin
+  int DirSenseX = 0, DirSenseY = 0, DirSenseZ = 0;  // step sign that drives dir high
+  double UnitValue = 0;
+
+  // ---- Positions ----------------------------------------------------------
+  double PrgX = 0, PrgY = 0, PrgZ = 0;     // program coordinates
+  double MachX = 0, MachY = 0, MachZ = 0;  // machine coordinates
+  double TargetX = 0, TargetY = 0, TargetZ = 0;           // end of current move
+  double LineStartX = 0, LineStartY = 0, LineStartZ = 0;  // start of current line
+  double DistX = 0, DistY = 0, DistZ = 0;
+
+  // ---- Step commands, port bytes, pulse clock ------------------------------
+  int StepX = 0, StepY = 0, StepZ = 0;  // -1, 0, +1 for the next pulse
+  int DirByte = 0;                      // data byte with direction bits only
+  int PulseByte = 0;                    // data byte with direction and step bits
+  int64_t LastPulseTime = 0;            // ticks, taken right after the step write
+  int64_t NowTime = 0;                  // ticks, latest reading of the wait
+  int64_t CounterFrequency = 0;         // ticks per second
+  double StepRate = 0;                  // steps per second of the pacing axis
+  double FeedNow = 0;                   // length/min in force
+  // 0.707 after a pulse that stepped X and Y together, else 1. The decimal
+  // 0.707 (not 1/sqrt 2) is deliberate: stored timings rely on it.
+  double DiagonalFactor = 1;
+  int RefAxis = 0;  // 1, 2, 3; 0 before the first move
+
+  // ---- Linear move bookkeeping (whole numbers held in doubles) -------------
+  double DeltaStepsX = 0, DeltaStepsY = 0, DeltaStepsZ = 0;  // signed steps
+  double MoveSteps = 0;
+  double StepsLeftX = 0, StepsLeftY = 0, StepsLeftZ = 0;
+  // Interpolation accumulators in [0, 1); never reset between moves, so the
+  // fraction left by one move carries into the next (deliberate).
+  double StepAccX = 0, StepAccY = 0, StepAccZ = 0;
+
+  // ---- Arc bookkeeping (radians) -------------------------------------------
+  double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
+  double ArcStartAngle = 0, ArcDirection = 0, ArcAngle = 0, ArcAngleStep = 0, ArcSweep = 0;
+  bool ArcMove = false;
+
+  // ---- Parser registers (modal unless noted) ----------------------------
+  std::string LineText;    // line being parsed; consumed by the parser
+  std::string MotionWord;  // e.g. "G01"
+  double ArcI = 0, ArcJ = 0;
+  double ProgramFeed = 0;  // length/min, after the feed scale factor
+  std::string ZWord, RWord, QWord, TWord;
+  double PecksLeft = 0;
+  double MCode = 0;           // reset to 0 at every line
+  int DrillCycleActive = 0;   // -1 while a drilling cycle is under way
+  std::string SavedMotionMode;
+  // What the last parsed line carried (only lines that were not skipped set
+  // these; a skipped line clears them). Motion dispatch and drawing use them
+  // so that an arc or drilling mode repeats only when a line asks for it.
+  struct Words {
+    bool G = false, M = false, T = false, X = false, Y = false, Z = false;
+    bool I = false, J = false, R = false, F = false, Q = false;
+  } LineWords;
+  // The last parsed line held a number that could not be taken (not finite,
+  // or a count too large to step); nothing may move for it.
+  bool LineBad = false;
+  std::string LineBadReason;
+
+  // ---- Run control ----------------------------------------------------------
+  bool StopRequested = false;
+  bool ResumePending = false;
+  bool StepMode = false;
+  int ContinueOnExecute = 0;  // -1 after "Continous"
+  bool StartFromLine = false;
+  long CurrentLine = 0;
+  bool Offline = false;
+  bool ConfigLoading = false;
+  bool Running = false;  // a run, jog, home or line move is under way
+
+  // ---- Switches (1 when the last reading showed the switch active) --------
+  int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;
+
+  // ---- Stop snapshot ----------------------------------------------------------
+  double StopPrgX = 0, StopPrgY = 0, StopPrgZ = 0;
+  double StopTargetX = 0, StopTargetY = 0, StopTargetZ = 0;
+  std::string StopMotionWord;
+  int StopDrawWidth = 1;
+
+  // ---- Live plot ------------------------------------------------------------
+  double PlotEvery = 0;      // pulses between two live-plot points
+  double PlotStepCount = 0;  // pulses since the last live-plot point
+};
+
+// Recomputes the derived values from the settings. `form` supplies the unit
+// option buttons' state; `feedDisplay` is the main window's feed display text
+// (its leading number becomes FeedNow). Callers: the configuration load only
+// (and once on the defaults at start-up, so that no move ever sees a zero
+// step size before the first successful load).
+void DeriveSettings(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay);
+
+// Data-port bit mask of a pin: pins 2..9 give 1..128; anything else,
+// including empty or non-numeric text, gives 0 (that line is never driven).
+int PinMask(const std::string& pin);
+int PinMask(double pin);
+
+// True when the derived step sizes allow motion (all three positive, finite).
+bool StepSizesUsable(const MachineState& ms);
+
+}  // namespace brimo

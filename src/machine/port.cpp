@@ -1,0 +1,43 @@
+#include "machine/port.h"
+
+#include "machine/core.h"
+#include "machine/pulse_clock.h"
+
+namespace brimo {
+
+void SimulatedPort::WriteData(uint8_t value) {
+  data_ = value;
+  if (!recording_) return;
+  int64_t t = 0;
+  if (clock_) clock_->Counter(t);
+  writes_.push_back({t, value});
+}
+
+uint8_t SimulatedPort::ReadStatus() {
+  ++statusReads_;
+  if (status_.empty()) return 127;  // all switches open
+  uint8_t v = status_[next_];
+  if (next_ + 1 < status_.size()) ++next_;
+  return v;
+}
+
+Port* PortLink::Acquire(std::string& why) {
+  if (fixed_) return fixed_;
+  if (owned_) return owned_.get();
+  if (!tried_) {
+    tried_ = true;
+    why_.clear();
+    if (opener_) owned_ = opener_(why_);
+    if (!owned_ && why_.empty()) why_ = "No port driver is available on this system.";
+  }
+  why = why_;
+  return owned_.get();
+}
+
+void PortLink::Reset() {
+  if (owned_) return;  // an open port stays open
+  tried_ = false;
+  reported_ = false;
+}
+
+}  // namespace brimo

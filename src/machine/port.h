@@ -1,0 +1,72 @@
+// Parallel port access: the controller's only boundary to the drives.
+//
+// Data register (0x378): step and direction lines on pins 2..9 (bits 0..7).
+// Status register (0x379): the four switch inputs, decoded as a whole byte.
+//
+// One pulse on the data register (times in counter ticks):
+//
+//         PulseByte written        DirByte written
+//               |                       |
+//   step  ______|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾|______________________
+//   dir   ______|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾  (stays until next pulse)
+//               ^ LastPulseTime stamped between the two writes
+//
+// There is no programmed pulse width: the step line is high for as long as
+// two back-to-back port writes and one counter read take.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brimo {
+
+class Port {
+ public:
+  virtual ~Port() = default;
+  virtual void WriteData(uint8_t value) = 0;  // data register
+  virtual uint8_t ReadStatus() = 0;           // status register
+};
+
+// Records every data write with the counter time at which it was made, and
+// plays back a scripted sequence of status bytes (the last one repeats; 127,
+// no switch active, when nothing is scripted).
+class Clock;
+class SimulatedPort final : public Port {
+ public:
+  struct Write {
+    int64_t tick;
+    uint8_t value;
+  };
+  explicit SimulatedPort(Clock* clock = nullptr) : clock_(clock) {}
+  void WriteData(uint8_t value) override;
+  uint8_t ReadStatus() override;
+
+  void ScriptStatus(std::vector<uint8_t> bytes) { status_ = std::move(bytes), next_ = 0; }
+  const std::vector<Write>& Writes() const { return writes_; }
+  void ClearWrites() { writes_.clear(); }
+  // Room for n writes, so recording never allocates inside a timed run.
+  void Reserve(size_t n) { writes_.reserve(n); }
+  uint8_t DataRegister() const { return data_; }
+  // When false, writes are not recorded (benchmarks of long runs).
+  void SetRecording(bool on) { recording_ = on; }
+  long StatusReads() const { return statusReads_; }
+
+ private:
+  Clock* clock_;
+  std::vector<Write> writes_;
+  std::vector<uint8_t> status_;
+  size_t next_ = 0;
+  uint8_t data_ = 0;
+  bool recording_ = true;
+  long statusReads_ = 0;
+};
+
+// Opens the real port of this platform: on Linux ppdev (/dev/parport0 or the
+// device named by `device`), else direct I/O at 0x378 (x86, root); on
+// Windows InpOut32 loaded at run time. Returns null and fills `why` with a
+// plain-words reason when no port can be opened.
+std::unique_ptr<Port> OpenHardwarePort(const std::string& device, std::string& why);
+
+}  // namespace brimo

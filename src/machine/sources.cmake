@@ -1,0 +1,11 @@
+set(BRIMO_MACHINE_SOURCES
+  src/machine/machine_state.cpp
+  src/machine/pulse_clock.cpp
+  src/machine/port.cpp
+  src/machine/port_linux.cpp
+  src/machine/port_windows.cpp
+  src/machine/step_engine.cpp
+  src/machine/switches.cpp
+  src/machine/settings_form.cpp
+  src/machine/config_file.cpp
+)

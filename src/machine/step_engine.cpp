@@ -1,0 +1,186 @@
+#include "machine/step_engine.h"
+
+#include <cmath>
+#include <string>
+
+#include "interpreter/dispatch.h"
+#include "machine/core.h"
+#include "machine/messages.h"
+#include "machine/switches.h"
+
+namespace brimo {
+
+bool StepRateUsable(Core& c) {
+  // A rate of 0, below 0 or not finite has no interval: the wait would spin
+  // forever or pulse without pacing. Refused online and offline alike, so an
+  // offline run predicts an online one.
+  if (c.ms.StepRate > 0 && std::isfinite(c.ms.StepRate)) return true;
+  c.ms.StopRequested = true;
+  c.win.Message(msg::kBadRate, msg::kBadRateTitle);
+  return false;
+}
+
+namespace {
+
+// Opens the port on the first online pulse. When it cannot be opened the
+// operator is told once, the program goes offline (the box shows it) and the
+// pulse is not made: a port that silently did nothing would report failure
+// as success.
+Port* OnlinePort(Core& c) {
+  std::string why;
+  Port* p = c.port.Acquire(why);
+  if (p) return p;
+  if (!c.port.Reported()) {
+    c.port.Reported() = true;
+    c.win.Message(std::string(msg::kPortFailed) + why + msg::kPortOffline, msg::kPortTitle);
+  }
+  c.ms.Offline = true;
+  c.win.ShowOffline(true);
+  c.ms.StopRequested = true;
+  return nullptr;
+}
+
+}  // namespace
+
+void StepPulse(Core& c) {
+  MachineState& ms = c.ms;
+  if (!StepRateUsable(c)) return;
+  Port* port = nullptr;
+  if (!ms.Offline && !(port = OnlinePort(c))) return;
+
+  ms.PlotStepCount += 1;
+  ms.DirByte = 0;
+  ms.PulseByte = 0;
+  // A direction line is high when the axis steps in its DirSense direction;
+  // an axis that does not step (0) never matches -1 or +1. Masks combine by
+  // OR, so two axes on one pin can never carry into a third line.
+  if (ms.StepX == ms.DirSenseX) ms.DirByte |= ms.DirMaskX;
+  if (ms.StepY == ms.DirSenseY) ms.DirByte |= ms.DirMaskY;
+  if (ms.StepZ == ms.DirSenseZ) ms.DirByte |= ms.DirMaskZ;
+  int stepBits = 0;
+  if (ms.StepX != 0) stepBits |= ms.StepMaskX;
+  if (ms.StepY != 0) stepBits |= ms.StepMaskY;
+  if (ms.StepZ != 0) stepBits |= ms.StepMaskZ;
+
+  if (!ms.Offline) {
+    ms.PulseByte = ms.DirByte | stepBits;
+    WaitPulseInterval(ms, c.clock);  // with the factor left by the previous pulse
+    // Decimal 0.707, not 1/sqrt(2), and X with Y only (Z takes no part):
+    // deliberate, it lengthens the interval before the next pulse.
+    ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;
+    WritePulse(ms, c.clock, *port, ms.PulseByte, ms.DirByte);
+    // Between the port writes and the position update: an axis its home
+    // switch zeroes ends this pulse one step away from 0 (deliberate).
+    ReadSwitches(c);
+  }
+
+  ms.PrgX += ms.UnitsPerStepX * ms.StepX;
+  ms.PrgY += ms.UnitsPerStepY * ms.StepY;
+  ms.PrgZ += ms.UnitsPerStepZ * ms.StepZ;
+  ms.MachX += ms.UnitsPerStepX * ms.StepX;
+  ms.MachY += ms.UnitsPerStepY * ms.StepY;
+  ms.MachZ += ms.UnitsPerStepZ * ms.StepZ;
+
+  if (ms.PlotStepCount >= ms.PlotEvery) {
+    // Single precision, as the plot surface takes it.
+    c.win.PlotDot(static_cast<float>(ms.PrgX), static_cast<float>(ms.PrgY), c.win.ForeColour());
+    ms.PlotStepCount = 0;
+  }
+}
+
+void TakeStopSnapshot(Core& c) {
+  MachineState& ms = c.ms;
+  c.win.SetExecuteEnabled(true);
+  ms.StopPrgX = ms.PrgX;
+  ms.StopPrgY = ms.PrgY;
+  ms.StopPrgZ = ms.PrgZ;
+  ms.StopTargetX = ms.TargetX;
+  ms.StopTargetY = ms.TargetY;
+  ms.StopTargetZ = ms.TargetZ;
+  ms.StopDrawWidth = c.win.PenWidth();
+  ms.StopMotionWord = ms.MotionWord;
+}
+
+namespace {
+int Sign(double v) { return (v > 0) - (v < 0); }
+}  // namespace
+
+void RunLinearSteps(Core& c) {
+  MachineState& ms = c.ms;
+  // Digital differential analyser. The axis with the most steps gains
+  // |Delta| * (1/MoveSteps) per iteration; rounding can leave that a hair
+  // below 1 (49 * (1/49)), so such a move takes one extra iteration whose
+  // first pulse steps nothing (deliberate). The loop ends only when every
+  // axis has emitted exactly its steps.
+  while (ms.StepsLeftX > 0 || ms.StepsLeftY > 0 || ms.StepsLeftZ > 0) {
+    const double inv = 1 / ms.MoveSteps;
+    if (ms.StepsLeftX > 0) ms.StepAccX += std::fabs(ms.DeltaStepsX) * inv;
+    if (ms.StepsLeftY > 0) ms.StepAccY += std::fabs(ms.DeltaStepsY) * inv;
+    if (ms.StepsLeftZ > 0) ms.StepAccZ += std::fabs(ms.DeltaStepsZ) * inv;
+    if (ms.StepAccX >= 1) {
+      ms.StepX = Sign(ms.DeltaStepsX);
+      ms.StepAccX -= 1;
+      ms.StepsLeftX -= 1;
+    }
+    if (ms.StepAccY >= 1) {
+      ms.StepY = Sign(ms.DeltaStepsY);
+      ms.StepAccY -= 1;
+      ms.StepsLeftY -= 1;
+    }
+    if (ms.StepAccZ >= 1) {
+      ms.StepZ = Sign(ms.DeltaStepsZ);
+      ms.StepAccZ -= 1;
+      ms.StepsLeftZ -= 1;
+    }
+    StepPulse(c);  // also when no axis steps in this iteration
+    ms.StepX = ms.StepY = ms.StepZ = 0;
+    c.win.PumpEvents();
+    if (ms.StopRequested) {
+      TakeStopSnapshot(c);
+      break;
+    }
+  }
+  ms.DeltaStepsZ = 0;
+}
+
+// Arc point angle a = ArcStartAngle - ArcAngle * ArcDirection (radians, ccw
+// from +X): ArcDirection +1 runs clockwise (G02), -1 counter-clockwise.
+//
+//            +Y
+//             |   . a (ccw from +X)
+//             |  /
+//     --------C------- +X      point = C + r (cos a, sin a)
+//
+void RunArcSteps(Core& c) {
+  MachineState& ms = c.ms;
+  // Bound and increment are fixed when the loop starts.
+  const double step = ms.ArcAngleStep;
+  const double bound = ms.ArcSweep + ms.ArcAngleStep;
+  if (step > 0 && std::isfinite(step) && std::isfinite(bound)) {
+    for (; ms.ArcAngle <= bound; ms.ArcAngle += step) {
+      const double a = ms.ArcStartAngle - ms.ArcAngle * ms.ArcDirection;
+      const double x = ms.ArcCenterX + ms.ArcRadius * std::cos(a);
+      const double y = ms.ArcCenterY + ms.ArcRadius * std::sin(a);
+      ms.DistX = x - ms.PrgX;
+      ms.DistY = y - ms.PrgY;
+      if (std::fabs(ms.DistX) >= ms.UnitsPerStepX) ms.StepX = Sign(ms.DistX);
+      if (std::fabs(ms.DistY) >= ms.UnitsPerStepY) ms.StepY = Sign(ms.DistY);
+      StepPulse(c);
+      ms.StepX = ms.StepY = ms.StepZ = 0;
+      c.win.PumpEvents();
+      if (ms.StopRequested) {
+        // No closing move; ArcAngle keeps the interrupted iteration's value,
+        // so a resumed arc repeats that point first.
+        TakeStopSnapshot(c);
+        return;
+      }
+    }
+  }
+  ms.LineStartX = ms.PrgX;
+  ms.LineStartY = ms.PrgY;
+  ms.LineStartZ = ms.PrgZ;
+  // Closes the gap left by the stepping and makes all Z travel of the line.
+  StartLinearMove(c);
+}
+
+}  // namespace brimo

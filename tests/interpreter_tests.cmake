@@ -1,0 +1,3 @@
+set(BRIMO_INTERPRETER_TESTS
+  parser_test.cpp
+)

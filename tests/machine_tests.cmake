@@ -1,0 +1,6 @@
+set(BRIMO_MACHINE_TESTS
+  machine_state_test.cpp
+  step_engine_test.cpp
+  switches_test.cpp
+  config_file_test.cpp
+)

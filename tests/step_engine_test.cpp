@@ -1,0 +1,223 @@
+// Pulse trains of the step engine, seen on the simulated port.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "machine/messages.h"
+#include "machine/step_engine.h"
+#include "support/test_rig.h"
+
+namespace brimo::test {
+namespace {
+
+// Pulse bytes (every first write of a pulse pair).
+std::vector<int> PulseBytes(const SimulatedPort& port) {
+  std::vector<int> out;
+  for (size_t i = 0; i < port.Writes().size(); i += 2) out.push_back(port.Writes()[i].value);
+  return out;
+}
+
+// Ticks between successive step writes.
+std::vector<int64_t> Intervals(const SimulatedPort& port) {
+  std::vector<int64_t> out;
+  for (size_t i = 2; i < port.Writes().size(); i += 2)
+    out.push_back(port.Writes()[i].tick - port.Writes()[i - 2].tick);
+  return out;
+}
+
+void SetUpLinear(MachineState& ms, double dx, double dy, double dz) {
+  ms.DeltaStepsX = dx, ms.DeltaStepsY = dy, ms.DeltaStepsZ = dz;
+  ms.MoveSteps = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dz)});
+  ms.StepsLeftX = std::fabs(dx), ms.StepsLeftY = std::fabs(dy), ms.StepsLeftZ = std::fabs(dz);
+}
+
+TEST(RunLinearSteps, TenByFiveSpreadsYOverEverySecondPulse) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, 10, 5, 0);
+  RunLinearSteps(r.core);
+  // X step pin 3 (mask 2) in all ten pulses, Y step pin 5 (mask 8) in the
+  // even ones; positive moves with DirSense -1 leave the direction lines low.
+  std::vector<int> expected{2, 10, 2, 10, 2, 10, 2, 10, 2, 10};
+  EXPECT_EQ(PulseBytes(r.port), expected);
+  for (size_t i = 1; i < r.port.Writes().size(); i += 2) EXPECT_EQ(r.port.Writes()[i].value, 0);
+  EXPECT_NEAR(r.ms.PrgX, 10 * 0.0075, 1e-12);
+  EXPECT_NEAR(r.ms.MachY, 5 * 0.0075, 1e-12);
+  EXPECT_EQ(r.ms.StepsLeftX, 0);
+  EXPECT_EQ(r.ms.StepsLeftY, 0);
+}
+
+TEST(RunLinearSteps, FortyNineStepsTakeFiftyPulsesTheFirstEmpty) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, -49, 0, 0);
+  RunLinearSteps(r.core);
+  auto bytes = PulseBytes(r.port);
+  ASSERT_EQ(bytes.size(), 50u);
+  EXPECT_EQ(bytes[0], 0);  // nothing steps in the first iteration
+  // Negative X with DirSense -1: direction line (pin 2, mask 1) high.
+  for (size_t i = 1; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], 3) << i;
+  EXPECT_NEAR(r.ms.PrgX, -49 * 0.0075, 1e-12);
+}
+
+TEST(RunLinearSteps, AccumulatorsCarryTheirFractionIntoTheNextMove) {
+  TestRig r;
+  r.ms.Offline = true;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, 3, 1, 0);
+  RunLinearSteps(r.core);
+  EXPECT_NEAR(r.ms.StepAccY, 0.0, 1e-12);
+  SetUpLinear(r.ms, 3, 2, 0);
+  r.ms.StepAccY = 0.5;  // left by an earlier move: carries, is not reset
+  RunLinearSteps(r.core);
+  EXPECT_NEAR(r.ms.PrgY, 3 * 0.0075, 1e-12);
+  EXPECT_NEAR(r.ms.StepAccY, 0.5, 1e-9);
+}
+
+TEST(RunLinearSteps, DiagonalPulsesStretchTheFollowingInterval) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, 5, 5, 0);
+  RunLinearSteps(r.core);
+  auto iv = Intervals(r.port);
+  ASSERT_EQ(iv.size(), 4u);
+  for (auto t : iv) EXPECT_EQ(t, 14145);  // ceil(10000 / 0.707)
+  EXPECT_EQ(r.ms.DiagonalFactor, 0.707);
+}
+
+TEST(RunLinearSteps, StraightPulsesKeepTheFullRateInterval) {
+  TestRig r;
+  r.ms.StepRate = 200;  // 10 MHz / 200 = 50000 ticks
+  SetUpLinear(r.ms, 0, 0, 4);
+  RunLinearSteps(r.core);
+  auto iv = Intervals(r.port);
+  ASSERT_EQ(iv.size(), 3u);
+  for (auto t : iv) EXPECT_EQ(t, 50000);
+  EXPECT_EQ(r.ms.DeltaStepsZ, 0);  // cleared after every linear move
+}
+
+TEST(RunLinearSteps, OverrideChangeTakesEffectAtTheNextPulse) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, 4, 0, 0);
+  r.win.onPump = [&](long n) {
+    if (n == 2) r.ms.StepRate = 2000;
+  };
+  RunLinearSteps(r.core);
+  std::vector<int64_t> expected{10000, 5000, 5000};
+  EXPECT_EQ(Intervals(r.port), expected);
+}
+
+TEST(RunLinearSteps, StopEndsTheMoveAfterThePulseInProgressWithSnapshot) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  r.ms.TargetX = 1, r.ms.TargetY = 2, r.ms.TargetZ = 3;
+  r.ms.MotionWord = "G01";
+  r.win.penWidth = 2;
+  r.win.executeEnabled = false;
+  SetUpLinear(r.ms, 100, 0, 0);
+  r.win.onPump = [&](long n) {
+    if (n == 3) r.ms.StopRequested = true;
+  };
+  RunLinearSteps(r.core);
+  EXPECT_EQ(PulseBytes(r.port).size(), 3u);
+  EXPECT_EQ(r.ms.StepsLeftX, 97);
+  EXPECT_NEAR(r.ms.StopPrgX, 3 * 0.0075, 1e-12);
+  EXPECT_EQ(r.ms.StopTargetX, 1);
+  EXPECT_EQ(r.ms.StopTargetZ, 3);
+  EXPECT_EQ(r.ms.StopMotionWord, "G01");
+  EXPECT_EQ(r.ms.StopDrawWidth, 2);
+  EXPECT_TRUE(r.win.executeEnabled);
+}
+
+TEST(StepPulse, OfflineMovesPositionsWithoutPortOrWaiting) {
+  TestRig r;
+  r.ms.Offline = true;
+  r.ms.StepRate = 1000;
+  SetUpLinear(r.ms, 1000, 0, 0);
+  RunLinearSteps(r.core);
+  EXPECT_TRUE(r.port.Writes().empty());
+  EXPECT_EQ(r.port.StatusReads(), 0);
+  EXPECT_EQ(r.clock.Now(), 0);
+  EXPECT_NEAR(r.ms.PrgX, 7.5, 1e-9);
+  EXPECT_NEAR(r.ms.MachX, 7.5, 1e-9);
+}
+
+TEST(StepPulse, MasksCombineByOrSoSharedPinsNeverCarry) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  r.ms.StepMaskY = r.ms.StepMaskX;  // X and Y step both on pin 3
+  r.ms.StepX = 1, r.ms.StepY = 1;
+  StepPulse(r.core);
+  EXPECT_EQ(PulseBytes(r.port)[0], 2);  // a sum would drive pin 4 (mask 4)
+}
+
+TEST(StepPulse, ReversedAxisDrivesDirectionHighTowardsPositive) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  r.ms.DirSenseZ = +1;
+  r.ms.StepZ = 1;
+  StepPulse(r.core);
+  EXPECT_EQ(r.port.Writes()[0].value, 32 | 16);
+  EXPECT_EQ(r.port.Writes()[1].value, 16);
+}
+
+TEST(StepPulse, UnusableStepRateMovesNothingAndSaysWhy) {
+  for (double rate : {0.0, -5.0, std::nan(""), double(INFINITY)}) {
+    TestRig r;
+    r.ms.StepRate = rate;
+    SetUpLinear(r.ms, 10, 0, 0);
+    RunLinearSteps(r.core);
+    EXPECT_TRUE(r.port.Writes().empty()) << rate;
+    EXPECT_EQ(r.ms.PrgX, 0) << rate;
+    EXPECT_TRUE(r.ms.StopRequested);
+    EXPECT_EQ(r.win.MessagesStartingWith("The move was not started"), 1) << rate;
+  }
+  TestRig off;  // offline predicts online: refused there too
+  off.ms.Offline = true;
+  off.ms.StepRate = 0;
+  off.ms.StepX = 1;
+  StepPulse(off.core);
+  EXPECT_EQ(off.ms.PrgX, 0);
+  EXPECT_TRUE(off.ms.StopRequested);
+}
+
+TEST(StepPulse, MissingPortIsReportedOnceAndTheProgramGoesOffline) {
+  TestRig r;
+  PortLink none([](std::string& why) -> std::unique_ptr<Port> {
+    why = "/dev/parport0 does not exist.";
+    return nullptr;
+  });
+  Core c{r.ms, r.win, r.clock, none, r.store, r.plot};
+  r.ms.StepRate = 1000;
+  r.ms.StepX = 1;
+  StepPulse(c);
+  EXPECT_EQ(r.ms.PrgX, 0);  // nothing was sent, so nothing moved
+  EXPECT_TRUE(r.ms.Offline);
+  EXPECT_TRUE(r.win.offlineShown);
+  EXPECT_TRUE(r.ms.StopRequested);
+  ASSERT_EQ(r.win.messages.size(), 1u);
+  EXPECT_NE(r.win.messages[0].text.find("/dev/parport0"), std::string::npos);
+  // Back online by the operator: tried again, but told only after a Reset.
+  r.ms.Offline = false;
+  StepPulse(c);
+  EXPECT_EQ(r.win.messages.size(), 1u);
+}
+
+TEST(StepPulse, LivePlotEveryPlotEveryPulsesInForeColour) {
+  TestRig r;
+  r.ms.Offline = true;
+  r.ms.StepRate = 1000;
+  r.ms.PlotEvery = 4;
+  r.win.foreColour = kBrightGreen;
+  SetUpLinear(r.ms, 10, 0, 0);
+  RunLinearSteps(r.core);
+  ASSERT_EQ(r.win.dots.size(), 2u);  // after pulses 4 and 8
+  EXPECT_NEAR(r.win.dots[0].x, 4 * 0.0075, 1e-6);
+  EXPECT_EQ(r.win.dots[1].colour, kBrightGreen);
+  EXPECT_EQ(r.ms.PlotStepCount, 2);
+}
+
+}  // namespace
+}  // namespace brimo::test
