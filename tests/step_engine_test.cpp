@@ -116,6 +116,7 @@ TEST(RunLinearSteps, StopEndsTheMoveAfterThePulseInProgressWithSnapshot) {
   r.ms.MotionWord = "G01";
   r.win.penWidth = 2;
   r.win.executeEnabled = false;
+  r.ms.InProgramMove = true;
   SetUpLinear(r.ms, 100, 0, 0);
   r.win.onPump = [&](long n) {
     if (n == 3) r.ms.StopRequested = true;
@@ -128,7 +129,22 @@ TEST(RunLinearSteps, StopEndsTheMoveAfterThePulseInProgressWithSnapshot) {
   EXPECT_EQ(r.ms.StopTargetZ, 3);
   EXPECT_EQ(r.ms.StopMotionWord, "G01");
   EXPECT_EQ(r.ms.StopDrawWidth, 2);
+  EXPECT_TRUE(r.ms.StopRecordFilled);
   EXPECT_TRUE(r.win.executeEnabled);
+}
+
+TEST(RunLinearSteps, StoppedMoveOutsideAProgramLeavesTheStopRecordAlone) {
+  TestRig r;
+  r.ms.StepRate = 1000;
+  r.ms.StopPrgX = 42;
+  r.ms.StopRecordFilled = true;  // a cut program move waiting to be resumed
+  r.ms.InProgramMove = false;    // this is a jog or home move
+  SetUpLinear(r.ms, 100, 0, 0);
+  r.win.onPump = [&](long n) { r.ms.StopRequested = n == 2; };
+  RunLinearSteps(r.core);
+  EXPECT_EQ(r.ms.StepsLeftX, 98);
+  EXPECT_EQ(r.ms.StopPrgX, 42);
+  EXPECT_TRUE(r.ms.StopRecordFilled);
 }
 
 TEST(StepPulse, OfflineMovesPositionsWithoutPortOrWaiting) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace brimo {
@@ -114,6 +115,25 @@ struct MachineState {
   bool Offline = false;
   bool ConfigLoading = false;
   bool Running = false;  // a run, jog, home or line move is under way
+  bool StepSelected = false;  // the "Step" option is the one selected
+  // A program move (not a jog or home move) is being stepped: only such a
+  // move's stop fills the stop record.
+  bool InProgramMove = false;
+  // The stop record below describes a program move cut short; kept apart from
+  // StopRequested, cleared only by the resume, "Reset Program" and File > Open.
+  bool StopRecordFilled = false;
+  // Where the machine stood when a run halted after a line (step mode, tool
+  // change), in program coordinates; the next line starts from there.
+  bool HaltValid = false;
+  double HaltPrgX = 0, HaltPrgY = 0, HaltPrgZ = 0;
+  // Line whose number could not be taken; the run stopped before it (0: none).
+  long BadLinePending = 0;
+
+  // ---- Step preview ------------------------------------------------------
+  // The preview walks the program on its own copy of the registers (never on
+  // the run's); null until the first step after a reset of the preview.
+  long PreviewLine = 0;
+  std::shared_ptr<MachineState> PreviewRegs;
 
   // ---- Switches (1 when the last reading showed the switch active) --------
   int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;

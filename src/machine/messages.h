@@ -34,4 +34,95 @@ inline constexpr const char* kConfigKept =
     "from the values that could be used and the defaults.";
 inline constexpr const char* kConfigNotSaved = "The configuration could not be saved.\n";
 
+// ---- Configuration file and settings form ------------------------------
+// Why a line of brimo.cfg could not be used: "Line N could not be read: "
+// and a reason; the value as read, in quotes, precedes the "is not" texts.
+inline constexpr const char* kConfigLine = "Line ";
+inline constexpr const char* kConfigLineUnread = " could not be read: ";
+inline constexpr const char* kConfigCannotOpen = "The file could not be opened";
+inline constexpr const char* kConfigWriteFailed =
+    "BrimoCNC could not write brimo.cfg in the folder ";
+inline constexpr const char* kConfigTooShort = "the file ends before it (48 lines are needed)";
+inline constexpr const char* kConfigNotNumber = " is not a number";
+inline constexpr const char* kConfigNotCheck = " is not 0 or 1";
+inline constexpr const char* kConfigNotBoolean = " is not True or False";
+inline constexpr const char* kConfigZeroSteps = "a steps-per-turn of 0 cannot drive an axis";
+inline constexpr const char* kConfigNotKept =
+    "The damaged file could not be kept as brimo.cfg.bad, so it was left as it is "
+    "and no new brimo.cfg was written: ";
+
+// Field names as the operator finds them in the settings dialog.
+inline constexpr const char* kFieldLead[3] = {"Lead X", "Lead Y", "Lead Z"};
+inline constexpr const char* kFieldSteps[3] = {"Steps per turn X", "Steps per turn Y",
+                                               "Steps per turn Z"};
+inline constexpr const char* kFieldToolChange[3] = {"Tool change X", "Tool change Y",
+                                                    "Tool change Z"};
+// Combo3 order: fast, medium, slow for X, then Y, then Z.
+inline constexpr const char* kFieldRate[9] = {"Fast rate X", "Medium rate X", "Slow rate X",
+                                              "Fast rate Y", "Medium rate Y", "Slow rate Y",
+                                              "Fast rate Z", "Medium rate Z", "Slow rate Z"};
+inline constexpr const char* kFieldZHoming = "Z distance (Homing)";
+inline constexpr const char* kFieldZToLine = "Z distance (To line)";
+// Combo1 order: X step, X dir, Y step, Y dir, Z step, Z dir.
+inline constexpr const char* kFieldLine[6] = {"X step", "X dir",  "Y step",
+                                              "Y dir",  "Z step", "Z dir"};
+
+// A unit change met a field that is not a number (the field's name follows).
+inline constexpr const char* kUnitsTitle = "Select Units";
+inline constexpr const char* kUnitsNotChanged =
+    "The units were not changed, because this field does not hold a number: ";
+
+// "Ok" refused: the settings were not saved.
+inline constexpr const char* kSettingsNotSavedTitle = "Settings not saved";
+inline constexpr const char* kSettingsNotPositive = " must be a positive number; it reads ";
+inline constexpr const char* kSettingsSharedPin = " both use pin ";
+inline constexpr const char* kSettingsOwnPin =
+    ". Every step and direction line needs a pin of its own.";
+inline constexpr const char* kSettingsNotSaved = "\n\nThe settings were not saved.";
+
+// ---- Program loading (plot core): why a program file could not be loaded.
+inline constexpr const char* kProgramNotOpened = "The program file could not be opened: ";
+inline constexpr const char* kProgramNotRead = "The program file could not be read: ";
+inline constexpr const char* kProgramIsFolder = " (it is a folder, not a file).";
+inline constexpr const char* kProgramTooLarge = " (it is too large for the memory available).";
+
+// ---- G-code interpreter (parser, dispatch, arcs, drilling) ----------------
+// Reasons a program line is marked bad, after the word itself ("X1E999").
+inline constexpr const char* kNotFinite = ": not a finite number";
+inline constexpr const char* kTooManySteps =
+    ": the move would need more than 2147483648 steps on one axis";
+inline constexpr const char* kTooManyPecks = ": more than 10000 pecks";
+// A straight move or an arc refused at its set-up (the same limits).
+inline constexpr const char* kMoveTooLongTitle = "Move not started";
+inline constexpr const char* kMoveTooLong =
+    "The move was not started: it would need more than 2147483648 steps on "
+    "one axis, or its target is not a finite number. Check the coordinates "
+    "of the line.";
+
+}  // namespace brimo::msg
+
+// ---- Window texts: main window and program loading --------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kOpenTitle = "Open";
+inline constexpr const char* kOpenFailed = "The program file could not be read:\n";
+inline constexpr const char* kOpenWhileRunning =
+    "A program or a move is running. Press \"Pause\" and let it stop before "
+    "opening another file.";
+
+}  // namespace brimo::msg
+
+// ---- Run control and step preview ------------------------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kNoProgramTitle = "Execute Program";
+inline constexpr const char* kNoProgram =
+    "No program is loaded. Open a G-code file with File > Open first.";
+inline constexpr const char* kBadLineTitle = "Line not executed";
+// "Line 12: X1E999 Y0" + reason, then this.
+inline constexpr const char* kBadLineStopped =
+    "\n\nThe run stopped before this line; nothing was moved for it.";
+inline constexpr const char* kBadLineSkip =
+    "\n\nSkip this line and continue the program with the next one?";
+
 }  // namespace brimo::msg

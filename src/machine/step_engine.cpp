@@ -91,6 +91,10 @@ void StepPulse(Core& c) {
 void TakeStopSnapshot(Core& c) {
   MachineState& ms = c.ms;
   c.win.SetExecuteEnabled(true);
+  // A stopped jog or home move must not overwrite the record of a cut
+  // program move: the next "Execute Program" resumes from that record.
+  if (!ms.InProgramMove) return;
+  ms.StopRecordFilled = true;
   ms.StopPrgX = ms.PrgX;
   ms.StopPrgY = ms.PrgY;
   ms.StopPrgZ = ms.PrgZ;

@@ -1,0 +1,185 @@
+// Step preview: walks the program line by line on its own copy of the parser
+// registers, drawing each line's segment and marking its end point, without
+// moving the machine. "Move machine to end of line" then moves there and
+// hands the preview's registers to the run.
+#include <memory>
+
+#include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
+#include "interpreter/run_control.h"
+#include "machine/core.h"
+#include "plot/plot_state.h"
+#include "plot/program_store.h"
+#include "plot/toolpath.h"
+
+namespace brimo {
+namespace {
+
+// Registers as a run starting from the beginning would have them, on a copy:
+// start and end point at program zero.
+std::shared_ptr<MachineState> FreshPreviewRegisters(const MachineState& ms) {
+  auto p = std::make_shared<MachineState>(ms);
+  p->PreviewRegs.reset();
+  p->TargetX = p->TargetY = p->TargetZ = 0;
+  p->LineStartX = p->LineStartY = p->LineStartZ = 0;
+  p->MCode = 0;
+  p->DrillCycleActive = 0;
+  p->StopRequested = false;
+  p->LineBad = false;
+  return p;
+}
+
+// Parses entry `line` on the preview registers. A preview never asks for a
+// tool: the machine does not move. The feed displays keep showing the run's
+// values.
+void ParsePreview(Core& c, MachineState& regs, long line, bool draw) {
+  Core pc{regs, c.win, c.clock, c.port, c.store, c.plot};
+  const bool plotOnly = c.plot.PlotOnly;
+  c.plot.PlotOnly = true;
+  regs.LineText = c.store.Entry(line);
+  ParseLine(pc);
+  if (draw && !regs.LineBad) DrawSegment(pc);
+  c.plot.PlotOnly = plotOnly;
+  c.win.ShowFeed(NumberText(c.ms.FeedNow));
+  c.win.ShowProgramFeed(NumberText(c.ms.ProgramFeed));
+}
+
+void MarkEnd(Core& c, const MachineState& regs) {
+  c.win.SetPenWidth(3);
+  c.win.PlotDot(regs.TargetX, regs.TargetY, kBrightRed);
+  c.win.SetPenWidth(1);
+}
+
+}  // namespace
+
+void Command3_Click(Core& c) {
+  Command1_Click(c);  // a stop request, as the original "Reset" makes
+  c.ms.PreviewLine = 0;
+  c.ms.PreviewRegs.reset();
+}
+
+void StepFwd_Click(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running) return;
+  if (ms.CurrentLine == 0 && ms.PreviewLine == 0) Command3_Click(c);
+  if (!ms.PreviewRegs) ms.PreviewRegs = FreshPreviewRegisters(ms);
+  MachineState& regs = *ms.PreviewRegs;
+  c.win.SetPenWidth(3);
+  ms.PreviewLine += 1;
+  if (ms.PreviewLine < 0 || ms.PreviewLine > c.store.LineCount) {
+    // Past the end of the program: the preview starts over.
+    c.win.SetPenWidth(1);
+    Command3_Click(c);
+    return;
+  }
+  c.win.ShowPreviewLine(c.store.Entry(ms.PreviewLine));
+  ParsePreview(c, regs, ms.PreviewLine, true);
+  if (regs.LineBad) {
+    c.win.SetPenWidth(1);
+    Command3_Click(c);
+    return;
+  }
+  c.win.SetPenWidth(3);
+  c.win.PlotDot(regs.TargetX, regs.TargetY, kBrightRed);
+  c.win.PlotDot(regs.LineStartX, regs.LineStartY, kBlack);  // paints over the last mark
+  c.win.SetPenWidth(1);
+}
+
+void Command6_Click(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running || !ms.PreviewRegs) return;
+  c.win.SetPenWidth(3);
+  c.win.PlotDot(ms.PreviewRegs->TargetX, ms.PreviewRegs->TargetY, kBlack);
+  c.win.SetPenWidth(1);
+  ms.PreviewLine -= 2;
+  if (ms.PreviewLine < 0) return;  // before the first line: ends quietly
+  // Rebuilt exactly: walk again from the first line up to the one before.
+  ms.PreviewRegs = FreshPreviewRegisters(ms);
+  MachineState& regs = *ms.PreviewRegs;
+  for (long i = 1; i <= ms.PreviewLine; ++i) ParsePreview(c, regs, i, false);
+  ms.PreviewLine += 1;
+  c.win.ShowPreviewLine(c.store.Entry(ms.PreviewLine));
+  ParsePreview(c, regs, ms.PreviewLine, false);
+  MarkEnd(c, regs);
+}
+
+void Command5_Click(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running || !ms.PreviewRegs || ms.PreviewLine < 1 ||
+      ms.PreviewLine > c.store.LineCount)
+    return;
+  const MachineState& regs = *ms.PreviewRegs;
+  const double tx = regs.TargetX, ty = regs.TargetY, tz = regs.TargetZ;
+  const MachineState before = ms;
+  c.win.SetPenWidth(2);
+  ms.StopRequested = false;
+  ms.ProgramFeed = regs.ProgramFeed;  // the final plunge runs at the line's feed
+  ms.ArcMove = false;
+  ms.ResumePending = false;
+
+  bool completed = true;
+  {
+    // Z alone to the height 10 first, then program X 0, Y 0 and on to the
+    // line's end point at that height (deliberate route), then down at feed.
+    struct Leg {
+      double x, y, z;
+      const char* word;
+    };
+    const Leg legs[] = {{ms.PrgX, ms.PrgY, 10, "G00"},
+                        {0, 0, 10, "G00"},
+                        {tx, ty, 10, "G00"},
+                        {tx, ty, tz, "G01"}};
+    const bool wasRunning = ms.Running;
+    ms.Running = true;
+    for (const Leg& leg : legs) {
+      ms.MotionWord = leg.word;
+      c.win.SetForeColour(leg.word[2] == '0' ? kBrightGreen : kBlack);
+      ms.TargetX = leg.x, ms.TargetY = leg.y, ms.TargetZ = leg.z;
+      SetFeed(c);
+      StartLinearMove(c);
+      ShowPositions(c);
+      if (ms.StopRequested) {
+        completed = false;
+        break;
+      }
+    }
+    ms.Running = wasRunning;
+    c.win.SetForeColour(kBlack);
+  }
+  if (!completed) {
+    // The run's registers stay those it had; only the position changed.
+    ms.MotionWord = before.MotionWord;
+    ms.ProgramFeed = before.ProgramFeed;
+    ms.TargetX = before.TargetX, ms.TargetY = before.TargetY, ms.TargetZ = before.TargetZ;
+    ms.LineStartX = before.LineStartX, ms.LineStartY = before.LineStartY;
+    ms.LineStartZ = before.LineStartZ;
+    SetFeed(c);
+    return;
+  }
+  // Hand the previewed line's registers to the run: the next line continues
+  // from exactly that state.
+  ms.MotionWord = regs.MotionWord;
+  ms.TargetX = regs.TargetX, ms.TargetY = regs.TargetY, ms.TargetZ = regs.TargetZ;
+  ms.LineStartX = regs.LineStartX, ms.LineStartY = regs.LineStartY;
+  ms.LineStartZ = regs.LineStartZ;
+  ms.ArcI = regs.ArcI, ms.ArcJ = regs.ArcJ;
+  ms.ArcDirection = regs.ArcDirection;
+  ms.ProgramFeed = regs.ProgramFeed;
+  ms.ZWord = regs.ZWord, ms.RWord = regs.RWord, ms.QWord = regs.QWord;
+  ms.TWord = regs.TWord;
+  ms.PecksLeft = regs.PecksLeft;
+  ms.LineWords = regs.LineWords;
+  ms.MCode = 0;
+  ms.DrillCycleActive = 0;
+  ms.LineBad = false;
+  ms.CurrentLine = ms.PreviewLine;
+  ms.StopRecordFilled = false;
+  ms.HaltValid = false;
+  ms.BadLinePending = 0;
+  SetFeed(c);
+  c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
+  c.win.ShowRunPanel();
+  ms.StartFromLine = true;
+}
+
+}  // namespace brimo

@@ -1,0 +1,48 @@
+// Program run loop and the run controls of the main window ("Execute
+// Program", "Pause", "Reset Program", "Step", "Continous", "Offline"), and the
+// step preview with "Move machine to end of line". Toolkit-free: the Qt slots
+// of the same names forward here.
+//
+// Run states: idle (CurrentLine 0), running (Running), halted after a line
+// (StepMode, HaltValid), stopped (StopRecordFilled), finished
+// (CurrentLine > LineCount), positioned at a previewed line (StartFromLine).
+#pragma once
+
+namespace brimo {
+
+struct Core;
+
+// Walks the program from CurrentLine: parse, dispatch, until the end, a stop
+// or step mode. Shows "File succesfully processed" after the last line.
+void RunProgram(Core& c);
+
+// "Execute Program": resume a cut move (returning to the stop position first
+// when the machine was moved), continue a halted run, or start from line 1.
+void Command7_Click(Core& c);
+// "Pause": a stop request; the move ends at its next pulse.
+void Command1_Click(Core& c);
+// "Reset Program": after the operator's Yes, the position becomes program
+// zero, the program is redrawn and the run is idle.
+void Command10_Click(Core& c);
+// "Step" and "Continous" options.
+void Option2_Click(Core& c);
+void Option3_Click(Core& c);
+// "Offline" box.
+void Check2_Click(Core& c, bool ticked);
+
+// The run becomes idle: the next "Execute Program" starts from line 1 (after
+// File > Open and "Reset Program"). Also resets the preview.
+void ResetRunState(Core& c);
+
+// Step preview ("Go To end of Line" panel).
+void StepFwd_Click(Core& c);
+void Command6_Click(Core& c);  // "Step back in program"
+void Command3_Click(Core& c);  // "Reset"
+void Command5_Click(Core& c);  // "Move machine to end of line"
+
+// Moves the machine to (x, y, z) in program coordinates at the programmed
+// feed: Z up first when it must rise, then X and Y, then Z down. Leaves the
+// parser registers as it found them. False when a move was stopped or refused.
+bool ReturnTo(Core& c, double x, double y, double z);
+
+}  // namespace brimo

@@ -1,0 +1,316 @@
+// Running programs: the run loop, the run controls and the step preview.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "interpreter/run_control.h"
+#include "machine/messages.h"
+#include "machine/step_engine.h"
+#include "support/test_rig.h"
+
+namespace brimo::test {
+namespace {
+
+struct RunRig : TestRig {
+  explicit RunRig(const std::string& program, bool offline = true) {
+    UniformAxes(0.01, 500);
+    ms.Offline = offline;
+    LoadProgram(program);
+  }
+  // X steps seen on the port: +1 per pulse whose X step bit was set.
+  long XStepsOnPort() const {
+    long n = 0;
+    for (size_t i = 0; i < port.Writes().size(); i += 2)
+      if (port.Writes()[i].value & 2) ++n;
+    return n;
+  }
+  int DoneMessages() const { return win.MessagesStartingWith(msg::kDone); }
+};
+
+constexpr const char* kThreeLines = "G01 X1 F300\nX2 Y1\nX0 Y0\n";
+
+TEST(RunProgram, ThreeLinesRunContinuouslyToTheEndMessage) {
+  RunRig r(kThreeLines);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 4);
+  EXPECT_EQ(r.DoneMessages(), 1);
+  EXPECT_EQ(r.win.messages.back().title, msg::kDoneTitle);
+  EXPECT_FALSE(r.win.executeEnabled);
+  EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
+  EXPECT_NEAR(r.ms.PrgY, 0, 1e-9);
+  EXPECT_EQ(r.win.lineInProgress, "");  // the pass over the entry after the last
+  EXPECT_FALSE(r.ms.Running);
+}
+
+TEST(RunProgram, StepModeRunsOneLinePerPress) {
+  RunRig r(kThreeLines);
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 1);
+  EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
+  EXPECT_EQ(r.DoneMessages(), 0);
+  // "Continous" after some steps runs on from the current line.
+  Option3_Click(r.core);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 4);
+  EXPECT_EQ(r.DoneMessages(), 1);
+}
+
+TEST(RunProgram, PauseInALongMoveThenResumeLosesNoStep) {
+  RunRig r("G01 X5 F600\nY1\n", /*offline=*/false);
+  r.win.onPump = [&](long n) {
+    if (n == 123) Command1_Click(r.core);
+  };
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 1);
+  EXPECT_TRUE(r.ms.StopRecordFilled);
+  EXPECT_NEAR(r.ms.PrgX, 1.23, 1e-9);
+  EXPECT_TRUE(r.win.executeEnabled);
+  r.win.onPump = nullptr;
+  Command7_Click(r.core);
+  EXPECT_EQ(r.XStepsOnPort(), 500);  // exactly the 500 steps of X5
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
+  EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
+  EXPECT_EQ(r.DoneMessages(), 1);
+  EXPECT_FALSE(r.ms.StopRecordFilled);
+}
+
+TEST(RunProgram, ResumeAfterAJogReturnsToTheStopPositionFirst) {
+  RunRig r("G01 X2 Z-1 F600\nX0\n");
+  r.win.onPump = [&](long n) {
+    if (n == 50) Command1_Click(r.core);
+  };
+  Command7_Click(r.core);
+  const double sx = r.ms.PrgX, sz = r.ms.PrgZ;
+  r.win.onPump = nullptr;
+  // The operator moves the machine away (as a jog would: positions change).
+  r.ms.PrgX += 3, r.ms.MachX += 3;
+  r.ms.PrgZ += 2, r.ms.MachZ += 2;
+  r.ms.StopRequested = false;  // a jog clears the request: the record remains
+  Command7_Click(r.core);
+  EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+  EXPECT_NE(sx, 0);
+  EXPECT_LT(sz, 0);
+  EXPECT_EQ(r.DoneMessages(), 1);
+}
+
+TEST(RunProgram, ReturnRisesBeforeCrossingAndLowersLast) {
+  RunRig r("G01 X1 F600\n");
+  r.ms.ProgramFeed = 600;
+  r.ms.PrgZ = 0;
+  std::vector<std::pair<double, double>> path;  // (x, z) after every pulse
+  r.win.onPump = [&](long) { path.push_back({r.ms.PrgX, r.ms.PrgZ}); };
+  ASSERT_TRUE(ReturnTo(r.core, 1, 0, 2));  // must rise: Z first
+  EXPECT_NEAR(path[199].second, 2, 1e-9);  // 200 Z steps before any X step
+  EXPECT_NEAR(path[199].first, 0, 1e-9);
+  path.clear();
+  ASSERT_TRUE(ReturnTo(r.core, 0, 0, -1));  // must descend: Z last
+  EXPECT_NEAR(path[99].first, 0, 1e-9);
+  EXPECT_NEAR(path[99].second, 2, 1e-9);
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+  EXPECT_EQ(r.ms.MotionWord, "");  // registers put back
+}
+
+TEST(RunProgram, ToolChangeHaltsAndTheNextPressRunsOnFromWhereTheRunStood) {
+  RunRig r("G01 X1 F600\nM6 T2\nX2\nX3\n");
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  EXPECT_EQ(r.win.MessagesStartingWith("Change to tool #2"), 1);
+  EXPECT_EQ(r.DoneMessages(), 0);
+  // Jogged away to change the tool: the next line must not start there.
+  r.ms.PrgY += 4, r.ms.PrgZ += 5;
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 5);
+  EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
+  EXPECT_NEAR(r.ms.PrgY, 0, 1e-9);
+  EXPECT_NEAR(r.ms.PrgZ, 0, 1e-9);
+}
+
+TEST(RunProgram, AfterAToolChangeStepModeStaysWhenStepIsChosen) {
+  RunRig r("M6 T1\nG01 X1 F600\nX2\n");
+  Option2_Click(r.core);
+  Command7_Click(r.core);  // line 1: the tool change
+  Command7_Click(r.core);  // M-word case: one line only, as chosen
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
+}
+
+TEST(RunProgram, ResetProgramAskedNoChangesNothingYesMakesProgramZero) {
+  RunRig r(kThreeLines);
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  r.win.answers = {false};
+  Command10_Click(r.core);
+  EXPECT_EQ(r.win.questions.back().text, msg::kResetQuestion);
+  EXPECT_EQ(r.win.questions.back().title, msg::kResetTitle);
+  EXPECT_EQ(r.win.beeps, 1);
+  EXPECT_EQ(r.ms.CurrentLine, 1);
+  EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
+  r.win.answers = {true};
+  Command10_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 0);
+  EXPECT_EQ(r.ms.PrgX, 0);
+  EXPECT_NEAR(r.ms.MachX, 1, 1e-9);
+  EXPECT_EQ(r.win.prg[0], "0.0000");
+}
+
+TEST(RunProgram, NoProgramLoadedSaysSo) {
+  RunRig r("");
+  Command7_Click(r.core);
+  ASSERT_EQ(r.win.messages.size(), 1u);
+  EXPECT_EQ(r.win.messages[0].text, msg::kNoProgram);
+}
+
+TEST(RunProgram, BadLineStopsBeforeItAndContinuesOnlyWhenChosen) {
+  RunRig r("G01 X1 F600\nX1E999\nX3\n");
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
+  ASSERT_EQ(r.win.MessagesStartingWith("Line 2: X1E999"), 1);
+  r.win.answers = {false};
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  r.win.answers = {true};
+  Command7_Click(r.core);
+  EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
+  EXPECT_EQ(r.DoneMessages(), 1);
+}
+
+TEST(RunProgram, StaleStopRequestIsClearedAndJogStopsDoNotRestart) {
+  RunRig r(kThreeLines);
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  // A key press while idle: nothing was cut, so the press continues.
+  r.ms.StopRequested = true;
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 2);  // line 2 ran: not restarted from line 1
+  EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
+}
+
+TEST(RunProgram, ExecuteIsRefusedWhileMotionIsUnderWay) {
+  RunRig r(kThreeLines);
+  int nested = 0;
+  r.win.onPump = [&](long n) {
+    if (n == 5) {
+      Command7_Click(r.core);  // pressed again inside the run
+      ++nested;
+    }
+  };
+  Command7_Click(r.core);
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(r.win.beeps, 1);
+  EXPECT_EQ(r.DoneMessages(), 1);
+}
+
+TEST(RunProgram, StartFromTheBeginningKeepsAJoggedHeight) {
+  RunRig r("G00 X1 Y1\nG01 Z-1 F600\n");
+  r.ms.PrgZ = 5;  // jogged up after zeroing
+  std::vector<double> z;
+  r.win.onPump = [&](long) { z.push_back(r.ms.PrgZ); };
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  for (double v : z) EXPECT_NEAR(v, 5, 1e-9);
+  EXPECT_EQ(r.ms.MachX, r.ms.PrgX);  // machine coordinates zeroed at the start
+}
+
+TEST(RunProgram, AfterResetRunIdleEvenWhenTheLastLineHadAnMWord) {
+  RunRig r("G00 X1\nX2\nM30\n");
+  Command7_Click(r.core);
+  ResetRunState(r.core);
+  r.ms.MCode = 30;  // what a drawing pass over the program would leave
+  ResetRunState(r.core);
+  EXPECT_EQ(r.ms.MCode, 0);
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 1);
+}
+
+TEST(RunProgram, ZeroFeedRefusesTheMoveAndTheNextPressRepeatsIt) {
+  RunRig r("G01 X1\nX2 F600\n");
+  Command7_Click(r.core);
+  EXPECT_EQ(r.win.MessagesStartingWith("The move was not started"), 1);
+  EXPECT_EQ(r.ms.CurrentLine, 1);
+  EXPECT_EQ(r.ms.PrgX, 0);
+  r.ms.ProgramFeed = 300;  // as if the operator raised the feed
+  Command7_Click(r.core);
+  EXPECT_NEAR(r.ms.PrgX, 2, 1e-9);
+}
+
+TEST(StepPreview, ForwardBackwardAndItsOwnRegisters) {
+  RunRig r("G01 X1 F300\nX2 Y3\nX4\n");
+  r.ms.MotionWord = "G00";
+  r.ms.TargetX = 9;
+  StepFwd_Click(r.core);
+  StepFwd_Click(r.core);
+  EXPECT_EQ(r.ms.PreviewLine, 2);
+  EXPECT_EQ(r.win.previewLine, "X2 Y3");
+  ASSERT_FALSE(r.win.dots.empty());
+  EXPECT_EQ(r.win.dots[r.win.dots.size() - 2].colour, kBrightRed);
+  EXPECT_EQ(r.win.dots[r.win.dots.size() - 2].x, 2);
+  EXPECT_EQ(r.win.dots[r.win.dots.size() - 2].width, 3);
+  // The run's registers are untouched.
+  EXPECT_EQ(r.ms.MotionWord, "G00");
+  EXPECT_EQ(r.ms.TargetX, 9);
+  Command6_Click(r.core);
+  EXPECT_EQ(r.ms.PreviewLine, 1);
+  EXPECT_EQ(r.ms.PreviewRegs->TargetX, 1);
+  EXPECT_EQ(r.ms.PreviewRegs->TargetY, 0);
+  Command6_Click(r.core);  // at line 1: ends quietly at -1
+  EXPECT_EQ(r.ms.PreviewLine, -1);
+}
+
+TEST(StepPreview, PastTheEndStartsOver) {
+  RunRig r("G01 X1 F300\n");
+  StepFwd_Click(r.core);
+  StepFwd_Click(r.core);
+  EXPECT_EQ(r.ms.PreviewLine, 0);
+  EXPECT_EQ(r.win.penWidth, 1);
+}
+
+TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
+  RunRig r("G00 X1 Y1\nG01 X5 Y2 Z-1 F300\nX6\n");
+  StepFwd_Click(r.core);
+  StepFwd_Click(r.core);
+  std::vector<std::array<double, 3>> at;
+  r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
+  Command5_Click(r.core);
+  r.win.onPump = nullptr;
+  // Z rises alone to 10 before X or Y moves, X and Y travel at 10, Z drops last.
+  ASSERT_FALSE(at.empty());
+  for (const auto& p : at) {
+    auto near = [](double a, double b) { return std::fabs(a - b) < 1e-9; };
+    if (p[2] < 10 - 1e-9)
+      EXPECT_TRUE((near(p[0], 0) && near(p[1], 0)) || (near(p[0], 5) && near(p[1], 2)));
+  }
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+  EXPECT_TRUE(r.ms.StartFromLine);
+  EXPECT_EQ(r.ms.CurrentLine, 2);
+  EXPECT_EQ(r.win.runPanelShows, 1);
+  Option2_Click(r.core);
+  Command7_Click(r.core);
+  EXPECT_EQ(r.ms.CurrentLine, 3);
+  EXPECT_NEAR(r.ms.PrgX, 6, 1e-9);
+  EXPECT_NEAR(r.ms.PrgY, 2, 1e-9);  // modal Y carried from the previewed line
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+}
+
+TEST(StepPreview, AStoppedMoveToLineDoesNotPositionTheRun) {
+  RunRig r("G01 X5 Y2 Z-1 F300\nX6\n");
+  StepFwd_Click(r.core);
+  r.win.onPump = [&](long n) {
+    if (n == 20) Command1_Click(r.core);
+  };
+  Command5_Click(r.core);
+  EXPECT_FALSE(r.ms.StartFromLine);
+  EXPECT_EQ(r.ms.CurrentLine, 0);
+}
+
+}  // namespace
+}  // namespace brimo::test
