@@ -126,3 +126,17 @@ inline constexpr const char* kBadLineSkip =
     "\n\nSkip this line and continue the program with the next one?";
 
 }  // namespace brimo::msg
+
+// ---- Operator panels ----------------------------------------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kHomeTitle = "Home the Machine";
+inline constexpr const char* kHomeFeedBad =
+    "The home move was not started: \"Feedrate:\" must hold a positive number "
+    "(length units per minute).";
+inline constexpr const char* kOverrideTitle = "%Overide";
+inline constexpr const char* kOverrideBad =
+    "The override must be a number from 2 to 500 (percent). The last valid "
+    "value stays in force.";
+
+}  // namespace brimo::msg

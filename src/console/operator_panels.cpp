@@ -1,0 +1,225 @@
+#include "console/operator_panels.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
+#include "machine/core.h"
+#include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "machine/step_engine.h"
+#include "plot/plot_geometry.h"
+#include "plot/toolpath.h"
+
+namespace brimo {
+namespace {
+
+struct AxisRates {
+  double fast, medium, slow, unitsPerStep;
+};
+
+AxisRates RatesOf(const MachineState& ms, int axis) {
+  switch (axis) {
+    case 1: return {ms.FastRateX, ms.MediumRateX, ms.SlowRateX, ms.UnitsPerStepX};
+    case 2: return {ms.FastRateY, ms.MediumRateY, ms.SlowRateY, ms.UnitsPerStepY};
+    default: return {ms.FastRateZ, ms.MediumRateZ, ms.SlowRateZ, ms.UnitsPerStepZ};
+  }
+}
+
+bool Usable(double rate) { return rate > 0 && std::isfinite(rate); }
+
+}  // namespace
+
+JogButton JogButtonFor(int index) {
+  switch (index) {
+    case 6: return {3, +1};
+    case 1: return {3, -1};
+    case 4: return {1, +1};
+    case 2: return {1, -1};
+    case 3: return {2, +1};
+    case 5: return {2, -1};
+    default: return {};
+  }
+}
+
+void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
+  MachineState& ms = c.ms;
+  const JogButton jb = JogButtonFor(index);
+  if (button != kLeftButton || jb.axis == 0) return;
+  if (ms.Running) {  // no jog inside a run, a home move or another jog
+    c.win.Beep();
+    return;
+  }
+  UpdatePlotEvery(c);
+  ms.SavedMotionMode = ms.MotionWord;
+  ms.MotionWord = "G01";
+  ms.StopRequested = false;
+  ms.StepX = ms.StepY = ms.StepZ = 0;
+  (jb.axis == 1 ? ms.StepX : jb.axis == 2 ? ms.StepY : ms.StepZ) = jb.direction;
+  const AxisRates r = RatesOf(ms, jb.axis);
+  if (speed == JogSpeed::Fast) ms.FeedNow = r.fast;
+  if (speed == JogSpeed::Med) ms.FeedNow = r.medium;
+  if (speed == JogSpeed::Slow) ms.FeedNow = r.slow;
+  ms.StepRate = ms.FeedNow / r.unitsPerStep / 60;  // steps per second
+  // "Step" before any feed was set: pace that single pulse at the Slow rate
+  // rather than at a rate of 0.
+  if (speed == JogSpeed::Step && !Usable(ms.StepRate)) ms.StepRate = r.slow / r.unitsPerStep / 60;
+  c.win.ShowFeed(NumberText(ms.FeedNow));
+
+  ms.Running = true;
+  if (speed == JogSpeed::Step) {
+    StepPulse(c);
+  } else {
+    // At least one pulse per click: the release is seen only in the event
+    // pump after a pulse. No ramps: every pulse at the same StepRate.
+    while (!ms.StopRequested) {
+      StepPulse(c);
+      c.win.PumpEvents();
+    }
+  }
+  ms.Running = false;
+  ms.StepX = ms.StepY = ms.StepZ = 0;
+  // Also when the release was swallowed by a message box (limit switch).
+  ms.MotionWord = ms.SavedMotionMode;
+  ShowPositions(c);
+}
+
+void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed) {
+  MachineState& ms = c.ms;
+  if (JogButtonFor(index).axis == 0) return;
+  if (speed != JogSpeed::Step && button == kLeftButton) ms.StopRequested = true;
+  ShowPositions(c);
+  ms.MotionWord = ms.SavedMotionMode;
+}
+
+bool HomeFeedFieldEnabled(const std::string& moveKind) { return moveKind != "Rapid"; }
+
+void Command9_Click(Core& c, const SettingsForm& home) {
+  MachineState& ms = c.ms;
+  if (ms.Running) {
+    c.win.Beep();
+    return;
+  }
+  ms.StopRequested = false;
+  c.win.ShowFeed(home.Text6);
+  c.win.FocusPlot();
+  double tx = 0, ty = 0;
+  if (home.Option4[2]) {  // machine zero in program coordinates
+    tx = ms.PrgX - ms.MachX;
+    ty = ms.PrgY - ms.MachY;
+  } else if (!home.Option4[1]) {
+    return;  // "Using Home Switchs": machine zero is set by jogging onto them
+  }
+  // Exact, case-sensitive: "rapid" is a feed move (and enables Text6).
+  const bool rapid = home.HomeCombo1 == "Rapid";
+  double feed = 0;
+  if (!rapid && !(ReadFieldNumber(home.Text6, feed) && Usable(feed))) {
+    c.win.Message(msg::kHomeFeedBad, msg::kHomeTitle);
+    return;
+  }
+
+  // The move is not a program line: everything a halted run reads is put back.
+  const MachineState saved = ms;
+  ms.MotionWord = rapid ? "G00" : "G01";
+  if (!rapid) ms.ProgramFeed = feed;
+  ms.ArcMove = false;
+  ms.ResumePending = false;
+  ms.Running = true;
+  c.win.SetForeColour(rapid ? kBrightGreen : kBlack);
+  // Z never goes down on the way home: it rises alone first when its end
+  // point is above the tool, else it stays where it is.
+  const double z = std::max(ms.TargetZ, ms.PrgZ);
+  bool ok = true;
+  if (z > ms.PrgZ) {
+    ms.TargetX = ms.PrgX, ms.TargetY = ms.PrgY, ms.TargetZ = z;
+    StartLinearMove(c);
+    ok = !ms.StopRequested;
+  }
+  if (ok) {
+    ms.TargetX = tx, ms.TargetY = ty, ms.TargetZ = ms.PrgZ;
+    StartLinearMove(c);
+  }
+  ms.Running = false;
+  c.win.SetForeColour(kBlack);
+  ms.MotionWord = saved.MotionWord;
+  ms.ProgramFeed = saved.ProgramFeed;
+  ms.TargetX = saved.TargetX, ms.TargetY = saved.TargetY, ms.TargetZ = saved.TargetZ;
+  ms.LineStartX = saved.LineStartX, ms.LineStartY = saved.LineStartY;
+  ms.LineStartZ = saved.LineStartZ;
+  ms.ArcMove = saved.ArcMove;
+  ms.ResumePending = saved.ResumePending;
+  ShowPositions(c);
+}
+
+bool ParseOverride(const std::string& text, double& percent) {
+  double v = 0;
+  if (!ReadFieldNumber(text, v) || !(v >= kOverrideMin && v <= kOverrideMax)) return false;
+  percent = v;
+  return true;
+}
+
+double OverrideAfterButton(double percent, int index) {
+  const double next = percent + (index == 0 ? 2 : -2);
+  return std::clamp(next, kOverrideMin, kOverrideMax);
+}
+
+std::string QuickFeedText(double programFeed, double percent) {
+  return NumberText(programFeed * percent / 100);
+}
+
+void ZeroPrg_Click(Core& c) {
+  if (c.ms.Running) return c.win.Beep();
+  c.ms.PrgX = c.ms.PrgY = c.ms.PrgZ = 0;
+  ShowPositions(c);
+}
+
+void Command12_Click(Core& c) {
+  if (c.ms.Running) return c.win.Beep();
+  c.ms.MachX = c.ms.MachY = c.ms.MachZ = 0;
+  ShowPositions(c);
+}
+
+void CoordinateDialog::Open(const Core& c, bool machine) {
+  const MachineState& ms = c.ms;
+  caption = machine ? kMachineCaption : kProgramCaption;
+  const double v[3] = {machine ? ms.MachX : ms.PrgX, machine ? ms.MachY : ms.PrgY,
+                       machine ? ms.MachZ : ms.PrgZ};
+  for (int i = 0; i < 3; ++i) {
+    fields[i] = FormatPosition(v[i]);
+    changed[i] = false;
+  }
+}
+
+void CoordinateDialog::Edit(int i, const std::string& text) {
+  fields[i] = text;
+  changed[i] = true;
+}
+
+void CoordinateDialog::LostFocus(int i) {
+  double v = 0;
+  if (ReadFieldNumber(fields[i], v)) fields[i] = FormatPosition(v);
+}
+
+void CoordinateDialog::Zero(int i) { Edit(i, "0.0000"); }
+
+void CoordinateDialog::ZeroAll() {
+  for (int i = 0; i < 3; ++i) Zero(i);
+}
+
+void CoordinateDialog::Ok(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running) return c.win.Beep();
+  // The caption is the only record of which coordinates are edited.
+  const bool program = caption == kProgramCaption;
+  double* axes[3] = {program ? &ms.PrgX : &ms.MachX, program ? &ms.PrgY : &ms.MachY,
+                     program ? &ms.PrgZ : &ms.MachZ};
+  // Only the axes the operator touched: a jog made while the dialog was open
+  // must not shift the other axes' origin.
+  for (int i = 0; i < 3; ++i)
+    if (changed[i]) *axes[i] = LeadingNumber(fields[i]);
+  for (bool& ch : changed) ch = false;
+  ShowPositions(c);
+}
+
+}  // namespace brimo

@@ -1,0 +1,76 @@
+// Operator panels of the main window, toolkit-free: jogging, home moves, the
+// feed override and the coordinate set-up. The Qt panels read their controls,
+// call these, and show the result.
+//
+// Units: rates in length units per minute, StepRate in steps per second,
+// positions in program or machine coordinates (length units).
+#pragma once
+
+#include <string>
+
+namespace brimo {
+
+struct Core;
+struct SettingsForm;
+
+// ---- Jogging --------------------------------------------------------------
+enum class JogSpeed { Fast, Med, Slow, Step };
+enum MouseButton { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+// Axis (1 X, 2 Y, 3 Z) and direction (+1/-1) of jog button `index` (1..6):
+// 6 "Z +", 1 "Z -", 4 "X +", 2 "X -", 3 "Y +", 5 "Y -". Axis 0 for others.
+struct JogButton {
+  int axis = 0;
+  int direction = 0;
+};
+JogButton JogButtonFor(int index);
+
+// Press: with a continuous speed, steps the axis until a stop is requested
+// (the release, "Pause", a key, the limit switch) and returns then; with
+// "Step", one pulse. Only the left button jogs; refused while other motion
+// is under way. MotionWord is put back when the jog ends.
+void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed);
+// Release: ends a continuous jog after its pulse in progress.
+void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed);
+
+// ---- Home moves -------------------------------------------------------------
+// Text6 ("Feedrate:") is enabled exactly when the move kind is not "Rapid".
+bool HomeFeedFieldEnabled(const std::string& moveKind);
+// "Home the Machine": X and Y to machine zero or program zero, as a rapid or
+// at the "Feedrate:" feed; Z only ever rises. Home switches: no move.
+void Command9_Click(Core& c, const SettingsForm& home);
+
+// ---- Feed override ------------------------------------------------------------
+inline constexpr double kOverrideMin = 2, kOverrideMax = 500;  // percent
+// Override text as a percentage in [2, 500]; false for anything else.
+bool ParseOverride(const std::string& text, double& percent);
+// "Faster" (index 0) / "Slower" (index 1): plus or minus 2 points whatever
+// the list says, held within [2, 500].
+double OverrideAfterButton(double percent, int index);
+// The quick display while the operator edits: programmed feed times
+// override / 100, as plain number text.
+std::string QuickFeedText(double programFeed, double percent);
+
+// ---- Coordinate set-up -----------------------------------------------------------
+// Zero program or machine coordinates at once ("Zero" buttons).
+void ZeroPrg_Click(Core& c);
+void Command12_Click(Core& c);
+
+// The "Set ... Coordinates" dialog as a model: fields filled on opening, an
+// axis written on "OK" only when its field was changed or zeroed.
+struct CoordinateDialog {
+  static constexpr const char* kProgramCaption = "Set Program Coordinates";
+  static constexpr const char* kMachineCaption = "Set Machine Coordinates";
+  std::string caption = kProgramCaption;
+  std::string fields[3] = {"0.0000", "0.0000", "0.0000"};
+  bool changed[3] = {false, false, false};
+
+  void Open(const Core& c, bool machine);   // SetPrg_Click / Command11_Click
+  void Edit(int index, const std::string& text);
+  void LostFocus(int index);                // a number is rewritten "0.0000"
+  void Zero(int index);                     // "Zero X/Y/Z"
+  void ZeroAll();                           // "Zero all"
+  void Ok(Core& c);                         // writes the changed axes
+};
+
+}  // namespace brimo
