@@ -1,1 +1,616 @@
-// placeholder
+// brimo.cfg: layout and formats, load order and partial loads, the start-up
+// handling of missing, damaged and unwritable files, and DeriveSettings.
+
+#include "machine/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "machine/machine_state.h"
+#include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "support/fake_window.h"
+
+namespace brimo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a first start writes, line by line.
+const std::vector<std::string> kDefaultLines = {
+    "400",  "400",  "400",   "3",    "2",     "5",     "4",     "7",    "6",        "0",
+    "0",    "15",   "500",   "200",  "100",   "500",   "200",   "100",  "500",      "200",
+    "100",  "10",   "11",    "12",   "13",    "3.00",  "3.00",  "3.00", " 0 ",      " 0 ",
+    " 0 ",  "True", "False", " 0 ",  "5",     " 0 ",   " 0 ",   " 0 ",  "Relative", "Relative",
+    "Rel.", "10",   "10",    "True", "False", "False", "Rapid", "100"};
+
+// A file in which every line differs from the default (inch selected).
+const std::vector<std::string> kCustomLines = {
+    "200",  "200",   "200",  "9",     "8",    "7",     "6",        "5",   "4",        "1",
+    "2",    "20",    "400",  "150",   "50",   "410",   "160",      "60",  "300",      "120",
+    "40",   "13",    "12",   "11",    "10",   "5",     "6",        "2.5", " 1 ",      " 0 ",
+    " 1 ",  "False", "True", " 7 ",   "12",   "-3 ",   " 1 ",      " 1 ", "Absolute", "Absolute",
+    "Abs.", "2.5",   "3.5",  "False", "True", "False", "Feedrate", "250"};
+
+std::string Join(const std::vector<std::string>& lines, const char* end = "\r\n") {
+  std::string out;
+  for (const auto& l : lines) out += l + end;
+  return out;
+}
+
+std::vector<std::string> With(std::vector<std::string> lines, int line, const std::string& v) {
+  lines[line - 1] = v;
+  return lines;
+}
+
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static std::atomic<int> counter{0};
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() /
+           ("brimo-cfg-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    fs::create_directories(dir_);
+    folder_ = dir_.string();
+    // Settings derived from the form's defaults, as start-up makes them.
+    ASSERT_TRUE(ApplyFormSettings(ms_, form_, "0").ok);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    for (auto& p : fs::recursive_directory_iterator(dir_, ec))
+      fs::permissions(p.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  void Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  bool Exists(const std::string& name) { return fs::exists(dir_ / name); }
+  ConfigResult Load(const std::string& feed = "0") {
+    return LoadConfiguration(folder_, ms_, form_, feed);
+  }
+  bool Save() {
+    std::string why;
+    return SaveConfiguration(folder_, ms_, form_, why);
+  }
+
+  // A folder no file can be written in. Root ignores the mode bits, so then
+  // a "folder" whose path runs through a regular file is used instead.
+  std::string UnwritableFolder() {
+    fs::path ro = dir_ / "readonly";
+    fs::create_directory(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::path probe = ro / "probe";
+    if (std::ofstream(probe).good()) {
+      fs::remove(probe);
+      Write("plainfile", "not a folder");
+      return (dir_ / "plainfile").string();
+    }
+    return ro.string();
+  }
+
+  fs::path dir_;
+  std::string folder_;
+  MachineState ms_;
+  SettingsForm form_;
+  test::FakeWindow win_;
+};
+
+// ---- Layout and formats ----------------------------------------------------
+
+TEST_F(ConfigFileTest, FirstSaveWritesTheDefaultFile) {
+  ASSERT_TRUE(Save());
+  const std::string file = Read(kConfigName);
+  EXPECT_EQ(file, Join(kDefaultLines));
+  // The same, spelled out where the formats matter.
+  EXPECT_EQ(file.rfind("400\r\n400\r\n400\r\n3\r\n2\r\n5\r\n4\r\n7\r\n6\r\n0\r\n0\r\n15\r\n", 0),
+            0u);
+  EXPECT_NE(file.find("3.00\r\n 0 \r\n 0 \r\n 0 \r\nTrue\r\nFalse\r\n 0 \r\n5\r\n 0 \r\n"),
+            std::string::npos);
+  EXPECT_EQ(file.substr(file.size() - 12), "Rapid\r\n100\r\n");
+  EXPECT_EQ(file.find('\n') - 1, file.find('\r'));  // CR LF, not LF alone
+}
+
+TEST_F(ConfigFileTest, LoadThenSaveReproducesTheDefaultFileByteForByte) {
+  Write(kConfigName, Join(kDefaultLines));
+  ASSERT_TRUE(Load().ok);
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+}
+
+TEST_F(ConfigFileTest, LoadThenSaveReproducesAnEditedFile) {
+  Write(kConfigName, Join(kCustomLines));
+  ASSERT_TRUE(Load().ok);
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+}
+
+TEST_F(ConfigFileTest, UnitValuesComeOutRoundedWithTheNumberBlanks) {
+  struct Row {
+    std::string inch, mm, inchOut, mmOut;
+  };
+  for (const Row& r : {Row{"2.5", "-3.5", " 2 ", "-4 "}, Row{"7.6", "-0.2", " 8 ", " 0 "},
+                       Row{"3.5", "-3", " 4 ", "-3 "}}) {
+    SCOPED_TRACE(r.inch + " " + r.mm);
+    Write(kConfigName, Join(With(With(kDefaultLines, 34, r.inch), 36, r.mm)));
+    ASSERT_TRUE(Load().ok);
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(Read(kConfigName), Join(With(With(kDefaultLines, 34, r.inchOut), 36, r.mmOut)));
+  }
+}
+
+TEST_F(ConfigFileTest, WriterNeverPutsALineBreakInsideAValue) {
+  form_.Combo9 = "Abs.\r\n";
+  form_.Combo5 = "Rel\native";
+  form_.Text6 = "1\r50";
+  const std::string text = ConfigText(ms_, form_);
+  std::vector<std::string> expected = kDefaultLines;
+  expected[40] = "Abs.";
+  expected[38] = "Relative";
+  expected[47] = "150";
+  EXPECT_EQ(text, Join(expected));
+}
+
+// ---- Loading -----------------------------------------------------------------
+
+TEST_F(ConfigFileTest, LoadFillsSettingsAndControlsAndDerives) {
+  Write(kConfigName, Join(kCustomLines));
+  ConfigResult r = Load("125");
+  ASSERT_TRUE(r.ok);
+  EXPECT_FALSE(ms_.ConfigLoading);
+  // Settings.
+  EXPECT_EQ(ms_.StepsPerRevX, 200);
+  EXPECT_EQ(ms_.StepPinX, "9");
+  EXPECT_EQ(ms_.DirPinZ, "4");
+  EXPECT_EQ(ms_.ToolChangeZ, "20");
+  EXPECT_EQ(ms_.FastRateX, 400);
+  EXPECT_EQ(ms_.SlowRateZ, 40);
+  EXPECT_EQ(ms_.LimitPin, "10");
+  EXPECT_EQ(ms_.LeadZ, 2.5);
+  EXPECT_EQ(ms_.ReverseX, 1);
+  EXPECT_EQ(ms_.ReverseY, 0);
+  EXPECT_FALSE(ms_.UnitsMm);
+  EXPECT_TRUE(ms_.UnitsInch);
+  EXPECT_EQ(ms_.InchUnitValue, 7);
+  EXPECT_EQ(ms_.MmUnitValue, -3);
+  EXPECT_EQ(ms_.PulseWidth, "12");
+  EXPECT_EQ(ms_.HomeSwitchEnabled, 1);
+  EXPECT_EQ(ms_.CoordinateMode, "Abs.");
+  EXPECT_EQ(ms_.ZToLineMoveDistance, "3.5");
+  EXPECT_TRUE(ms_.HomeUsingProgramZero);
+  EXPECT_FALSE(ms_.HomeUsingHomeSwitch);
+  EXPECT_EQ(ms_.HomeMoveKind, "Feedrate");
+  EXPECT_EQ(ms_.HomeFeedrate, "250");
+  // Controls.
+  EXPECT_EQ(form_.Combo2[2], "200");
+  EXPECT_EQ(form_.Combo1[0], "9");
+  EXPECT_EQ(form_.Combo3[8], "40");
+  EXPECT_EQ(form_.Combo7[2], "2.5");
+  EXPECT_EQ(form_.XReverse, 1);
+  EXPECT_TRUE(form_.OptionIn);
+  EXPECT_FALSE(form_.optionmm);
+  EXPECT_EQ(form_.Combo4, "12");
+  EXPECT_EQ(form_.Check1[1], 1);
+  EXPECT_EQ(form_.Text2, "3.5");
+  EXPECT_FALSE(form_.Option4[0]);
+  EXPECT_TRUE(form_.Option4[1]);
+  EXPECT_EQ(form_.HomeCombo1, "Feedrate");
+  EXPECT_EQ(form_.Text6, "250");
+  // Derived.
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 5.0 / 200);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepZ, 2.5 / 200);
+  EXPECT_EQ(ms_.FinestAxis, 1);
+  EXPECT_EQ(ms_.FeedNow, 125);
+  EXPECT_EQ(ms_.UnitValue, 7);
+  EXPECT_EQ(ms_.StepMaskX, 128);
+  EXPECT_EQ(ms_.DirMaskX, 64);
+  EXPECT_EQ(ms_.DirSenseX, 1);
+  EXPECT_EQ(ms_.DirSenseY, -1);
+}
+
+TEST_F(ConfigFileTest, BlanksAroundValuesAndLfLineEndsAreAccepted) {
+  std::vector<std::string> padded;
+  for (const auto& l : kDefaultLines) padded.push_back("  " + l + "\t ");
+  Write(kConfigName, Join(padded, "\n"));
+  ASSERT_TRUE(Load().ok);
+  EXPECT_EQ(form_.Combo7[0], "3.00");
+  EXPECT_EQ(form_.Combo5, "Relative");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+}
+
+TEST_F(ConfigFileTest, LastLineWithoutLineEndCounts) {
+  std::string bytes = Join(kDefaultLines);
+  bytes.resize(bytes.size() - 2);
+  Write(kConfigName, bytes);
+  EXPECT_TRUE(Load().ok);
+}
+
+TEST_F(ConfigFileTest, ACommaStaysInsideItsValue) {
+  std::vector<std::string> lines = With(With(kDefaultLines, 39, "Limit switch, slow"), 26, "3,5");
+  Write(kConfigName, Join(lines));
+  ConfigResult r = Load();
+  // The lead "3,5" is one value that is not a number; nothing after it moved.
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.badLine, 26);
+  EXPECT_EQ(form_.Combo7[0], "3,5");
+  EXPECT_EQ(form_.Combo7[1], "3.00");
+  EXPECT_EQ(form_.Combo5, "Limit switch, slow");
+  EXPECT_EQ(form_.Combo10, "Relative");
+  EXPECT_EQ(form_.Text6, "100");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Read(kConfigName), Join(lines));
+}
+
+TEST_F(ConfigFileTest, LoadSelectingInchChangesTheLabelsOnly) {
+  Write(kConfigName, Join(With(With(kDefaultLines, 32, "False"), 33, "True")));
+  ASSERT_TRUE(Load().ok);
+  EXPECT_TRUE(form_.OptionIn);
+  EXPECT_FALSE(form_.optionmm);
+  EXPECT_EQ(form_.Label4, "In/");
+  EXPECT_EQ(form_.Label18, "(In)");
+  EXPECT_EQ(form_.Label24, "(In)");
+  EXPECT_EQ(form_.Combo7[0], "3.00");
+  EXPECT_EQ(form_.Combo3[0], "500");
+  EXPECT_EQ(form_.Combo6[2], "15");
+  EXPECT_EQ(form_.Text1, "10");
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 3.0 / 400);
+  // And back to mm, again without converting.
+  Write(kConfigName, Join(kDefaultLines));
+  ASSERT_TRUE(Load().ok);
+  EXPECT_EQ(form_.Label4, "mm/");
+  EXPECT_EQ(form_.Label24, "(mm)");
+  EXPECT_EQ(form_.Combo7[0], "3.00");
+}
+
+TEST_F(ConfigFileTest, HomePanelOptionsFormOneGroup) {
+  Write(kConfigName, Join(With(kDefaultLines, 45, "True")));
+  ASSERT_TRUE(Load().ok);
+  EXPECT_FALSE(form_.Option4[0]);
+  EXPECT_TRUE(form_.Option4[1]);
+  EXPECT_FALSE(form_.Option4[2]);
+}
+
+TEST_F(ConfigFileTest, OkWithAChangedLeadChangesTheTravelPerStep) {
+  form_.Combo7[0] = "4";
+  ASSERT_TRUE(Save());
+  ASSERT_TRUE(Load().ok);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 4.0 / 400);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepY, 3.0 / 400);
+  EXPECT_EQ(ms_.FinestAxis, 2);
+}
+
+// ---- Failed loads: what is left behind -----------------------------------------
+
+TEST_F(ConfigFileTest, MissingFileChangesNothing) {
+  SettingsForm before = form_;
+  ConfigResult r = Load();
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(r.missing);
+  EXPECT_FALSE(ms_.ConfigLoading);
+  EXPECT_EQ(ConfigText(ms_, form_), ConfigText(ms_, before));
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.0075);
+}
+
+TEST_F(ConfigFileTest, ThirtyLineFileSetsThoseSettingsButNoControlAndDerivesNothing) {
+  std::vector<std::string> lines(kCustomLines.begin(), kCustomLines.begin() + 30);
+  Write(kConfigName, Join(lines));
+  ConfigResult r = Load("77");
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.missing);
+  EXPECT_EQ(r.badLine, 31);
+  EXPECT_FALSE(ms_.ConfigLoading);
+  // Fields 1 to 30 reached the settings ...
+  EXPECT_EQ(ms_.StepsPerRevX, 200);
+  EXPECT_EQ(ms_.LeadX, 5);
+  EXPECT_EQ(ms_.StepPinX, "9");
+  EXPECT_EQ(ms_.ReverseX, 1);
+  EXPECT_EQ(ms_.ReverseY, 0);
+  // ... field 31 on did not ...
+  EXPECT_EQ(ms_.ReverseZ, 0);
+  EXPECT_TRUE(ms_.UnitsMm);
+  EXPECT_EQ(ms_.HomeFeedrate, "100");
+  // ... no control changed and nothing was derived.
+  EXPECT_EQ(ConfigText(ms_, form_), Join(kDefaultLines));
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.0075);
+  EXPECT_EQ(ms_.StepMaskX, 2);
+  EXPECT_EQ(ms_.DirSenseX, -1);
+  EXPECT_EQ(ms_.FeedNow, 0);
+}
+
+TEST_F(ConfigFileTest, EmptyFileIsShortAtLineOne) {
+  Write(kConfigName, "");
+  ConfigResult r = Load();
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.missing);
+  EXPECT_EQ(r.badLine, 1);
+}
+
+// Each bad value stops the load where it is first used: control values when
+// they are put into their controls, leads and steps in DeriveSettings.
+TEST_F(ConfigFileTest, BadValueStopsTheLoadWhereItIsUsed) {
+  struct Row {
+    int line;
+    std::string value;
+    bool reachesText6;  // controls all filled (failure in DeriveSettings)
+    const char* why;
+  };
+  const Row rows[] = {
+      {1, "abc", true, "\"abc\" is not a number"},
+      {2, "0", true, "a steps-per-turn of 0"},
+      {26, "", true, "\"\" is not a number"},
+      {28, "3mm", true, "\"3mm\" is not a number"},
+      {29, "yes", false, "\"yes\" is not 0 or 1"},
+      {31, "2", false, "\"2\" is not 0 or 1"},
+      {32, "maybe", false, "\"maybe\" is not True or False"},
+      {37, "0.5", false, "\"0.5\" is not 0 or 1"},
+      {46, "maybe", false, "\"maybe\" is not True or False"},
+      // The inch value matters only when inch is selected (the custom file).
+      {34, "abc", true, "\"abc\" is not a number"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("line " + std::to_string(row.line) + " = \"" + row.value + "\"");
+    MachineState ms;
+    SettingsForm form;
+    ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+    Write(kConfigName, Join(With(kCustomLines, row.line, row.value)));
+    ConfigResult r = LoadConfiguration(folder_, ms, form, "0");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.badLine, row.line);
+    EXPECT_NE(r.why.find(row.why), std::string::npos) << r.why;
+    EXPECT_FALSE(ms.ConfigLoading);
+    // Every setting was read (the last line too) ...
+    EXPECT_EQ(ms.HomeFeedrate, "250");
+    // ... controls up to the bad one were filled, none after it.
+    EXPECT_EQ(form.Combo2[0], row.line == 1 ? "abc" : "200");
+    EXPECT_EQ(form.Text6, row.reachesText6 ? "250" : "100");
+    if (!row.reachesText6 && row.line > 29) {
+      EXPECT_EQ(form.XReverse, 1);
+    }
+    if (!row.reachesText6) {
+      EXPECT_EQ(form.Combo7[2], "2.5");
+    }
+    // Only the step sizes derived before the stop are new.
+    const bool xDerived = row.line == 2 || row.line == 28 || row.line == 34;
+    EXPECT_DOUBLE_EQ(ms.UnitsPerStepX, xDerived ? 5.0 / 200 : 0.0075);
+    EXPECT_DOUBLE_EQ(ms.UnitsPerStepY, row.line == 28 || row.line == 34 ? 6.0 / 200 : 0.0075);
+    EXPECT_EQ(ms.DirSenseX, -1);
+    EXPECT_EQ(ms.StepMaskX, 2);
+  }
+}
+
+TEST_F(ConfigFileTest, UnreadableUnitValueOfTheOtherUnitIsHarmless) {
+  Write(kConfigName, Join(With(kDefaultLines, 34, "abc")));  // mm selected
+  EXPECT_TRUE(Load().ok);
+  Write(kConfigName, Join(With(kCustomLines, 36, "abc")));  // inch selected
+  EXPECT_TRUE(Load().ok);
+  EXPECT_EQ(ms_.UnitValue, 7);
+}
+
+TEST_F(ConfigFileTest, RateThatIsNotANumberLoadsAsNothingToMoveAt) {
+  Write(kConfigName, Join(With(kDefaultLines, 13, "fast")));
+  ASSERT_TRUE(Load().ok);
+  EXPECT_EQ(ms_.FastRateX, 0);
+  EXPECT_EQ(form_.Combo3[0], "fast");
+}
+
+// ---- Saving ------------------------------------------------------------------
+
+TEST_F(ConfigFileTest, SaveReplacesTheFileThroughATemporaryOne) {
+  Write(kConfigName, "old");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+  EXPECT_FALSE(Exists(kConfigTempName));
+  int files = 0;
+  for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(ConfigFileTest, FailedSaveLeavesTheOldFileWhole) {
+  Write(kConfigName, Join(kCustomLines));
+  fs::create_directory(dir_ / kConfigTempName);  // the temporary file cannot be made
+  fs::create_directory(dir_ / kConfigTempName / "x");
+  std::string why;
+  EXPECT_FALSE(SaveConfiguration(folder_, ms_, form_, why));
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+}
+
+TEST_F(ConfigFileTest, SaveIntoAnUnwritableFolderTellsOnceAndCarriesOn) {
+  const std::string ro = UnwritableFolder();
+  std::string why;
+  EXPECT_FALSE(SaveConfiguration(ro, ms_, form_, why));
+  EXPECT_NE(why.find("could not write brimo.cfg"), std::string::npos) << why;
+
+  EXPECT_FALSE(SaveConfiguration(ro, ms_, form_, win_));
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_EQ(win_.messages[0].title, msg::kConfigTitle);
+  EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigNotSaved), 1);
+}
+
+// ---- Start-up --------------------------------------------------------------------
+
+TEST_F(ConfigFileTest, FirstStartWithoutAFileWritesTheDefaultsSilently) {
+  ConfigResult r = StartupConfiguration(folder_, ms_, form_, "0", win_);
+  EXPECT_TRUE(r.missing);
+  EXPECT_TRUE(win_.messages.empty());
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+  EXPECT_FALSE(Exists(kConfigBadName));
+}
+
+TEST_F(ConfigFileTest, StartWithAGoodFileRewritesItSilently) {
+  Write(kConfigName, Join(kCustomLines, "\n"));
+  ConfigResult r = StartupConfiguration(folder_, ms_, form_, "0", win_);
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(win_.messages.empty());
+  EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+  EXPECT_FALSE(Exists(kConfigBadName));
+}
+
+TEST_F(ConfigFileTest, DamagedFileIsKeptAndTheOperatorToldOnceWhichLine) {
+  const std::string damaged = Join(With(kCustomLines, 26, "abc"));
+  Write(kConfigName, damaged);
+  ConfigResult r = StartupConfiguration(folder_, ms_, form_, "0", win_);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(Read(kConfigBadName), damaged);
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_EQ(win_.messages[0].title, msg::kConfigTitle);
+  EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigDamaged), 1);
+  EXPECT_NE(win_.messages[0].text.find("Line 26 could not be read: \"abc\" is not a number."),
+            std::string::npos)
+      << win_.messages[0].text;
+  // The new file is written from the controls, which the load had filled
+  // completely before the lead stopped DeriveSettings.
+  EXPECT_EQ(Read(kConfigName), damaged);
+}
+
+TEST_F(ConfigFileTest, ShortFileIsKeptAndRewrittenFromTheUnchangedControls) {
+  std::vector<std::string> lines(kCustomLines.begin(), kCustomLines.begin() + 30);
+  Write(kConfigName, Join(lines));
+  StartupConfiguration(folder_, ms_, form_, "0", win_);
+  EXPECT_EQ(Read(kConfigBadName), Join(lines));
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_NE(win_.messages[0].text.find("Line 31 could not be read"), std::string::npos);
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+}
+
+TEST_F(ConfigFileTest, DamagedFileThatCannotBeKeptIsLeftAlone) {
+  const std::string damaged = Join(With(kCustomLines, 1, "0"));
+  Write(kConfigName, damaged);
+  fs::create_directories(dir_ / kConfigBadName / "x");  // no file can take that name
+  StartupConfiguration(folder_, ms_, form_, "0", win_);
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_NE(win_.messages[0].text.find(msg::kConfigNotKept), std::string::npos);
+  EXPECT_NE(win_.messages[0].text.find("Line 1 could not be read"), std::string::npos);
+  EXPECT_EQ(Read(kConfigName), damaged);
+}
+
+TEST_F(ConfigFileTest, StartInAnUnwritableFolderTellsOnceAndCarriesOn) {
+  const std::string ro = UnwritableFolder();
+  ConfigResult r = StartupConfiguration(ro, ms_, form_, "0", win_);
+  EXPECT_TRUE(r.missing);
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigNotSaved), 1);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.0075);  // the defaults stay in force
+}
+
+// ---- DeriveSettings ------------------------------------------------------------------
+
+class DeriveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ms.StepsPerRevX = ms.StepsPerRevY = ms.StepsPerRevZ = 400;
+    ms.LeadX = ms.LeadY = ms.LeadZ = 3;
+    ms.StepPinX = "3", ms.DirPinX = "2", ms.StepPinY = "5", ms.DirPinY = "4";
+    ms.StepPinZ = "7", ms.DirPinZ = "6";
+  }
+  MachineState ms;
+  SettingsForm form;
+};
+
+TEST_F(DeriveTest, TravelPerStepAndFinestXYStep) {
+  struct Row {
+    double leadX, leadY, leadZ;
+    double finest;
+    int axis;
+  };
+  const Row rows[] = {
+      {3, 3, 3, 0.0075, 1},     // a tie is X
+      {3, 1, 3, 1.0 / 400, 2},  // Y smaller
+      {1, 3, 3, 1.0 / 400, 1},  // X smaller
+      {3, 3, 0.1, 0.0075, 1},   // Z never takes part
+  };
+  for (const Row& r : rows) {
+    ms.LeadX = r.leadX, ms.LeadY = r.leadY, ms.LeadZ = r.leadZ;
+    DeriveSettings(ms, form, "0");
+    EXPECT_DOUBLE_EQ(ms.UnitsPerStepZ, r.leadZ / 400);
+    EXPECT_DOUBLE_EQ(ms.FinestStepXY, r.finest);
+    EXPECT_EQ(ms.FinestAxis, r.axis);
+  }
+}
+
+TEST_F(DeriveTest, MasksFromPins) {
+  struct Row {
+    std::string pin;
+    int mask;
+  };
+  const Row rows[] = {{"2", 1},  {"3", 2}, {"9", 128}, {" 5 ", 8}, {"1", 0},
+                      {"10", 0}, {"0", 0}, {"abc", 0}, {"", 0},    {"2.5", 0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE("pin \"" + r.pin + "\"");
+    ms.StepPinX = ms.DirPinY = ms.StepPinZ = r.pin;
+    DeriveSettings(ms, form, "0");
+    EXPECT_EQ(ms.StepMaskX, r.mask);
+    EXPECT_EQ(ms.DirMaskY, r.mask);
+    EXPECT_EQ(ms.StepMaskZ, r.mask);
+    EXPECT_EQ(ms.DirMaskX, 1);  // the others as configured
+    EXPECT_EQ(ms.StepMaskY, 8);
+    EXPECT_EQ(ms.DirMaskZ, 16);
+  }
+}
+
+TEST_F(DeriveTest, DirectionSenseFollowsReverse) {
+  DeriveSettings(ms, form, "0");  // never loaded: reverse 0
+  EXPECT_EQ(ms.DirSenseX, -1);
+  ms.ReverseX = 1;
+  ms.ReverseZ = 1;
+  DeriveSettings(ms, form, "0");
+  EXPECT_EQ(ms.DirSenseX, 1);
+  EXPECT_EQ(ms.DirSenseY, -1);
+  EXPECT_EQ(ms.DirSenseZ, 1);
+}
+
+TEST_F(DeriveTest, FeedNowIsTheFeedDisplaysLeadingNumber) {
+  struct Row {
+    std::string text;
+    double feed;
+  };
+  for (const Row& r : {Row{"0", 0}, Row{"150", 150}, Row{"37.5", 37.5}, Row{" 12.5e1x", 125},
+                       Row{"abc", 0}, Row{"", 0}, Row{"-20", -20}}) {
+    DeriveSettings(ms, form, r.text);
+    EXPECT_EQ(ms.FeedNow, r.feed) << r.text;
+  }
+}
+
+TEST_F(DeriveTest, UnitValueFollowsTheOptionButtons) {
+  ms.InchUnitValue = 7;
+  ms.MmUnitValue = 3;
+  form.optionmm = true, form.OptionIn = false;
+  DeriveSettings(ms, form, "0");
+  EXPECT_EQ(ms.UnitValue, 3);
+  form.optionmm = false, form.OptionIn = true;
+  DeriveSettings(ms, form, "0");
+  EXPECT_EQ(ms.UnitValue, 7);
+  form.optionmm = false, form.OptionIn = false;
+  ms.UnitValue = 99;
+  DeriveSettings(ms, form, "0");
+  EXPECT_EQ(ms.UnitValue, 99);
+}
+
+TEST_F(DeriveTest, ZeroStepsPerTurnStopsBeforeThatAxis) {
+  DeriveSettings(ms, form, "0");
+  ms.LeadX = 6;
+  ms.LeadY = 6;
+  ms.StepsPerRevY = 0;
+  ms.ReverseX = 1;
+  EXPECT_EQ(DeriveSettingsFrom(ms, form, "0", DeriveInputs{}), 2);
+  EXPECT_DOUBLE_EQ(ms.UnitsPerStepX, 6.0 / 400);  // derived before the stop
+  EXPECT_DOUBLE_EQ(ms.UnitsPerStepY, 0.0075);     // kept
+  EXPECT_EQ(ms.DirSenseX, -1);                    // not reached
+  EXPECT_TRUE(StepSizesUsable(ms));
+}
+
+}  // namespace
+}  // namespace brimo

@@ -3,4 +3,5 @@ set(BRIMO_MACHINE_TESTS
   step_engine_test.cpp
   switches_test.cpp
   config_file_test.cpp
+  settings_form_test.cpp
 )

@@ -1,13 +1,25 @@
-// Arc set-up in the XY plane from I/J centre offsets.
+// Arc set-up in the XY plane from I/J centre offsets (no R form).
+//
+// Angles in radians, counter-clockwise from +X with +Y up. The arc runs from
+// the line's start (LineStartX/Y) to the target about the centre
+// LineStart + (ArcI, ArcJ); ArcDirection +1 is clockwise (G02), -1
+// counter-clockwise (G03). The stepping loop (RunArcSteps) ends every arc
+// with a straight move to the target, which also makes all Z travel.
 #pragma once
 
 namespace brimo {
 
 struct Core;
 
-// arccos with the system's conventions: -1 gives -pi, 1 gives 0.
+// arccos with the system's conventions: -1 gives -pi (the sign rule of the
+// set-up turns it into +pi), 1 gives 0, anything else lies in (0, pi).
 double ArcCos(double x);
-// Sets up (or resumes) the arc and runs it.
+
+// Sets up the arc (centre, radius, start angle, sweep, angle step; writes
+// the start offset back into ArcI/ArcJ) and runs it; with ResumePending it
+// continues the stopped arc from its kept ArcAngle instead. An arc whose end
+// lies less than one angle step from its start is a full circle. A zero
+// radius is made as a straight move to the target.
 void StartArc(Core& c);
 
 }  // namespace brimo

@@ -1,1 +1,214 @@
-// placeholder
+#include "interpreter/dispatch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "interpreter/arc.h"
+#include "interpreter/drill.h"
+#include "interpreter/parser.h"
+#include "machine/core.h"
+#include "machine/messages.h"
+#include "machine/step_engine.h"
+
+namespace brimo {
+
+namespace {
+
+constexpr double kMaxSteps = 2147483648.0;  // 2^31 steps on one axis
+
+bool IsRapid(const std::string& w) { return w == "G00" || w == "G0"; }
+
+// Fast rate (length/min) and travel per step (length) of axis 1, 2 or 3.
+bool AxisRates(const MachineState& ms, int axis, double& fast, double& unitsPerStep) {
+  switch (axis) {
+    case 1:
+      fast = ms.FastRateX, unitsPerStep = ms.UnitsPerStepX;
+      return true;
+    case 2:
+      fast = ms.FastRateY, unitsPerStep = ms.UnitsPerStepY;
+      return true;
+    case 3:
+      fast = ms.FastRateZ, unitsPerStep = ms.UnitsPerStepZ;
+      return true;
+    default:
+      return false;  // before the first move: StepRate keeps its value
+  }
+}
+
+// Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2,
+// 3.5 -> 4, -2.5 -> -2; deliberate). A distance that is a whole number of
+// half steps in decimal arrives a few units in the last place off in binary
+// (0.03 / 0.02 = 1.4999999999999998); within 1e-9 of a half it counts as the
+// half, so the rule applies to the numbers as written.
+double RoundHalfEven(double v) {
+  const double half = std::round(v * 2) / 2;
+  if (std::fabs(v - half) <= 1e-9 * std::max(1.0, std::fabs(v))) v = half;
+  const double r = std::round(v);  // halves away from zero
+  if (std::fabs(v - std::trunc(v)) == 0.5) return 2 * std::round(v / 2);
+  return r;
+}
+
+double WholeSteps(double dist, double unitsPerStep) {
+  return dist == 0 ? 0 : RoundHalfEven(dist / unitsPerStep);
+}
+
+bool CountUsable(double steps) { return std::isfinite(steps) && std::fabs(steps) <= kMaxSteps; }
+
+// The DDA makes MoveSteps iterations at StepRate; an axis with |Delta| steps
+// thus steps at StepRate * |Delta| / MoveSteps per second. Its own limit is
+// its Fast rate: FastRate / 60 / UnitsPerStep steps per second.
+void CapToAxisRates(MachineState& ms) {
+  if (!(ms.MoveSteps > 0)) return;
+  const double delta[3] = {ms.DeltaStepsX, ms.DeltaStepsY, ms.DeltaStepsZ};
+  for (int axis = 1; axis <= 3; ++axis) {
+    const double d = std::fabs(delta[axis - 1]);
+    double fast = 0, unitsPerStep = 0;
+    if (d == 0 || !AxisRates(ms, axis, fast, unitsPerStep)) continue;
+    const double limit = fast / 60 / unitsPerStep;  // same form as StepRate: equal rates tie
+    if (ms.StepRate * d > limit * ms.MoveSteps) ms.StepRate = limit * ms.MoveSteps / d;
+  }
+}
+
+// Drilling line: rise to the retract height when below it, the approach in
+// X and Y at the current height (traced like a rapid, made at the feed),
+// then the pecks. A stop before the pecks leaves DrillCycleActive 0, so the
+// line is resumed like any other cut move.
+void DrillLine(Core& c) {
+  MachineState& ms = c.ms;
+  const double lineX = ms.TargetX, lineY = ms.TargetY;
+  const double r = DrillRetractHeight(c);
+  c.win.SetForeColour(kBrightGreen);
+  if (ms.PrgZ < r) {
+    const double riseX = ms.PrgX, riseY = ms.PrgY;
+    ms.TargetX = riseX;
+    ms.TargetY = riseY;
+    ms.TargetZ = r;
+    StartLinearMove(c);
+    ms.TargetX = lineX;
+    ms.TargetY = lineY;
+    if (ms.StopRequested) {
+      // The cut move to resume is this line's, not the rise alone.
+      if (ms.InProgramMove && ms.StopTargetX == riseX && ms.StopTargetY == riseY &&
+          ms.StopTargetZ == r) {
+        ms.StopTargetX = lineX;
+        ms.StopTargetY = lineY;
+      }
+      return;
+    }
+  }
+  ms.TargetZ = ms.PrgZ;
+  StartLinearMove(c);
+  if (ms.StopRequested) return;
+  ms.DrillCycleActive = -1;
+  DrillCycle(c);
+}
+
+}  // namespace
+
+bool ArcRequested(const MachineState& ms) {
+  const auto& w = ms.LineWords;
+  return !ms.LineBad && (w.X || w.Y || w.Z || w.I || w.J);
+}
+
+bool DrillRequested(const MachineState& ms) {
+  const auto& w = ms.LineWords;
+  return !ms.LineBad && (w.X || w.Y || w.Z || w.R || w.Q);
+}
+
+void DispatchMotion(Core& c) {
+  MachineState& ms = c.ms;
+  // A resumed move was started by a line that was good and asked for it;
+  // whatever was parsed since (a redraw) does not cancel it.
+  const bool resume = ms.ResumePending;
+  if (ms.LineBad && !resume) return;
+  const std::string& w = ms.MotionWord;
+  if (w == "G00" || w == "G0") {
+    c.win.SetForeColour(kBrightGreen);
+    ms.ArcMove = false;
+    StartLinearMove(c);
+  } else if (w == "G01" || w == "G1") {
+    ms.ArcMove = false;
+    StartLinearMove(c);
+  } else if (w == "G02" || w == "G2") {
+    if (!resume && !ArcRequested(ms)) return;
+    ms.ArcDirection = 1;  // clockwise
+    ms.ArcMove = true;
+    StartArc(c);
+  } else if (w == "G03" || w == "G3") {
+    if (!resume && !ArcRequested(ms)) return;
+    ms.ArcDirection = -1;  // counter-clockwise
+    ms.ArcMove = true;
+    StartArc(c);
+  } else if (w == "G83" || w == "G81") {
+    if (!resume && !DrillRequested(ms)) return;
+    ms.ArcMove = false;
+    DrillLine(c);
+  }
+  // Anything else (G21, G90, "G90 G01" ...) moves nothing until the next
+  // motion word (deliberate).
+}
+
+void SetFeed(Core& c) {
+  MachineState& ms = c.ms;
+  ms.FeedNow = ms.ProgramFeed * c.win.OverridePercent() / 100;
+  if (ms.ArcMove) ms.RefAxis = ms.FinestAxis;
+  double fast = 0, unitsPerStep = 0;
+  if (AxisRates(ms, ms.RefAxis, fast, unitsPerStep)) {
+    // A rapid runs at the rapid rate whether written G00 or G0.
+    if (IsRapid(ms.MotionWord)) ms.FeedNow = fast;
+    if (ms.FeedNow > fast) ms.FeedNow = fast;
+    ms.StepRate = ms.FeedNow / 60 / unitsPerStep;
+    CapToAxisRates(ms);
+  }
+  c.win.ShowFeed(NumberText(ms.FeedNow));
+}
+
+void StartLinearMove(Core& c) {
+  MachineState& ms = c.ms;
+  ms.DiagonalFactor = 1;
+  ms.ResumePending = false;
+  ms.StepX = ms.StepY = ms.StepZ = 0;
+
+  ms.DistX = ms.TargetX - ms.PrgX;
+  ms.DistY = ms.TargetY - ms.PrgY;
+  ms.DistZ = ms.TargetZ - ms.PrgZ;
+  // Ties go to X before Y before Z.
+  ms.RefAxis = 1;
+  if (std::fabs(ms.DistY) > std::fabs(ms.DistX)) ms.RefAxis = 2;
+  if (std::fabs(ms.DistZ) > std::max(std::fabs(ms.DistX), std::fabs(ms.DistY))) ms.RefAxis = 3;
+
+  ms.DeltaStepsX = WholeSteps(ms.DistX, ms.UnitsPerStepX);
+  ms.DeltaStepsY = WholeSteps(ms.DistY, ms.UnitsPerStepY);
+  ms.DeltaStepsZ = WholeSteps(ms.DistZ, ms.UnitsPerStepZ);
+  if (!CountUsable(ms.DeltaStepsX) || !CountUsable(ms.DeltaStepsY) ||
+      !CountUsable(ms.DeltaStepsZ)) {
+    // Such a count is a typing error, and near 2^53 it would never count
+    // down to zero. Nothing moves.
+    ms.DeltaStepsX = ms.DeltaStepsY = ms.DeltaStepsZ = 0;
+    ms.MoveSteps = 0;
+    ms.StepsLeftX = ms.StepsLeftY = ms.StepsLeftZ = 0;
+    ms.StopRequested = true;
+    c.win.Message(msg::kMoveTooLong, msg::kMoveTooLongTitle);
+    return;
+  }
+  ms.MoveSteps =
+      std::max({std::fabs(ms.DeltaStepsX), std::fabs(ms.DeltaStepsY), std::fabs(ms.DeltaStepsZ)});
+
+  SetFeed(c);  // also keeps every moving axis within its own Fast rate
+
+  ms.StepsLeftX = std::fabs(ms.DeltaStepsX);
+  ms.StepsLeftY = std::fabs(ms.DeltaStepsY);
+  ms.StepsLeftZ = std::fabs(ms.DeltaStepsZ);
+  if (ms.StepsLeftX == 0 && ms.StepsLeftY == 0 && ms.StepsLeftZ == 0) return;
+  // Checked once here so a refused move gives one message, not one per pulse.
+  if (!StepRateUsable(c)) return;
+  RunLinearSteps(c);
+}
+
+void ToolChange(Core& c) {
+  c.ms.StepMode = true;  // the run halts after this line
+  c.win.Message(std::string(msg::kToolChange) + c.ms.TWord, msg::kAppTitle);
+}
+
+}  // namespace brimo

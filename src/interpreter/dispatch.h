@@ -1,20 +1,43 @@
 // Motion dispatch: the modal motion word becomes a rapid, a feed move, an
 // arc or a drilling cycle; the feed becomes a step rate.
+//
+// Units: FeedNow and the Fast rates in length units per minute, StepRate in
+// steps per second of the pacing axis (RefAxis), distances in length units.
+// Callers: the run loop, the move to a previewed line, homing, the override
+// controls (SetFeed), the parser (SetFeed, ToolChange), the arc loop
+// (StartLinearMove closes every arc).
 #pragma once
 
 namespace brimo {
 
 struct Core;
+struct MachineState;
 
 // Starts the motion the registers describe; returns when it has ended or
-// was stopped.
+// was stopped. Moves nothing for a line marked bad (LineBad); makes an arc
+// only when ArcRequested and drills only when DrillRequested (a resumed move,
+// ResumePending, is always made).
 void DispatchMotion(Core& c);
-// FeedNow and StepRate from ProgramFeed, the override and the rapid rates;
-// shows FeedNow.
+
+// The last parsed line asked for an arc: it carried an X, Y, Z, I or J word.
+// Without one, an arc mode does not repeat (a comment, an M word alone, the
+// pass after the last line). The drawing dispatches with the same test.
+bool ArcRequested(const MachineState& ms);
+// The last parsed line asked for a hole: it carried an X, Y, Z, R or Q word.
+bool DrillRequested(const MachineState& ms);
+
+// Sets FeedNow (programmed feed times override, the rapid rate for G00/G0,
+// capped at the pacing axis's Fast rate) and StepRate, and shows FeedNow.
+// While a straight move is set up or running (MoveSteps > 0), StepRate is
+// also lowered so that no moving axis exceeds its own Fast rate.
 void SetFeed(Core& c);
-// Straight move from the program position to the target.
+
+// Straight move from the program position to the target. Refuses (stop
+// requested, operator told) a move of more than 2^31 steps on an axis, a
+// target that is not finite, and a step rate that is not positive and finite.
 void StartLinearMove(Core& c);
-// "Change to tool #" message, then step mode.
+
+// Step mode, then the "Change to tool #" message with the T text. No motion.
 void ToolChange(Core& c);
 
 }  // namespace brimo

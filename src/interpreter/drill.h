@@ -1,11 +1,32 @@
-// Peck drilling cycle (G81, G83).
+// Peck drilling cycle (G81, G83; both alike): after the approach made by the
+// dispatch, plunges to z/q, 2z/q, ... z (measured from program zero), each
+// followed by a retract to r. z is the depth (ZWord), r the retract height
+// (RWord), both scaled by the Z factor; q the number of pecks (QWord, at
+// least 1). Lengths in the machine's length unit.
 #pragma once
 
 namespace brimo {
 
 struct Core;
 
-// The pecks after the approach move; also the resume entry of a stopped cycle.
+// The pecks; DrillCycleActive is -1 while they are under way and becomes 0
+// once no pecks are left. A stop ends the peck loop at once (no further
+// plunge or retract starts) and leaves DrillCycleActive -1.
+//
+// Resume entry: entered with DrillCycleActive -1 and StopRequested still set
+// (the stop that cut the cycle short), it adds the interrupted peck back,
+// clears the stop, completes the interrupted move to the kept target, and
+// then makes the remaining pecks (the interrupted one again first).
 void DrillCycle(Core& c);
+
+// The same resume for a caller that has already cleared the stop request
+// ("Execute Program" keeps its own record of the cut move): when
+// DrillCycleActive is -1, the interrupted peck again, then the remaining
+// ones. Does nothing otherwise.
+void ResumeDrillCycle(Core& c);
+
+// Depth z and retract height r of the cycle, scaled by the Z factor now.
+double DrillDepth(Core& c);
+double DrillRetractHeight(Core& c);
 
 }  // namespace brimo

@@ -1,1 +1,477 @@
-// placeholder
+// brimo.cfg: one typed table of the 48 lines; the reader and the writer both
+// walk it, so they cannot drift apart.
+//
+// Line kinds and how they are written (each followed by CR LF):
+//   text               the control's text exactly ("400", "3.00", "Relative")
+//   check value        " 0 " / " 1 " (a blank where a minus sign would stand,
+//                      one after; a negative whole number is "-3 ")
+//   option value       "True" / "False"
+//   unit value (34/36) the setting rounded to a whole number, as a check value
+
+#include "machine/config_file.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <variant>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "machine/machine_state.h"
+#include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "machine/window.h"
+
+namespace brimo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Kind {
+  kText,        // text setting, text control
+  kNumber,      // number setting DeriveSettings needs (steps, leads), text control
+  kRate,        // number setting taken by its leading number, text control
+  kCheck,       // check value 0/1, check box
+  kHomeOption,  // boolean, one of the home panel's three option buttons
+  kUnitMm,      // boolean, the "mm" option (selecting it runs its handler)
+  kUnitInch,    // boolean, the "In" option (likewise)
+  kUnitValue,   // whole number kept in the settings only, no control
+};
+
+using Setting = std::variant<std::string MachineState::*, double MachineState::*,
+                             int MachineState::*, bool MachineState::*>;
+using Control = std::variant<std::monostate, std::string*, int*, bool*>;
+using ControlOf = Control (*)(SettingsForm&);
+
+template <auto Member, int I>
+Control At(SettingsForm& f) {
+  return &(f.*Member)[I];
+}
+template <auto Member>
+Control Of(SettingsForm& f) {
+  return &(f.*Member);
+}
+Control None(SettingsForm&) { return std::monostate{}; }
+
+struct Field {
+  Kind kind;
+  Setting setting;
+  ControlOf control;
+};
+
+using M = MachineState;
+using F = SettingsForm;
+
+// Line n of the file is kFields[n - 1]. The form's initial contents are the
+// defaults; the table holds no defaults of its own.
+const Field kFields[kConfigLines] = {
+    {Kind::kNumber, &M::StepsPerRevX, At<&F::Combo2, 0>},               // 1
+    {Kind::kNumber, &M::StepsPerRevY, At<&F::Combo2, 1>},               // 2
+    {Kind::kNumber, &M::StepsPerRevZ, At<&F::Combo2, 2>},               // 3
+    {Kind::kText, &M::StepPinX, At<&F::Combo1, 0>},                     // 4
+    {Kind::kText, &M::DirPinX, At<&F::Combo1, 1>},                      // 5
+    {Kind::kText, &M::StepPinY, At<&F::Combo1, 2>},                     // 6
+    {Kind::kText, &M::DirPinY, At<&F::Combo1, 3>},                      // 7
+    {Kind::kText, &M::StepPinZ, At<&F::Combo1, 4>},                     // 8
+    {Kind::kText, &M::DirPinZ, At<&F::Combo1, 5>},                      // 9
+    {Kind::kText, &M::ToolChangeX, At<&F::Combo6, 0>},                  // 10
+    {Kind::kText, &M::ToolChangeY, At<&F::Combo6, 1>},                  // 11
+    {Kind::kText, &M::ToolChangeZ, At<&F::Combo6, 2>},                  // 12
+    {Kind::kRate, &M::FastRateX, At<&F::Combo3, 0>},                    // 13
+    {Kind::kRate, &M::MediumRateX, At<&F::Combo3, 1>},                  // 14
+    {Kind::kRate, &M::SlowRateX, At<&F::Combo3, 2>},                    // 15
+    {Kind::kRate, &M::FastRateY, At<&F::Combo3, 3>},                    // 16
+    {Kind::kRate, &M::MediumRateY, At<&F::Combo3, 4>},                  // 17
+    {Kind::kRate, &M::SlowRateY, At<&F::Combo3, 5>},                    // 18
+    {Kind::kRate, &M::FastRateZ, At<&F::Combo3, 6>},                    // 19
+    {Kind::kRate, &M::MediumRateZ, At<&F::Combo3, 7>},                  // 20
+    {Kind::kRate, &M::SlowRateZ, At<&F::Combo3, 8>},                    // 21
+    {Kind::kText, &M::HomePinX, At<&F::Combo8, 0>},                     // 22
+    {Kind::kText, &M::HomePinY, At<&F::Combo8, 1>},                     // 23
+    {Kind::kText, &M::HomePinZ, At<&F::Combo8, 2>},                     // 24
+    {Kind::kText, &M::LimitPin, At<&F::Combo8, 3>},                     // 25
+    {Kind::kNumber, &M::LeadX, At<&F::Combo7, 0>},                      // 26
+    {Kind::kNumber, &M::LeadY, At<&F::Combo7, 1>},                      // 27
+    {Kind::kNumber, &M::LeadZ, At<&F::Combo7, 2>},                      // 28
+    {Kind::kCheck, &M::ReverseX, Of<&F::XReverse>},                     // 29
+    {Kind::kCheck, &M::ReverseY, Of<&F::YReverse>},                     // 30
+    {Kind::kCheck, &M::ReverseZ, Of<&F::ZReverse>},                     // 31
+    {Kind::kUnitMm, &M::UnitsMm, Of<&F::optionmm>},                     // 32
+    {Kind::kUnitInch, &M::UnitsInch, Of<&F::OptionIn>},                 // 33
+    {Kind::kUnitValue, &M::InchUnitValue, None},                        // 34
+    {Kind::kText, &M::PulseWidth, Of<&F::Combo4>},                      // 35
+    {Kind::kUnitValue, &M::MmUnitValue, None},                          // 36
+    {Kind::kCheck, &M::HomeSwitchEnabled, At<&F::Check1, 0>},           // 37
+    {Kind::kCheck, &M::LimitSwitchEnabled, At<&F::Check1, 1>},          // 38
+    {Kind::kText, &M::ZHomingMoveMode, Of<&F::Combo5>},                 // 39
+    {Kind::kText, &M::ZToLineMoveMode, Of<&F::Combo10>},                // 40
+    {Kind::kText, &M::CoordinateMode, Of<&F::Combo9>},                  // 41
+    {Kind::kText, &M::ZHomingMoveDistance, Of<&F::Text1>},              // 42
+    {Kind::kText, &M::ZToLineMoveDistance, Of<&F::Text2>},              // 43
+    {Kind::kHomeOption, &M::HomeUsingHomeSwitch, At<&F::Option4, 0>},   // 44
+    {Kind::kHomeOption, &M::HomeUsingProgramZero, At<&F::Option4, 1>},  // 45
+    {Kind::kHomeOption, &M::HomeUsingMachineZero, At<&F::Option4, 2>},  // 46
+    {Kind::kText, &M::HomeMoveKind, Of<&F::HomeCombo1>},                // 47
+    {Kind::kText, &M::HomeFeedrate, Of<&F::Text6>},                     // 48
+};
+
+// ---- Value formats -----------------------------------------------------
+
+// Whole number with a blank where a minus sign would stand and one after.
+std::string FormatWhole(double v) {
+  std::string digits = FormatFixed(v, 0);
+  return (digits.front() == '-' ? "" : " ") + digits + " ";
+}
+
+// Rounded to a whole number, halves to the even neighbour.
+double RoundHalfEven(double v) {
+  double r = std::round(v);  // halves away from zero
+  if (std::fabs(v - std::trunc(v)) == 0.5 && std::fmod(r, 2.0) != 0) r -= std::copysign(1.0, v);
+  return r;
+}
+
+std::string WithoutLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text)
+    if (ch != '\r' && ch != '\n') out += ch;
+  return out;
+}
+
+bool ReadBoolean(const std::string& text, bool& value) {
+  auto lower = [](std::string s) {
+    for (char& ch : s)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+  };
+  std::string t = lower(text);
+  if (t == "true") return value = true, true;
+  if (t == "false") return value = false, true;
+  double n = 0;
+  if (!ReadFieldNumber(text, n)) return false;
+  value = n != 0;
+  return true;
+}
+
+bool ReadWhole(const std::string& text, int& value) {
+  double n = 0;
+  if (!ReadFieldNumber(text, n) || n != std::trunc(n) || std::fabs(n) > 1e9) return false;
+  value = static_cast<int>(n);
+  return true;
+}
+
+std::string Trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+std::string Quoted(const std::string& v) { return "\"" + v + "\""; }
+
+// ---- Reading ------------------------------------------------------------
+
+// One value per line, blanks around it dropped; CR LF, LF or CR end a line.
+// A comma is part of the value, so no value can shift the ones after it.
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string cur;
+  bool open = false;
+  for (size_t i = 0; i < bytes.size() && lines.size() < kConfigLines; ++i) {
+    char ch = bytes[i];
+    if (ch == '\r' || ch == '\n') {
+      if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      lines.push_back(Trimmed(cur));
+      cur.clear();
+      open = false;
+    } else {
+      cur += ch;
+      open = true;
+    }
+  }
+  if (open && lines.size() < kConfigLines) lines.push_back(Trimmed(cur));
+  return lines;
+}
+
+// Step 3 of a load: the value as read into its setting. A value that does
+// not denote what the setting holds leaves the setting as it was and is
+// reported later, where the value is first used.
+bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
+  switch (f.kind) {
+    case Kind::kText:
+      ms.*std::get<std::string M::*>(f.setting) = v;
+      return true;
+    case Kind::kRate:
+      // Rates are used only as numbers of a move or jog; a text that does
+      // not begin with a number gives 0, which no move will run at.
+      ms.*std::get<double M::*>(f.setting) = LeadingNumber(v);
+      return true;
+    case Kind::kNumber:
+    case Kind::kUnitValue: {
+      double n = 0;
+      if (!ReadFieldNumber(v, n)) return false;
+      ms.*std::get<double M::*>(f.setting) = n;
+      return true;
+    }
+    case Kind::kCheck: {
+      int n = 0;
+      if (!ReadWhole(v, n)) return false;
+      ms.*std::get<int M::*>(f.setting) = n;
+      return true;
+    }
+    case Kind::kHomeOption:
+    case Kind::kUnitMm:
+    case Kind::kUnitInch: {
+      bool b = false;
+      if (!ReadBoolean(v, b)) return false;
+      ms.*std::get<bool M::*>(f.setting) = b;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Step 5 of a load: the value into its control. Returns an empty text, or
+// why the value cannot go there.
+std::string PutControl(const Field& f, MachineState& ms, SettingsForm& form, const std::string& v,
+                       bool readable) {
+  Control c = f.control(form);
+  switch (f.kind) {
+    case Kind::kText:
+    case Kind::kRate:
+    case Kind::kNumber:
+      *std::get<std::string*>(c) = v;
+      return "";
+    case Kind::kUnitValue:
+      return "";
+    case Kind::kCheck: {
+      int n = ms.*std::get<int M::*>(f.setting);
+      if (!readable || (n != 0 && n != 1)) return Quoted(v) + msg::kConfigNotCheck;
+      *std::get<int*>(c) = n;
+      return "";
+    }
+    case Kind::kHomeOption:
+    case Kind::kUnitMm:
+    case Kind::kUnitInch: {
+      if (!readable) return Quoted(v) + msg::kConfigNotBoolean;
+      bool b = ms.*std::get<bool M::*>(f.setting);
+      bool* option = std::get<bool*>(c);
+      if (!b) {
+        *option = false;  // clearing an option runs no handler
+      } else if (f.kind == Kind::kUnitMm) {
+        form.optionmm_Click(true);  // labels only while loading
+      } else if (f.kind == Kind::kUnitInch) {
+        form.OptionIn_Click(true);
+      } else {
+        // The home panel's options form one group: selecting one clears the
+        // others.
+        for (bool& o : form.Option4) o = false;
+        *option = true;
+      }
+      return "";
+    }
+  }
+  return "";
+}
+
+ConfigResult Failed(MachineState& ms, int line, std::string why) {
+  ms.ConfigLoading = false;
+  ConfigResult r;
+  r.badLine = line;
+  r.why = std::move(why);
+  return r;
+}
+
+// Steps 3 to 7 of a load on the values of the file's lines.
+ConfigResult LoadValues(const std::vector<std::string>& values, MachineState& ms,
+                        SettingsForm& form, const std::string& feedDisplay) {
+  const int n = static_cast<int>(values.size());
+  std::array<bool, kConfigLines> readable{};
+  for (int i = 0; i < n; ++i) readable[i] = StoreSetting(kFields[i], ms, values[i]);
+  // A short file leaves the settings it held and touches no control.
+  if (n < kConfigLines) return Failed(ms, n + 1, msg::kConfigTooShort);
+
+  for (int i = 0; i < kConfigLines; ++i) {
+    std::string why = PutControl(kFields[i], ms, form, values[i], readable[i]);
+    if (!why.empty()) return Failed(ms, i + 1, why);
+  }
+
+  DeriveInputs in;
+  for (int a = 0; a < 3; ++a) {
+    in.stepsOk[a] = readable[0 + a];
+    in.leadOk[a] = readable[25 + a];
+  }
+  in.inchValueOk = readable[33];
+  in.mmValueOk = readable[35];
+  if (int line = DeriveSettingsFrom(ms, form, feedDisplay, in); line != 0) {
+    const std::string& v = values[line - 1];
+    return Failed(ms, line,
+                  readable[line - 1] ? msg::kConfigZeroSteps : Quoted(v) + msg::kConfigNotNumber);
+  }
+  ms.ConfigLoading = false;
+  ConfigResult r;
+  r.ok = true;
+  return r;
+}
+
+// ---- Writing ------------------------------------------------------------
+
+std::FILE* OpenForWrite(const fs::path& p) {
+#ifdef _WIN32
+  return _wfopen(p.c_str(), L"wb");
+#else
+  return std::fopen(p.c_str(), "wb");
+#endif
+}
+
+// Pushes the written bytes to the disk before the rename, so the rename can
+// never publish a file whose contents a crash would lose.
+bool FlushToDisk(std::FILE* f) {
+  if (std::fflush(f) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(f)) == 0;
+#else
+  return fsync(fileno(f)) == 0;
+#endif
+}
+
+std::string ErrnoText(int err) { return std::generic_category().message(err); }
+
+}  // namespace
+
+std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
+  SettingsForm f = form;  // the accessors hand out non-const pointers
+  std::string out;
+  for (const Field& field : kFields) {
+    Control c = field.control(f);
+    switch (field.kind) {
+      case Kind::kText:
+      case Kind::kRate:
+      case Kind::kNumber:
+        out += WithoutLineBreaks(*std::get<std::string*>(c));
+        break;
+      case Kind::kCheck:
+        out += FormatWhole(*std::get<int*>(c));
+        break;
+      case Kind::kHomeOption:
+      case Kind::kUnitMm:
+      case Kind::kUnitInch:
+        out += *std::get<bool*>(c) ? "True" : "False";
+        break;
+      case Kind::kUnitValue:
+        out += FormatWhole(RoundHalfEven(ms.*std::get<double M::*>(field.setting)));
+        break;
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
+                               const std::string& feedDisplay) {
+  ms.ConfigLoading = true;
+  const fs::path path = fs::path(folder) / kConfigName;
+  std::error_code ec;
+  if (!fs::exists(path, ec) && !ec) {
+    ConfigResult r = Failed(ms, 0, std::string(kConfigName) + " does not exist");
+    r.missing = true;
+    return r;
+  }
+  if (ec || !fs::is_regular_file(path, ec)) return Failed(ms, 0, msg::kConfigCannotOpen);
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) return Failed(ms, 0, msg::kConfigCannotOpen);
+  in.close();
+  return LoadValues(SplitLines(bytes), ms, form, feedDisplay);
+}
+
+ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
+                               const std::string& feedDisplay) {
+  ms.ConfigLoading = true;
+  return LoadValues(SplitLines(ConfigText(ms, form)), ms, form, feedDisplay);
+}
+
+bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
+                       std::string& why) {
+  const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+  const fs::path target = dir / kConfigName;
+  const fs::path temp = dir / kConfigTempName;
+  const std::string text = ConfigText(ms, form);
+
+  // The old file stays whole until the new one is complete on disk.
+  std::FILE* f = OpenForWrite(temp);
+  if (!f) {
+    why = msg::kConfigWriteFailed + dir.string() + " (" + ErrnoText(errno) + ").";
+    return false;
+  }
+  bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  int err = written ? 0 : errno;
+  if (written && !FlushToDisk(f)) written = false, err = errno;
+  if (std::fclose(f) != 0 && written) written = false, err = errno;
+  std::error_code ec;
+  if (!written) {
+    fs::remove(temp, ec);
+    why = msg::kConfigWriteFailed + dir.string() + " (" + ErrnoText(err) + ").";
+    return false;
+  }
+  // Keep the operator's file permissions on the replacement.
+  if (auto st = fs::status(target, ec); !ec && fs::exists(st))
+    fs::permissions(temp, st.permissions(), ec);
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    why = msg::kConfigWriteFailed + dir.string() + " (" + ec.message() + ").";
+    return false;
+  }
+  return true;
+}
+
+bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
+                       Window& win) {
+  std::string why;
+  if (SaveConfiguration(folder, ms, form, why)) return true;
+  win.Message(msg::kConfigNotSaved + why, msg::kConfigTitle);
+  return false;
+}
+
+std::string ConfigProblem(const ConfigResult& r) {
+  if (r.badLine == 0) return r.why + ".";
+  return msg::kConfigLine + std::to_string(r.badLine) + msg::kConfigLineUnread + r.why + ".";
+}
+
+ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
+                                  const std::string& feedDisplay, Window& win) {
+  ConfigResult r = LoadConfiguration(folder, ms, form, feedDisplay);
+  if (!r.ok && !r.missing) {
+    // The save below rewrites brimo.cfg from the form; keep what the
+    // operator had first, so no readable value is lost.
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    std::error_code ec;
+    fs::copy_file(dir / kConfigName, dir / kConfigBadName, fs::copy_options::overwrite_existing,
+                  ec);
+    std::string text = msg::kConfigDamaged + ConfigProblem(r) + "\n";
+    if (ec) {
+      win.Message(text + msg::kConfigNotKept + ec.message() + ".", msg::kConfigTitle);
+      return r;
+    }
+    win.Message(text + msg::kConfigKept, msg::kConfigTitle);
+  }
+  SaveConfiguration(folder, ms, form, win);
+  return r;
+}
+
+}  // namespace brimo

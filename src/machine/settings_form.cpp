@@ -1,1 +1,244 @@
-// placeholder
+#include "machine/settings_form.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "machine/machine_state.h"
+#include "machine/messages.h"
+
+namespace brimo {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+std::string_view Trim(std::string_view t) {
+  while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
+  while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
+  return t;
+}
+
+// One length or rate field the unit options convert, with its decimals after
+// converting to inches and to millimetres.
+struct ConvertedField {
+  std::string* (*field)(SettingsForm&);
+  const char* name;
+  int inchDecimals;
+  int mmDecimals;
+};
+
+template <int I>
+std::string* Lead(SettingsForm& f) {
+  return &f.Combo7[I];
+}
+template <int I>
+std::string* ToolChange(SettingsForm& f) {
+  return &f.Combo6[I];
+}
+template <int I>
+std::string* Rate(SettingsForm& f) {
+  return &f.Combo3[I];
+}
+std::string* ZHoming(SettingsForm& f) { return &f.Text1; }
+std::string* ZToLine(SettingsForm& f) { return &f.Text2; }
+
+// The conversion order of the dialog: leads, tool change position, the nine
+// rates, the two Z distances. Formats: lead "0.000" / "0.00", tool change and
+// rates "0.00" / "0", Z distances "0.000" both ways (so 10 mm -> 0.394 in ->
+// 10.008 mm: the distances keep three decimals, deliberately).
+const ConvertedField kConverted[] = {
+    {Lead<0>, msg::kFieldLead[0], 3, 2},
+    {Lead<1>, msg::kFieldLead[1], 3, 2},
+    {Lead<2>, msg::kFieldLead[2], 3, 2},
+    {ToolChange<0>, msg::kFieldToolChange[0], 2, 0},
+    {ToolChange<1>, msg::kFieldToolChange[1], 2, 0},
+    {ToolChange<2>, msg::kFieldToolChange[2], 2, 0},
+    {Rate<0>, msg::kFieldRate[0], 2, 0},
+    {Rate<1>, msg::kFieldRate[1], 2, 0},
+    {Rate<2>, msg::kFieldRate[2], 2, 0},
+    {Rate<3>, msg::kFieldRate[3], 2, 0},
+    {Rate<4>, msg::kFieldRate[4], 2, 0},
+    {Rate<5>, msg::kFieldRate[5], 2, 0},
+    {Rate<6>, msg::kFieldRate[6], 2, 0},
+    {Rate<7>, msg::kFieldRate[7], 2, 0},
+    {Rate<8>, msg::kFieldRate[8], 2, 0},
+    {ZHoming, msg::kFieldZHoming, 3, 3},
+    {ZToLine, msg::kFieldZToLine, 3, 3},
+};
+
+std::string& FieldText(SettingsForm& f, const ConvertedField& c) { return *c.field(f); }
+
+// Converts every length and rate field by `factor` (1/25.4 to inches, 25.4
+// to millimetres), all or nothing: a field that is not a number leaves every
+// field as it was.
+bool ConvertFields(SettingsForm& f, bool toInch, std::string* badField) {
+  constexpr int kCount = sizeof(kConverted) / sizeof(kConverted[0]);
+  std::string converted[kCount];
+  for (int i = 0; i < kCount; ++i) {
+    const ConvertedField& c = kConverted[i];
+    double v = 0;
+    if (!ReadFieldNumber(FieldText(f, c), v)) {
+      if (badField) *badField = c.name;
+      return false;
+    }
+    v = toInch ? v / kMmPerInch : v * kMmPerInch;
+    if (!std::isfinite(v)) {
+      if (badField) *badField = c.name;
+      return false;
+    }
+    converted[i] = FormatFixed(v, toInch ? c.inchDecimals : c.mmDecimals);
+  }
+  for (int i = 0; i < kCount; ++i) FieldText(f, kConverted[i]) = converted[i];
+  return true;
+}
+
+}  // namespace
+
+bool SettingsForm::OptionIn_Click(bool configLoading, std::string* badField) {
+  // While a configuration loads the fields already hold the file's values in
+  // the file's unit: only the labels follow the option.
+  if (!configLoading && !OptionIn && !ConvertFields(*this, true, badField)) return false;
+  Label4 = "In/";
+  Label18 = "(In)";
+  Label24 = "(In)";
+  OptionIn = true;
+  optionmm = false;
+  return true;
+}
+
+bool SettingsForm::optionmm_Click(bool configLoading, std::string* badField) {
+  if (!configLoading && !optionmm && !ConvertFields(*this, false, badField)) return false;
+  Label4 = "mm/";
+  Label18 = "(mm)";
+  Label24 = "(mm)";
+  optionmm = true;
+  OptionIn = false;
+  return true;
+}
+
+bool ValidateForOk(const SettingsForm& form, std::string& message) {
+  auto positive = [&](const std::string& text, const char* name) {
+    double v = 0;
+    if (ReadFieldNumber(text, v) && v > 0) return true;
+    message = std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"." +
+              msg::kSettingsNotSaved;
+    return false;
+  };
+  for (int i = 0; i < 3; ++i)
+    if (!positive(form.Combo7[i], msg::kFieldLead[i])) return false;
+  for (int i = 0; i < 3; ++i)
+    if (!positive(form.Combo2[i], msg::kFieldSteps[i])) return false;
+  // Two lines on one driven pin would pulse each other's drive. Pins outside
+  // 2..9 drive nothing, so any number of lines may be left there.
+  for (int a = 0; a < 6; ++a) {
+    int mask = PinMask(form.Combo1[a]);
+    if (mask == 0) continue;
+    for (int b = a + 1; b < 6; ++b) {
+      if (PinMask(form.Combo1[b]) != mask) continue;
+      int pin = 2;
+      while ((1 << (pin - 2)) != mask) ++pin;
+      message = std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
+                msg::kSettingsSharedPin + std::to_string(pin) + msg::kSettingsOwnPin +
+                msg::kSettingsNotSaved;
+      return false;
+    }
+  }
+  for (int i = 0; i < 9; ++i)
+    if (!positive(form.Combo3[i], msg::kFieldRate[i])) return false;
+  return true;
+}
+
+bool ReadFieldNumber(std::string_view text, double& value) {
+  std::string_view t = Trim(text);
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  // from_chars takes a leading '-' itself; refuse "inf", "nan" and hex forms
+  // by asking for a digit or a period right after the sign.
+  size_t i = (!t.empty() && t.front() == '-') ? 1 : 0;
+  if (i >= t.size() || !(IsDigit(t[i]) || t[i] == '.')) return false;
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+double LeadingNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  std::string num;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    if (text[i] == '-') num += '-';
+    ++i;
+  }
+  bool digits = false;
+  while (i < text.size() && IsDigit(text[i])) num += text[i++], digits = true;
+  if (i < text.size() && text[i] == '.') {
+    num += text[i++];
+    while (i < text.size() && IsDigit(text[i])) num += text[i++], digits = true;
+  }
+  if (!digits) return 0;
+  if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+    size_t j = i + 1;
+    std::string exp = "e";
+    if (j < text.size() && (text[j] == '-' || text[j] == '+')) exp += text[j++];
+    size_t first = j;
+    while (j < text.size() && IsDigit(text[j])) exp += text[j++];
+    if (j > first) num += exp;
+  }
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(num.data(), num.data() + num.size(), v);
+  if (ec != std::errc() || !std::isfinite(v)) return 0;
+  return v;
+}
+
+std::string FormatFixed(double value, int decimals) {
+  if (!std::isfinite(value)) return "0";
+  bool negative = value < 0;
+  // 15 significant digits: the decimal form an operator would read, so that
+  // halves that are halves in decimal (2.675) round up as they appear.
+  char buf[40];
+  auto res =
+      std::to_chars(buf, buf + sizeof(buf), std::fabs(value), std::chars_format::scientific, 14);
+  std::string sci(buf, res.ptr);  // d.dddddddddddddde[+-]xx
+  size_t ePos = sci.find('e');
+  std::string digits = sci.substr(0, 1) + sci.substr(2, ePos - 2);
+  int exp10 = std::atoi(sci.c_str() + ePos + 1);
+
+  // Whole digits and fraction digits of the decimal form.
+  std::string whole, frac;
+  if (exp10 >= 0) {
+    size_t n = static_cast<size_t>(exp10) + 1;
+    if (digits.size() < n) digits.append(n - digits.size(), '0');
+    whole = digits.substr(0, n);
+    frac = digits.substr(n);
+  } else {
+    whole = "0";
+    frac = std::string(static_cast<size_t>(-exp10 - 1), '0') + digits;
+  }
+  if (frac.size() < static_cast<size_t>(decimals) + 1) frac.append(decimals + 1 - frac.size(), '0');
+  bool roundUp = frac[decimals] >= '5';  // half away from zero
+  std::string kept = whole + frac.substr(0, decimals);
+  if (roundUp) {
+    int k = static_cast<int>(kept.size()) - 1;
+    while (k >= 0 && kept[k] == '9') kept[k--] = '0';
+    if (k >= 0)
+      ++kept[k];
+    else
+      kept.insert(kept.begin(), '1');
+  }
+  size_t wholeLen = kept.size() - decimals;
+  std::string w = kept.substr(0, wholeLen);
+  size_t nz = w.find_first_not_of('0');
+  w = nz == std::string::npos ? "0" : w.substr(nz);
+  std::string out = w;
+  if (decimals > 0) out += "." + kept.substr(wholeLen);
+  if (negative && out.find_first_of("123456789") != std::string::npos) out.insert(0, "-");
+  return out;
+}
+
+}  // namespace brimo

@@ -6,18 +6,19 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace brimo {
 
 struct SettingsForm {
   // Settings dialog (control names as on the dialog).
-  std::string Combo2[3] = {"400", "400", "400"};            // steps per drive turn X,Y,Z
-  std::string Combo1[6] = {"3", "2", "5", "4", "7", "6"};   // step/dir pins X,Y,Z
-  std::string Combo6[3] = {"0", "0", "15"};                 // tool change position
+  std::string Combo2[3] = {"400", "400", "400"};           // steps per drive turn X,Y,Z
+  std::string Combo1[6] = {"3", "2", "5", "4", "7", "6"};  // step/dir pins X,Y,Z
+  std::string Combo6[3] = {"0", "0", "15"};                // tool change position
   std::string Combo3[9] = {"500", "200", "100", "500", "200",
-                           "100", "500", "200", "100"};     // fast/medium/slow X,Y,Z
-  std::string Combo8[4] = {"10", "11", "12", "13"};         // home pins X,Y,Z; limit pin
-  std::string Combo7[3] = {"3.00", "3.00", "3.00"};         // lead per turn
+                           "100", "500", "200", "100"};  // fast/medium/slow X,Y,Z
+  std::string Combo8[4] = {"10", "11", "12", "13"};      // home pins X,Y,Z; limit pin
+  std::string Combo7[3] = {"3.00", "3.00", "3.00"};      // lead per turn
   int XReverse = 0, YReverse = 0, ZReverse = 0;
   bool optionmm = true, OptionIn = false;
   std::string Combo4 = "5";  // pulse width (stored only)
@@ -45,5 +46,29 @@ struct SettingsForm {
   bool OptionIn_Click(bool configLoading, std::string* badField = nullptr);
   bool optionmm_Click(bool configLoading, std::string* badField = nullptr);
 };
+
+// "Ok" in the settings dialog may save only settings the machine can use:
+// every steps-per-turn, lead and jog/rapid rate a positive number, and no two
+// of the six step and direction lines on the same driven pin. Returns false
+// with `message` (for the operator, naming the field or the two lines) at the
+// first field that fails, in the dialog's order: leads, steps, pins, rates.
+bool ValidateForOk(const SettingsForm& form, std::string& message);
+
+// ---- Number texts of the settings (locale-free, "." as decimal point) -----
+
+// A whole field text as a number: blanks around it allowed, an optional sign,
+// digits with at most one period, an optional exponent. Anything else ("",
+// "abc", "3,5", "12 mm", "inf") is not a number and gives false.
+bool ReadFieldNumber(std::string_view text, double& value);
+
+// The leading number of a display text (blanks skipped before it, optional
+// sign, digits, one period, exponent E or D); no digits give 0. "37.5 " reads
+// 37.5, "100 (ROUGH)" 100, "abc" 0.
+double LeadingNumber(std::string_view text);
+
+// `value` with exactly `decimals` decimals ("0.000" is 3, "0" is 0), rounded
+// half away from zero on its 15-digit decimal form, so 2.675 gives "2.68".
+// A value that rounds to zero carries no minus sign.
+std::string FormatFixed(double value, int decimals);
 
 }  // namespace brimo

@@ -8,4 +8,5 @@ set(BRIMO_MACHINE_SOURCES
   src/machine/switches.cpp
   src/machine/settings_form.cpp
   src/machine/config_file.cpp
+  src/machine/derive_settings.cpp
 )

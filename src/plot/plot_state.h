@@ -7,7 +7,7 @@ namespace brimo {
 struct PlotState {
   double PlotXMin = 0, PlotXMax = 0, PlotYMin = 0, PlotYMax = 0;  // extents
   double PlotCentreX = 0, PlotCentreY = 0;
-  double ScaleWidth = 0;  // width of the view in program units (S)
+  double ScaleWidth = 0;          // width of the view in program units (S)
   bool FitEndpointsOnly = false;  // toggled by View > Fit
   bool RefitExtents = false;      // recompute extents before drawing
   bool PlotOnly = false;          // loading or redrawing: no tool change

@@ -1,1 +1,131 @@
-// placeholder
+#include "plot/program_store.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+#include "machine/messages.h"
+
+namespace brimo {
+
+const std::string& ProgramStore::Entry(long i) const {
+  static const std::string kEmpty;
+  if (i < 1 || i > LineCount || i >= static_cast<long>(ProgramLines.size())) return kEmpty;
+  return ProgramLines[static_cast<size_t>(i)];
+}
+
+// Field reader of comma-delimited program text.
+//
+//   blanks skipped   field                     ends at
+//   ----------       -----------------------   --------------------------------
+//   "   "            "quoted text"             the closing quote (rest of the
+//                                              field up to , or line end dropped)
+//   "   "            G01 X1 (a, b) ; c, d      a comma outside a comment, or
+//                                              the line end
+//
+// A comment is "(" up to ")" or ";" up to the line end; commas inside it do
+// not split, so a CAM comment such as "(Feed rate, DEFAULT)" stays one entry
+// instead of leaving "DEFAULT)" for the parser to read as a feed of 0.
+// Line ends: LF, CR LF and a lone CR. A line break at the very end of the
+// text ends the last field and adds no entry; an empty line is an empty entry.
+void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
+  const size_t n = text.size();
+  size_t i = 0;
+  auto atLineEnd = [&](size_t k) { return text[k] == '\n' || text[k] == '\r'; };
+  // Steps over the line break at k (which must be one).
+  auto skipLineEnd = [&](size_t k) {
+    if (text[k] == '\r' && k + 1 < n && text[k + 1] == '\n') return k + 2;
+    return k + 1;
+  };
+
+  while (i < n) {
+    while (i < n && text[i] == ' ') ++i;  // blanks before a field
+    if (i < n && text[i] == '"') {
+      // Quoted field: up to the next quote on the same line; without one,
+      // up to the line end (a stray quote never swallows later lines).
+      size_t start = ++i;
+      while (i < n && text[i] != '"' && !atLineEnd(i)) ++i;
+      out.emplace_back(text.substr(start, i - start));
+      if (i < n && text[i] == '"') ++i;
+      while (i < n && text[i] != ',' && !atLineEnd(i)) ++i;  // dropped
+    } else {
+      size_t start = i;
+      bool inParen = false, inLineComment = false;
+      while (i < n && !atLineEnd(i)) {
+        char ch = text[i];
+        if (inLineComment) {
+        } else if (inParen) {
+          if (ch == ')') inParen = false;
+        } else if (ch == '(') {
+          inParen = true;
+        } else if (ch == ';') {
+          inLineComment = true;
+        } else if (ch == ',') {
+          break;
+        }
+        ++i;
+      }
+      out.emplace_back(text.substr(start, i - start));
+    }
+    if (i >= n) break;
+    // The field ended at a comma or a line end; either is consumed. Text
+    // that ends here yields no further (empty) entry.
+    i = (text[i] == ',') ? i + 1 : skipLineEnd(i);
+  }
+}
+
+namespace {
+
+std::string ErrnoText(int err) {
+  if (err == 0) return "unknown cause";
+  return std::generic_category().message(err);
+}
+
+}  // namespace
+
+bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& why) {
+  store.Clear();
+  why.clear();
+  // The path is UTF-8 text (as the window gives it), also on Windows.
+  const std::filesystem::path fsPath(
+      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  std::error_code ec;
+  if (std::filesystem::is_directory(fsPath, ec)) {
+    why = std::string(msg::kProgramNotOpened) + path + msg::kProgramIsFolder;
+    return false;
+  }
+  errno = 0;
+  std::ifstream in(fsPath, std::ios::binary);
+  if (!in) {
+    why = std::string(msg::kProgramNotOpened) + path + " (" + ErrnoText(errno) + ").";
+    return false;
+  }
+  try {
+    // Read whole, in chunks: nothing is sized by the file's length, so a
+    // device or pipe that reports no length reads the same way.
+    std::string text;
+    char chunk[1 << 16];
+    errno = 0;
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+      text.append(chunk, static_cast<size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+      why = std::string(msg::kProgramNotRead) + path + " (" + ErrnoText(errno) + ").";
+      store.Clear();
+      return false;
+    }
+    // The store grows with the entries read.
+    SplitProgramText(text, store.ProgramLines);
+    store.LineCount = static_cast<long>(store.ProgramLines.size()) - 1;
+  } catch (const std::bad_alloc&) {
+    store.Clear();
+    why = std::string(msg::kProgramNotRead) + path + msg::kProgramTooLarge;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace brimo

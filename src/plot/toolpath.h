@@ -10,7 +10,10 @@ struct Core;
 
 // Redraws the whole program (refitting the extents first when RefitExtents).
 // Every redraw runs with PlotOnly set (no tool change) and leaves every
-// register a run or a move reads exactly as it found it.
+// register a run or a move reads exactly as it found it: the whole machine
+// record is put back (after a load too), except the live-plot interval of
+// the new view. Changes the extents (on a refit) and leaves DrawLine =
+// LineCount. The feed displays show the values in force again afterwards.
 void TegnUd(Core& c);
 // Widens the extents by the line just parsed.
 void GrowExtents(Core& c);

@@ -1,0 +1,77 @@
+// DeriveSettings: the values computed from the settings at every
+// configuration load (travel per step, finest XY step, starting feed, unit
+// value, port masks, direction senses).
+
+#include "machine/config_file.h"
+#include "machine/machine_state.h"
+#include "machine/settings_form.h"
+
+namespace brimo {
+
+namespace {
+
+// Configuration lines of the values that can stop a derive.
+constexpr int kStepsLine[3] = {1, 2, 3};
+constexpr int kLeadLine[3] = {26, 27, 28};
+constexpr int kInchValueLine = 34;
+constexpr int kMmValueLine = 36;
+
+}  // namespace
+
+int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
+                       const DeriveInputs& in) {
+  // Travel of one step, length units. The lead is read before the steps, as
+  // the division does; a steps-per-turn of 0 stops here so no axis ever gets
+  // an infinite step.
+  const double leads[3] = {ms.LeadX, ms.LeadY, ms.LeadZ};
+  const double steps[3] = {ms.StepsPerRevX, ms.StepsPerRevY, ms.StepsPerRevZ};
+  double* const perStep[3] = {&ms.UnitsPerStepX, &ms.UnitsPerStepY, &ms.UnitsPerStepZ};
+  for (int a = 0; a < 3; ++a) {
+    if (!in.leadOk[a]) return kLeadLine[a];
+    if (!in.stepsOk[a] || steps[a] == 0) return kStepsLine[a];
+    *perStep[a] = leads[a] / steps[a];
+  }
+
+  // The finer of the X and Y steps (X on a tie); Z never takes part.
+  if (ms.UnitsPerStepY < ms.UnitsPerStepX) {
+    ms.FinestStepXY = ms.UnitsPerStepY;
+    ms.FinestAxis = 2;
+  } else {
+    ms.FinestStepXY = ms.UnitsPerStepX;
+    ms.FinestAxis = 1;
+  }
+
+  // The feed display's number becomes the feed in force, so that what is
+  // shown and what is used agree after a load.
+  ms.FeedNow = LeadingNumber(feedDisplay);
+
+  // Inch test first, then the mm test, each on the option buttons as they
+  // stand now (neither selected leaves UnitValue as it was).
+  if (form.OptionIn) {
+    if (!in.inchValueOk) return kInchValueLine;
+    ms.UnitValue = ms.InchUnitValue;
+  }
+  if (form.optionmm) {
+    if (!in.mmValueOk) return kMmValueLine;
+    ms.UnitValue = ms.MmUnitValue;
+  }
+
+  ms.StepMaskX = PinMask(ms.StepPinX);
+  ms.DirMaskX = PinMask(ms.DirPinX);
+  ms.StepMaskY = PinMask(ms.StepPinY);
+  ms.DirMaskY = PinMask(ms.DirPinY);
+  ms.StepMaskZ = PinMask(ms.StepPinZ);
+  ms.DirMaskZ = PinMask(ms.DirPinZ);
+
+  // The step sign for which the direction line is driven high.
+  ms.DirSenseX = ms.ReverseX == 0 ? -1 : 1;
+  ms.DirSenseY = ms.ReverseY == 0 ? -1 : 1;
+  ms.DirSenseZ = ms.ReverseZ == 0 ? -1 : 1;
+  return 0;
+}
+
+void DeriveSettings(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay) {
+  DeriveSettingsFrom(ms, form, feedDisplay, DeriveInputs{});
+}
+
+}  // namespace brimo

@@ -1,0 +1,262 @@
+// Drilling cycle: the approach, the sequence of Z depths and retracts, the
+// modal drilling word, fractional and scaled pecks, the rise before the
+// approach, and stops inside the cycle with their resume.
+#include "interpreter/drill.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
+#include "support/test_rig.h"
+
+namespace brimo::test {
+namespace {
+
+struct Pos {
+  double x, y, z;
+};
+
+// All scale factors 1, override 100, 0.01 length units per step, rapid 500;
+// records the program position after every pulse.
+struct Rig : TestRig {
+  std::vector<Pos> path;
+  std::function<void()> atPulse;  // extra action after recording
+  Rig() {
+    UniformAxes(0.01, 500);
+    ms.Offline = true;
+    ms.InProgramMove = true;  // as in a run: a stop fills the stop record
+    win.onPump = [this](long) {
+      path.push_back({ms.PrgX, ms.PrgY, ms.PrgZ});
+      if (atPulse) atPulse();
+    };
+  }
+  void StartAtZ(double z) { ms.PrgZ = ms.MachZ = ms.TargetZ = z; }
+  void Line(const std::string& text) {
+    ms.LineText = text;
+    ParseLine(core);
+    DispatchMotion(core);
+  }
+  // The heights where Z turned round, and the height it ended at.
+  std::vector<double> ZStops(size_t from = 0) const {
+    std::vector<double> out;
+    double last = NAN;
+    int dir = 0;
+    for (size_t i = from; i < path.size(); ++i) {
+      const double z = path[i].z;
+      if (!std::isnan(last) && z != last) {
+        const int d = z > last ? 1 : -1;
+        if (dir != 0 && d != dir) out.push_back(last);
+        dir = d;
+      }
+      last = z;
+    }
+    if (!std::isnan(last)) out.push_back(last);
+    return out;
+  }
+};
+
+void ExpectStops(const std::vector<double>& got, const std::vector<double>& want) {
+  ASSERT_EQ(got.size(), want.size()) << "turning points";
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << "stop " << i;
+}
+
+TEST(DrillCycle, PecksGrowFromProgramZeroAndRetractToR) {
+  Rig r;
+  r.StartAtZ(10);
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  ExpectStops(r.ZStops(), {-1, 2, -2, 2, -3, 2});
+  EXPECT_DOUBLE_EQ(r.ms.TargetZ, 2);
+  EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 0);
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  // The approach is made at the starting height, X and Y first.
+  for (const auto& p : r.path) {
+    if (p.z != 10) {
+      EXPECT_NEAR(p.x, 5, 1e-9);
+      EXPECT_NEAR(p.y, 5, 1e-9);
+      break;
+    }
+  }
+  EXPECT_EQ(r.win.foreColour, kBrightGreen);  // traced like a rapid
+  EXPECT_GE(r.win.positionShows, 6);          // read-outs after every peck move
+}
+
+TEST(DrillCycle, ApproachRunsAtTheFeedNotTheRapidRate) {
+  Rig r;
+  r.StartAtZ(10);
+  double approachRate = 0;
+  r.atPulse = [&] {
+    if (approachRate == 0) approachRate = r.ms.StepRate;
+  };
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F120");
+  EXPECT_DOUBLE_EQ(approachRate, 120 / 60.0 / 0.01);
+}
+
+TEST(DrillCycle, DrillingWordIsModal) {
+  Rig r;
+  r.StartAtZ(10);
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  const size_t mark = r.path.size();
+  r.Line("X10 Y10");
+  EXPECT_NEAR(r.path[mark].z, 2, 1e-9);  // moves across at the retract height
+  ExpectStops(r.ZStops(mark), {-1, 2, -2, 2, -3, 2});
+  EXPECT_NEAR(r.ms.PrgX, 10, 1e-9);
+  EXPECT_NEAR(r.ms.PrgY, 10, 1e-9);
+}
+
+TEST(DrillCycle, FractionalPecksAreClampedAtTheDepth) {
+  Rig r;
+  r.StartAtZ(5);
+  r.Line("G81 X0 Y0 Z-3 R2 Q2.5 F300");
+  // 3 / 2.5 = 1.2 per peck; the third would reach -3.6 and stops at -3.
+  ExpectStops(r.ZStops(), {-1.2, 2, -2.4, 2, -3, 2});
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);  // ended with PecksLeft below 0
+  EXPECT_LT(r.ms.PecksLeft, 0);
+}
+
+TEST(DrillCycle, DepthAndRetractAreScaledLikeEveryZValue) {
+  Rig r;
+  r.win.scale[3] = 2;
+  r.StartAtZ(5);
+  r.Line("G81 X0 Y0 Z-1 R1 Q2 F300");
+  ExpectStops(r.ZStops(), {-1, 2, -2, 2});
+}
+
+TEST(DrillCycle, RisesToTheRetractHeightBeforeTheApproach) {
+  Rig r;
+  r.StartAtZ(-5);
+  r.Line("G81 X5 Y5 Z-3 R2 Q1 F300");
+  ExpectStops(r.ZStops(), {2, -3, 2});
+  // X and Y stand still until Z is up at 2.
+  for (const auto& p : r.path) {
+    if (p.z < 2 - 1e-9) {
+      EXPECT_DOUBLE_EQ(p.x, 0);
+      EXPECT_DOUBLE_EQ(p.y, 0);
+    } else {
+      break;
+    }
+  }
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
+}
+
+TEST(DrillCycle, StopEndsThePeckLoopAtOnceAndResumeMakesTheRest) {
+  Rig r;
+  r.StartAtZ(10);
+  bool stopped = false;
+  r.atPulse = [&] {
+    if (!stopped && r.ms.PrgZ < -1.5) {  // inside the second plunge
+      stopped = true;
+      r.ms.StopRequested = true;
+    }
+  };
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  EXPECT_EQ(r.ms.DrillCycleActive, -1);
+  EXPECT_NEAR(r.ms.PrgZ, -1.51, 1e-9);  // no retract or later plunge started
+  EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 1);
+  EXPECT_DOUBLE_EQ(r.ms.TargetZ, -2);
+
+  // "Execute Program" enters through the resume entry with the stop still set.
+  const size_t mark = r.path.size();
+  DrillCycle(r.core);
+  EXPECT_FALSE(r.ms.StopRequested);
+  ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+}
+
+TEST(DrillCycle, ResumeWithTheStopAlreadyClearedMakesTheSamePecks) {
+  Rig r;
+  r.StartAtZ(10);
+  bool stopped = false;
+  r.atPulse = [&] {
+    if (!stopped && r.ms.PrgZ < -1.5) {
+      stopped = true;
+      r.ms.StopRequested = true;
+    }
+  };
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  r.ms.StopRequested = false;  // the run control keeps its own record
+  const size_t mark = r.path.size();
+  ResumeDrillCycle(r.core);
+  ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+
+  const size_t after = r.path.size();
+  ResumeDrillCycle(r.core);  // no cycle under way: nothing happens
+  EXPECT_EQ(r.path.size(), after);
+}
+
+TEST(DrillCycle, AStopDuringTheResumeMoveAddsNoExtraPeck) {
+  Rig r;
+  r.StartAtZ(10);
+  int stops = 0;
+  r.atPulse = [&] {
+    if ((stops == 0 && r.ms.PrgZ < -1.5) || (stops == 1 && r.ms.PrgZ < -1.8)) {
+      ++stops;
+      r.ms.StopRequested = true;
+    }
+  };
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  DrillCycle(r.core);  // stopped again in the repeated plunge
+  ASSERT_EQ(stops, 2);
+  EXPECT_EQ(r.ms.DrillCycleActive, -1);
+  const size_t mark = r.path.size();
+  DrillCycle(r.core);
+  ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+}
+
+TEST(DrillCycle, StopDuringTheApproachMakesNoExtraPeckOnResume) {
+  Rig r;
+  r.StartAtZ(10);
+  r.atPulse = [&] {
+    if (r.path.size() == 100) r.ms.StopRequested = true;
+  };
+  r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);  // the pecks had not begun
+  EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 3);
+  EXPECT_DOUBLE_EQ(r.ms.PrgZ, 10);
+
+  // The run resumes it like any cut move: the stop record's target, the
+  // same motion word, dispatched again.
+  r.ms.TargetX = r.ms.StopTargetX;
+  r.ms.TargetY = r.ms.StopTargetY;
+  r.ms.TargetZ = r.ms.StopTargetZ;
+  r.ms.MotionWord = r.ms.StopMotionWord;
+  r.ms.StopRequested = false;
+  r.ms.ResumePending = true;
+  const size_t mark = r.path.size();
+  DispatchMotion(r.core);
+  ExpectStops(r.ZStops(mark), {-1, 2, -2, 2, -3, 2});
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+}
+
+TEST(DrillCycle, StopDuringTheRiseKeepsTheLinesTargetForTheResume) {
+  Rig r;
+  r.StartAtZ(-5);
+  r.atPulse = [&] {
+    if (r.path.size() == 50) r.ms.StopRequested = true;
+  };
+  r.Line("G81 X5 Y6 Z-3 R2 Q1 F300");
+  EXPECT_DOUBLE_EQ(r.ms.StopTargetX, 5);
+  EXPECT_DOUBLE_EQ(r.ms.StopTargetY, 6);
+  EXPECT_DOUBLE_EQ(r.ms.TargetX, 5);
+  EXPECT_DOUBLE_EQ(r.ms.TargetY, 6);
+  EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);
+}
+
+TEST(DrillCycle, ZeroFeedDrillsNothing) {
+  Rig r;
+  r.StartAtZ(10);
+  r.Line("G81 X5 Y5 Z-3 R2 Q3");
+  EXPECT_TRUE(r.path.empty());
+  EXPECT_TRUE(r.ms.StopRequested);
+  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_EQ(r.win.messages.size(), 1u);  // told once, not per peck
+}
+
+}  // namespace
+}  // namespace brimo::test

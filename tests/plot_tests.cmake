@@ -1,0 +1,5 @@
+set(BRIMO_PLOT_TESTS
+  program_store_test.cpp
+  plot_geometry_test.cpp
+  toolpath_test.cpp
+)
