@@ -1,3 +1,22 @@
 set(BRIMO_GUI_SOURCES
+  src/console/app_context.cpp
+  src/console/app_context.h
+  src/console/control_panel.cpp
+  src/console/control_panel.h
   src/console/main_window.cpp
+  src/console/main_window.h
+  src/console/panels.cpp
+  src/console/panels.h
+  src/console/position_strip.cpp
+  src/console/position_strip.h
+  src/console/qt_window_port.cpp
+  src/console/qt_window_port.h
+  src/console/twips.h
+  src/console/widget_place.h
+  src/dialogs/about_box.cpp
+  src/dialogs/about_box.h
+  src/dialogs/safety_dialog.cpp
+  src/dialogs/safety_dialog.h
+  src/plot/path_view.cpp
+  src/plot/path_view.h
 )

@@ -285,8 +285,9 @@ TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
   ASSERT_FALSE(at.empty());
   for (const auto& p : at) {
     auto near = [](double a, double b) { return std::fabs(a - b) < 1e-9; };
-    if (p[2] < 10 - 1e-9)
+    if (p[2] < 10 - 1e-9) {
       EXPECT_TRUE((near(p[0], 0) && near(p[1], 0)) || (near(p[0], 5) && near(p[1], 2)));
+    }
   }
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);

@@ -21,9 +21,12 @@ struct AxisRates {
 
 AxisRates RatesOf(const MachineState& ms, int axis) {
   switch (axis) {
-    case 1: return {ms.FastRateX, ms.MediumRateX, ms.SlowRateX, ms.UnitsPerStepX};
-    case 2: return {ms.FastRateY, ms.MediumRateY, ms.SlowRateY, ms.UnitsPerStepY};
-    default: return {ms.FastRateZ, ms.MediumRateZ, ms.SlowRateZ, ms.UnitsPerStepZ};
+    case 1:
+      return {ms.FastRateX, ms.MediumRateX, ms.SlowRateX, ms.UnitsPerStepX};
+    case 2:
+      return {ms.FastRateY, ms.MediumRateY, ms.SlowRateY, ms.UnitsPerStepY};
+    default:
+      return {ms.FastRateZ, ms.MediumRateZ, ms.SlowRateZ, ms.UnitsPerStepZ};
   }
 }
 
@@ -33,13 +36,20 @@ bool Usable(double rate) { return rate > 0 && std::isfinite(rate); }
 
 JogButton JogButtonFor(int index) {
   switch (index) {
-    case 6: return {3, +1};
-    case 1: return {3, -1};
-    case 4: return {1, +1};
-    case 2: return {1, -1};
-    case 3: return {2, +1};
-    case 5: return {2, -1};
-    default: return {};
+    case 6:
+      return {3, +1};
+    case 1:
+      return {3, -1};
+    case 4:
+      return {1, +1};
+    case 2:
+      return {1, -1};
+    case 3:
+      return {2, +1};
+    case 5:
+      return {2, -1};
+    default:
+      return {};
   }
 }
 

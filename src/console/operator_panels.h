@@ -65,12 +65,12 @@ struct CoordinateDialog {
   std::string fields[3] = {"0.0000", "0.0000", "0.0000"};
   bool changed[3] = {false, false, false};
 
-  void Open(const Core& c, bool machine);   // SetPrg_Click / Command11_Click
+  void Open(const Core& c, bool machine);  // SetPrg_Click / Command11_Click
   void Edit(int index, const std::string& text);
-  void LostFocus(int index);                // a number is rewritten "0.0000"
-  void Zero(int index);                     // "Zero X/Y/Z"
-  void ZeroAll();                           // "Zero all"
-  void Ok(Core& c);                         // writes the changed axes
+  void LostFocus(int index);  // a number is rewritten "0.0000"
+  void Zero(int index);       // "Zero X/Y/Z"
+  void ZeroAll();             // "Zero all"
+  void Ok(Core& c);           // writes the changed axes
 };
 
 }  // namespace brimo

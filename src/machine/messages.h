@@ -140,3 +140,49 @@ inline constexpr const char* kOverrideBad =
     "value stays in force.";
 
 }  // namespace brimo::msg
+
+// ---- Headless simulation and program check (brimocnc --simulate) -----------
+namespace brimo::msg {
+
+inline constexpr const char* kSimUsage =
+    "usage: brimocnc --simulate FILE [--config FILE] [--override PERCENT] "
+    "[--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]";
+inline constexpr const char* kSimPrefix = "brimocnc: ";
+inline constexpr const char* kSimNoProgram = "--simulate needs a program file";
+inline constexpr const char* kSimNeedsValue = " needs a value";
+inline constexpr const char* kSimUnknownOption = "unknown option ";
+inline constexpr const char* kSimTwice = " is given twice";
+inline constexpr const char* kSimBadOverride =
+    "--override must be a number from 2 to 500 (percent), not ";
+inline constexpr const char* kSimBadScale =
+    "--scale must be four numbers F,X,Y,Z separated by commas, not ";
+inline constexpr const char* kSimProgramUnread = "the program could not be read: ";
+inline constexpr const char* kSimConfigUnread = "the configuration could not be loaded: ";
+inline constexpr const char* kSimVcdUnwritable = "the pulse dump could not be written: ";
+inline constexpr const char* kSimStuck = "the run stopped at line ";
+inline constexpr const char* kSimStuckEnd = " and could not go on";
+inline constexpr const char* kSimFailed = "the simulation failed: ";
+
+// Row notes.
+inline constexpr const char* kSimNoteToolChange = "tool change, T";
+inline constexpr const char* kSimNoteBadLine = "not executed: ";
+inline constexpr const char* kSimNoteZeroFeed = "move refused: no feed rate";
+inline constexpr const char* kSimNoteRefused = "move refused: ";
+
+// Findings of --check.
+inline constexpr const char* kCheckNoMotion =
+    "coordinates on a line whose motion word makes no move: ";
+inline constexpr const char* kCheckBadLine = "not executed, the line is bad: ";
+inline constexpr const char* kCheckArcOff = "the arc's end lies off its circle by ";
+inline constexpr const char* kCheckArcOffEnd = " (more than one step, ";
+inline constexpr const char* kCheckDrillNoZ = "drilling line without Z (depth): ";
+inline constexpr const char* kCheckDrillNoR = "drilling line without R (retract height): ";
+inline constexpr const char* kCheckDrillNever = "none was ever given, 0 is used";
+inline constexpr const char* kCheckDrillEarlier = "the value of an earlier line is used, ";
+inline constexpr const char* kCheckZeroFeed =
+    "move refused: its step rate is 0 (no feed rate set yet, or F0)";
+inline constexpr const char* kCheckRefused = "move refused: ";
+inline constexpr const char* kCheckNothing = "nothing to report";
+inline constexpr const char* kCheckFindings = " findings";
+
+}  // namespace brimo::msg

@@ -5,6 +5,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace brimo::gui {
@@ -14,11 +15,36 @@ namespace {
 // Pixels beyond the image edge that a clipped line may still reach, so the
 // pen's own width is drawn right up to the border.
 constexpr double kClipMargin = 16;
-// Above this radius in pixels an arc is drawn as a chain of short lines:
-// the rasteriser's ellipse code loses precision on huge rectangles.
-constexpr double kPolylineArcRadius = 20000;
 
 bool Finite(double v) { return std::isfinite(v); }
+
+// Liang-Barsky: cuts the segment a-b to the rectangle; false when nothing
+// of it lies inside.
+bool ClipSegment(QPointF& a, QPointF& b, double xmin, double ymin, double xmax, double ymax) {
+  const double dx = b.x() - a.x(), dy = b.y() - a.y();
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x() - xmin, xmax - a.x(), a.y() - ymin, ymax - a.y()};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;  // parallel to this edge and outside it
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  const QPointF from(a.x() + t0 * dx, a.y() + t0 * dy);
+  const QPointF to(a.x() + t1 * dx, a.y() + t1 * dy);
+  // A difference of two huge values can overflow: then nothing is drawn.
+  if (!Finite(from.x()) || !Finite(from.y()) || !Finite(to.x()) || !Finite(to.y())) return false;
+  a = from, b = to;
+  return true;
+}
 
 }  // namespace
 
@@ -57,6 +83,7 @@ void PathView::EndPainting() {
     painter_->end();
     painter_.reset();
   }
+  penSet_ = false;
 }
 
 void PathView::MarkDirty() {
@@ -100,45 +127,76 @@ QPointF PathView::MapToPixel(double x, double y) const {
 }
 
 void PathView::SetPen(QColor colour, Qt::PenStyle style) {
+  // Setting a pen costs more than drawing a short line: keep the one set.
+  if (painter_ && penSet_ && colour == penColour_ && style == penStyle_ &&
+      penWidth_ == penWidthSet_)
+    return;
   QPen pen(colour);
   pen.setWidth(penWidth_);
   pen.setStyle(style);
   pen.setCapStyle(Qt::SquareCap);
   Painter().setPen(pen);
+  penSet_ = true;
+  penColour_ = colour, penStyle_ = style, penWidthSet_ = penWidth_;
 }
 
-void PathView::DrawPixelLine(QPointF a, QPointF b) {
-  // Liang-Barsky clipping against the image rectangle plus a margin.
-  const double xmin = -kClipMargin, ymin = -kClipMargin;
-  const double xmax = image_.width() + kClipMargin, ymax = image_.height() + kClipMargin;
-  const double dx = b.x() - a.x(), dy = b.y() - a.y();
-  double t0 = 0, t1 = 1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x() - xmin, xmax - a.x(), a.y() - ymin, ymax - a.y()};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return;  // parallel to this edge and outside it
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return;
+void PathView::DrawPixelLine(QPointF a, QPointF b, QColor colour, bool dashed) {
+  if (penWidth_ > 1) {
+    // Wide pens (the run and the preview) through the painter, clipped with
+    // a margin so the pen's width reaches the border.
+    if (!ClipSegment(a, b, -kClipMargin, -kClipMargin, image_.width() + kClipMargin,
+                     image_.height() + kClipMargin))
+      return;
+    SetPen(colour, dashed ? Qt::DashLine : Qt::SolidLine);
+    Painter().drawLine(a, b);
+    return;
   }
-  const QPointF from(a.x() + t0 * dx, a.y() + t0 * dy);
-  const QPointF to(a.x() + t1 * dx, a.y() + t1 * dy);
-  Painter().drawLine(from, to);
+  // One pixel wide: straight into the image (a million-line program draws
+  // some hundred million pixels). Pixel (i, j) covers [i, i+1) x [j, j+1).
+  const QPointF start = a;
+  const double w = image_.width(), h = image_.height();
+  const bool inside = a.x() >= 0 && a.x() < w && a.y() >= 0 && a.y() < h && b.x() >= 0 &&
+                      b.x() < w && b.y() >= 0 && b.y() < h;
+  if (!inside && !ClipSegment(a, b, 0, 0, std::nextafter(w, 0.0), std::nextafter(h, 0.0))) return;
+  // Clipping far-away points can round a hair outside the image: every
+  // pixel of the line lies within the box of its two end pixels, so keeping
+  // those inside keeps every write inside.
+  const int wMax = image_.width() - 1, hMax = image_.height() - 1;
+  int x0 = std::clamp(static_cast<int>(std::floor(a.x())), 0, wMax);
+  int y0 = std::clamp(static_cast<int>(std::floor(a.y())), 0, hMax);
+  const int x1 = std::clamp(static_cast<int>(std::floor(b.x())), 0, wMax);
+  const int y1 = std::clamp(static_cast<int>(std::floor(b.y())), 0, hMax);
+  // Dashes as the painter draws them for a 1-pixel pen: 4 pixels on, 2 off,
+  // counted from the segment's own start even where it was clipped away.
+  int dash = 0;
+  if (dashed) {
+    const double skipped = std::max(std::abs(std::floor(a.x()) - std::floor(start.x())),
+                                    std::abs(std::floor(a.y()) - std::floor(start.y())));
+    dash = static_cast<int>(std::fmod(skipped, 6.0));
+  }
+  const uint32_t rgb = colour.rgb();
+  uint32_t* bits = reinterpret_cast<uint32_t*>(image_.bits());
+  const qsizetype stride = image_.bytesPerLine() / 4;
+  // Bresenham.
+  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  int err = dx + dy;
+  for (;;) {
+    if (!dashed || dash < 4) bits[y0 * stride + x0] = rgb;
+    if (dashed && ++dash == 6) dash = 0;
+    if (x0 == x1 && y0 == y1) break;
+    const int e2 = 2 * err;
+    if (e2 >= dy) err += dy, x0 += sx;
+    if (e2 <= dx) err += dx, y0 += sy;
+  }
 }
 
 void PathView::DrawLine(double x1, double y1, double x2, double y2, QColor colour, bool dashed) {
   if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2)) return;
   const QPointF a = MapToPixel(x1, y1), b = MapToPixel(x2, y2);
   if (!Finite(a.x()) || !Finite(a.y()) || !Finite(b.x()) || !Finite(b.y())) return;
-  SetPen(colour, dashed ? Qt::DashLine : Qt::SolidLine);
-  DrawPixelLine(a, b);
+  EnsureImage();
+  DrawPixelLine(a, b, colour, dashed);
   MarkDirty();
 }
 
@@ -148,30 +206,31 @@ void PathView::DrawArc(double cx, double cy, double r, double a0, double a1, QCo
   double sweep = std::fmod(a1 - a0, kTwoPi);
   if (sweep <= 0) sweep += kTwoPi;  // equal angles: the whole circle
 
-  const QPointF centre = MapToPixel(cx, cy);
-  const double rx = std::abs(r * std::max(width(), 1) / (right_ - left_));
-  const double ry = std::abs(r * std::max(height(), 1) / (bottom_ - top_));
-  if (!Finite(centre.x()) || !Finite(centre.y()) || !Finite(rx) || !Finite(ry)) return;
-  SetPen(colour, Qt::SolidLine);
+  // The arc is walked in program units, counter-clockwise from a0, and each
+  // point mapped to pixels. The user scale flips Y (screen rows grow
+  // downward), so counter-clockwise in program units is counter-clockwise
+  // on the screen too.
+  const double sx = std::max(width(), 1) / (right_ - left_);
+  const double sy = std::max(height(), 1) / (bottom_ - top_);
+  const double rPx = r * std::max(std::abs(sx), std::abs(sy));
+  if (!Finite(rPx)) return;
+  EnsureImage();
 
-  if (std::max(rx, ry) <= kPolylineArcRadius) {
-    // Qt's angles: 1/16 degree, 0 at three o'clock, positive counter-clockwise
-    // as seen on the screen. The Y flip of the user scale keeps program
-    // counter-clockwise as screen counter-clockwise, so no sign change.
-    const QRectF box(centre.x() - rx, centre.y() - ry, 2 * rx, 2 * ry);
-    const int start16 = static_cast<int>(std::lround(a0 * 180.0 / std::numbers::pi * 16));
-    const int span16 = static_cast<int>(std::lround(sweep * 180.0 / std::numbers::pi * 16));
-    Painter().drawArc(box, start16, span16);
-  } else {
-    // Chain of chords no longer than about 4 pixels, at most 4096.
-    const int n = static_cast<int>(std::clamp(sweep * std::max(rx, ry) / 4.0, 8.0, 4096.0));
-    QPointF prev = MapToPixel(cx + r * std::cos(a0), cy + r * std::sin(a0));
-    for (int i = 1; i <= n; ++i) {
-      const double a = a0 + sweep * i / n;
-      const QPointF next = MapToPixel(cx + r * std::cos(a), cy + r * std::sin(a));
-      DrawPixelLine(prev, next);
-      prev = next;
-    }
+  // Chords about 2 pixels long (a chord stands at most 0.5 / radius pixels
+  // off the circle), at least 2 and at most 4096 of them.
+  const int n = static_cast<int>(std::clamp(std::ceil(sweep * rPx / 2.0), 2.0, 4096.0));
+  const double step = sweep / n;
+  const double cs = std::cos(step), sn = std::sin(step);
+  double ux = std::cos(a0), uy = std::sin(a0);  // unit vector, turned by `step`
+  QPointF prev = MapToPixel(cx + r * ux, cy + r * uy);
+  for (int i = 1; i <= n; ++i) {
+    const double nx = ux * cs - uy * sn;
+    uy = ux * sn + uy * cs, ux = nx;
+    const QPointF next =
+        i == n ? MapToPixel(cx + r * std::cos(a0 + sweep), cy + r * std::sin(a0 + sweep))
+               : MapToPixel(cx + r * ux, cy + r * uy);
+    DrawPixelLine(prev, next, colour, false);
+    prev = next;
   }
   MarkDirty();
 }
@@ -183,6 +242,7 @@ void PathView::DrawLabel(double x, double y, const QString& text) {
   if (p.x() < -1e6 || p.x() > 1e6 || p.y() < -1e6 || p.y() > 1e6) return;
   QPainter& painter = Painter();
   painter.setPen(foreColour_);
+  penSet_ = false;
   painter.drawText(QPointF(p.x(), p.y() + painter.fontMetrics().ascent()), text);
   MarkDirty();
 }
@@ -190,13 +250,18 @@ void PathView::DrawLabel(double x, double y, const QString& text) {
 void PathView::PlotDot(double x, double y, QColor colour) {
   if (!Finite(x) || !Finite(y)) return;
   const QPointF p = MapToPixel(x, y);
-  if (!Finite(p.x()) || !Finite(p.y())) return;
-  if (p.x() < -kClipMargin || p.y() < -kClipMargin || p.x() > image_.width() + kClipMargin ||
-      p.y() > image_.height() + kClipMargin)
-    return;
-  QPainter& painter = Painter();
-  const double half = penWidth_ / 2.0;
-  painter.fillRect(QRectF(p.x() - half, p.y() - half, penWidth_, penWidth_), colour);
+  if (!(std::abs(p.x()) < 1e9 && std::abs(p.y()) < 1e9)) return;
+  EnsureImage();
+  // A square of the pen's width centred on the pixel of (x, y).
+  const int left = static_cast<int>(std::floor(p.x())) - (penWidth_ - 1) / 2;
+  const int top = static_cast<int>(std::floor(p.y())) - (penWidth_ - 1) / 2;
+  const QRect dot = QRect(left, top, penWidth_, penWidth_).intersected(image_.rect());
+  if (dot.isEmpty()) return;
+  const uint32_t rgb = colour.rgb();
+  uint32_t* bits = reinterpret_cast<uint32_t*>(image_.bits());
+  const qsizetype stride = image_.bytesPerLine() / 4;
+  for (int j = dot.top(); j <= dot.bottom(); ++j)
+    for (int i = dot.left(); i <= dot.right(); ++i) bits[j * stride + i] = rgb;
   MarkDirty();
 }
 

@@ -80,9 +80,10 @@ class PathView : public QWidget {
   void EnsureImage();
   void MarkDirty();
   void SetPen(QColor colour, Qt::PenStyle style);
-  // Line from a to b in pixels, clipped to the image (with a margin) so
-  // far-away points never reach the rasteriser.
-  void DrawPixelLine(QPointF a, QPointF b);
+  // Line from a to b in pixels, clipped to the image so far-away points
+  // never reach the rasteriser. A 1-pixel pen is drawn straight into the
+  // image; wider pens through the painter.
+  void DrawPixelLine(QPointF a, QPointF b, QColor colour, bool dashed);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
@@ -91,6 +92,11 @@ class PathView : public QWidget {
   double left_ = 0, top_ = 0, right_ = 1, bottom_ = 1;
   QColor foreColour_ = Qt::black;
   int penWidth_ = 1;
+  // The pen last given to the painter.
+  bool penSet_ = false;
+  QColor penColour_;
+  Qt::PenStyle penStyle_ = Qt::SolidLine;
+  int penWidthSet_ = 0;
 };
 
 }  // namespace brimo::gui

@@ -1,0 +1,41 @@
+#include "console/app_context.h"
+
+#include "console/main_window.h"
+#include "dialogs/safety_dialog.h"
+#include "machine/port.h"
+
+namespace brimo::gui {
+
+AppContext::AppContext(QString programFolder)
+    : port_([](std::string& why) { return OpenHardwarePort("/dev/parport0", why); }),
+      core_{ms_, win_, clock_, port_, store_, plot_} {
+  main_ = std::make_unique<MDIForm1>(core_, win_, form_, std::move(programFolder));
+  win_.Attach(main_.get());
+}
+
+AppContext::~AppContext() {
+  // The window reaches the core through win_; take it down first.
+  main_.reset();
+}
+
+void AppContext::Start(const StartOptions& options) {
+  main_->MDIForm_Load();
+  if (options.offline) {
+    ms_.Offline = true;
+    win_.ShowOffline(true);
+  }
+  main_->show();
+  if (options.safetyDialog) RunSafetyAgreement();
+  if (!options.programFile.isEmpty()) main_->OpenProgramFile(options.programFile);
+}
+
+bool AppContext::RunSafetyAgreement() {
+  SafetyDialog dialog(main_.get());
+  if (!dialog.AskOffline()) return false;
+  ms_.Offline = true;
+  // The "Offline" box shows the true state; unticking it goes online again.
+  win_.ShowOffline(true);
+  return true;
+}
+
+}  // namespace brimo::gui

@@ -1,0 +1,323 @@
+#include "console/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <exception>
+
+#include "console/control_panel.h"
+#include "console/position_strip.h"
+#include "console/qt_window_port.h"
+#include "dialogs/about_box.h"
+#include "machine/config_file.h"
+#include "machine/core.h"
+#include "machine/messages.h"
+#include "machine/pulse_clock.h"
+#include "machine/settings_form.h"
+#include "plot/path_view.h"
+#include "plot/plot_geometry.h"
+#include "plot/plot_state.h"
+#include "plot/program_store.h"
+#include "plot/toolpath.h"
+
+namespace brimo::gui {
+
+namespace {
+
+// A docked container without title bar that cannot be moved or closed.
+QDockWidget* FixedDock(QMainWindow* owner, QWidget* content, const QString& name) {
+  auto* dock = new QDockWidget(owner);
+  dock->setObjectName(name);
+  dock->setTitleBarWidget(new QWidget(dock));
+  dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+  dock->setWidget(content);
+  return dock;
+}
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString programFolder,
+                   QWidget* parent)
+    : QMainWindow(parent),
+      c_(core),
+      win_(port),
+      form_(form),
+      programFolder_(std::move(programFolder)),
+      t_(logicalDpiX()) {
+  setObjectName("MDIForm1");
+  setWindowTitle(msg::kAppTitle);
+
+  client_ = new QWidget(this);
+  client_->setObjectName("MDIClient");
+  client_->setAutoFillBackground(true);
+  QPalette grey = client_->palette();
+  grey.setColor(QPalette::Window, QColor(128, 128, 128));
+  client_->setPalette(grey);
+  path_ = new PathView(client_);
+  setCentralWidget(client_);
+
+  strip_ = new PositionStrip(core, t_);
+  strip_->setFixedHeight(t_.Px(kStripHeightTw));
+  strip_->setMinimumWidth(1);  // no layout: give the dock a real minimum
+  panel_ = new ControlPanel(core, t_);
+  panel_->setFixedWidth(t_.Px(kPanelWidthTw));
+  panel_->setMinimumHeight(1);
+  // The bottom strip runs under the right-hand panel, across the window.
+  setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
+  setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
+  addDockWidget(Qt::BottomDockWidgetArea, FixedDock(this, strip_, "Picture2Dock"));
+  addDockWidget(Qt::RightDockWidgetArea, FixedDock(this, panel_, "Picture1Dock"));
+
+  // The panels are laid out for a compact 8-point face.
+  QFont compact = font();
+  compact.setPointSize(8);
+  strip_->setFont(compact);
+  panel_->setFont(compact);
+
+  BuildMenus();
+  connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
+  connect(path_, &PathView::resized, this, &MDIForm1::PathView_Resize);
+
+  resize(t_.Px(kInitialWidthTw), t_.Px(kInitialHeightTw));
+}
+
+MDIForm1::~MDIForm1() = default;
+
+void MDIForm1::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("File_Menu");
+  QAction* open = file->addAction("Open");
+  open->setObjectName("Open_Menu");
+  file->addSeparator()->setObjectName("space");
+  QAction* exit = file->addAction("Exit");
+  exit->setObjectName("Mnu_exit");
+
+  QMenu* setup = menuBar()->addMenu("&Setup");
+  setup->setObjectName("Setup_Menu");
+  QAction* settings = setup->addAction("Settings");
+  settings->setObjectName("Set_menu");
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  options->setObjectName("Mnu_options");
+  QAction* scale = options->addAction("Scale");
+  scale->setObjectName("Mnu_Scale");
+
+  QMenu* view = menuBar()->addMenu("&View");
+  view->setObjectName("Menu_View");
+  QAction* fit = view->addAction("Fit");
+  fit->setObjectName("Mnu_Fit");
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->setObjectName("Mnu_Help");
+  QAction* about = help->addAction("About");
+  about->setObjectName("Mnu_About");
+
+  connect(open, &QAction::triggered, this, &MDIForm1::Open_Menu_Click);
+  connect(exit, &QAction::triggered, this, &MDIForm1::Mnu_exit_Click);
+  connect(settings, &QAction::triggered, this, &MDIForm1::Set_menu_Click);
+  connect(scale, &QAction::triggered, this, &MDIForm1::Mnu_Scale_Click);
+  connect(fit, &QAction::triggered, this, &MDIForm1::Mnu_Fit_Click);
+  connect(about, &QAction::triggered, this, &MDIForm1::Mnu_About_Click);
+}
+
+AboutBox* MDIForm1::About() {
+  if (!about_) {
+    about_ = new AboutBox(this);
+    connect(about_, &AboutBox::dismissed, path_, [this] { path_->setFocus(); });
+  }
+  return about_;
+}
+
+// ---- Start-up and layout ---------------------------------------------------------
+
+void MDIForm1::MDIForm_Load() {
+  MachineState& ms = c_.ms;
+  ms.DiagonalFactor = 1;
+  // Load, then save at once: the file exists and holds every field after
+  // every start.
+  StartupConfiguration(LocalPath(programFolder_), ms, form_,
+                       panel_->Run()->Text2()->text().toStdString(), c_.win);
+  c_.plot.PlotXMax = 200;
+  c_.plot.PlotYMax = 200;
+  c_.plot.PlotXMin = 0;
+  c_.plot.PlotYMin = 0;
+  ms.LineStartX = ms.LineStartY = 0;
+  ms.TargetX = ms.TargetY = 0;
+  ms.MachX = ms.MachY = ms.MachZ = 0;
+  ms.PrgX = ms.PrgY = ms.PrgZ = 0;
+  UpdatePlotEvery(c_);
+  if (!InitCounter(ms, c_.clock)) c_.win.Message(msg::kNoCounter, msg::kAppTitle);
+  ms.StopDrawWidth = 1;
+  panel_->Home()->ShowForm(form_);
+}
+
+void MDIForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  MDIForm_Resize();
+}
+
+void MDIForm1::MDIForm_Resize() {
+  // Setting the window's size below raises this handler again; that inner
+  // pass has nothing to add, the outer one finishes the work.
+  if (inResize_) return;
+  QScopedValueRollback<bool> guard(inResize_, true);
+
+  c_.win.SetPenWidth(1);
+  // Sizing steps (in pixels, from the twips constants). A minimised window
+  // or one too small for a plot skips them; the plot is still redrawn.
+  const bool echo = pendingSize_.isValid() && size() == pendingSize_;
+  pendingSize_ = QSize();
+  const int plot = height() - t_.Px(kStripHeightTw) - t_.Px(kFrameAllowanceTw);
+  if (!isMinimized() && plot > 0) {
+    const QSize want(t_.Px(kPanelWidthTw) + plot + t_.Px(kPlotGapTw),
+                     plot + t_.Px(kFrameAllowanceTw) + t_.Px(kStripHeightTw));
+    if (size() != want && !isMaximized() && !isFullScreen()) {
+      resize(want);
+      // Some window systems grant the size later; their answer must not
+      // trigger a second full redraw.
+      if (size() != want) pendingSize_ = want;
+    }
+    path_->setGeometry(0, 0, plot, plot);
+  }
+  // The window system's answer to our own request, with the plot as drawn:
+  // nothing changed.
+  if (echo && path_->width() == lastPlotSide_) return;
+  lastPlotSide_ = path_->width();
+
+  c_.win.ClearPlot();
+  Cordinate(c_);
+  if (c_.store.LineCount > 1) TegnUd();
+  c_.plot.DrawLine = 0;
+}
+
+void MDIForm1::PathView_Resize() { UpdatePlotEvery(c_); }
+
+void MDIForm1::TegnUd() {
+  QtWindowPort::DisplayHold hold(win_);
+  brimo::TegnUd(c_);
+}
+
+void MDIForm1::ReFresh() {
+  path_->repaint();
+  c_.ms.StopRequested = true;
+  path_->repaint();
+}
+
+// ---- File menu ------------------------------------------------------------------------
+
+QString MDIForm1::FileName(const QString& path) const {
+  return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+void MDIForm1::Open_Menu_Click() {
+  if (c_.ms.Running) {
+    c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
+    return;
+  }
+  setWindowTitle(msg::kAppTitle);
+  c_.win.SetPenWidth(1);
+  // From here on no program is loaded, whether or not a file is chosen; the
+  // old drawing stays until the next redraw.
+  c_.store.Clear();
+  const QString path =
+      QFileDialog::getOpenFileName(this, "Open", programFolder_ + "/gcodes",
+                                   "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
+  if (path.isEmpty()) return;  // cancelled: quietly
+  OpenProgramFile(path);
+}
+
+bool MDIForm1::OpenProgramFile(const QString& path) {
+  MachineState& ms = c_.ms;
+  PlotState& plot = c_.plot;
+  if (ms.Running) {
+    c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
+    return false;
+  }
+  setWindowTitle(msg::kAppTitle);
+  c_.win.SetPenWidth(1);
+  c_.store.Clear();
+
+  const QString shown = FileName(path);
+  c_.win.SetBusyCursor(true);
+  plot.RefitExtents = true;
+  plot.PlotOnly = true;
+  std::string why;
+  bool ok = ReadProgramFile(LocalPath(path), c_.store, why);
+  if (ok) {
+    setWindowTitle(QString(msg::kAppTitle) + "     " + shown);
+    // Deliberate: loading makes the tool's current position program zero.
+    ResetProgramPosition(c_);
+    ShowPositions(c_);
+    ms.StopRequested = false;
+    ms.ResumePending = false;
+    try {
+      TegnUd();
+    } catch (const std::exception& e) {
+      ok = false;
+      why = e.what();
+    }
+  }
+  c_.win.SetBusyCursor(false);
+  // Also on failure: later runs must act on tool changes again.
+  plot.PlotOnly = false;
+  plot.RefitExtents = false;
+  if (!ok) {
+    c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
+                   msg::kOpenTitle);
+  }
+  return ok;
+}
+
+void MDIForm1::Mnu_exit_Click() { close(); }
+
+bool MDIForm1::SaveConfiguration() {
+  panel_->Home()->TakeForm(form_);
+  std::string why;
+  if (brimo::SaveConfiguration(LocalPath(programFolder_), c_.ms, form_, why)) return true;
+  c_.win.Message(std::string(msg::kConfigNotSaved) + why, msg::kConfigTitle);
+  return false;
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event) {
+  // A move loop may be running underneath (it pumps events): let it end.
+  c_.ms.StopRequested = true;
+  SaveConfiguration();
+  if (about_) about_->hide();
+  event->accept();
+  QCoreApplication::quit();
+}
+
+// ---- Setup, Options, View, Help -----------------------------------------------
+
+void MDIForm1::Set_menu_Click() {}
+
+void MDIForm1::Mnu_Scale_Click() {}
+
+void MDIForm1::Mnu_Fit_Click() {
+  c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
+  c_.plot.RefitExtents = true;
+  TegnUd();
+  c_.plot.RefitExtents = false;
+}
+
+void MDIForm1::Mnu_About_Click() {
+  AboutBox* box = About();
+  box->show();
+  box->raise();
+  box->activateWindow();
+}
+
+void MDIForm1::PathView_KeyPress(int code) {
+  if (code >= 1) c_.ms.StopRequested = true;
+}
+
+}  // namespace brimo::gui

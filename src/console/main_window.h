@@ -1,0 +1,114 @@
+// MDIForm1: the operator console, the program's main window ("BrimoCNC").
+// Its one child window is the plot PathView (inside the grey client area);
+// two docked containers hold the controls: Picture2 (bottom strip,
+// 975 twips high) with the position read-outs, and Picture1 (right side,
+// 3000 twips wide) with the panel selector and the five panels.
+//
+// Layout rule (twips): plot height = window height - 975 - 750, plot width =
+// plot height (square), window width = 3000 + plot width + 200, so the
+// operator chooses the height and the width follows: width = height + 1475.
+//
+// The window owns no machine data: it shows and sets the one MachineState
+// and program store of the Core it is given. Handlers keep the names of
+// their controls and stay thin: they gather inputs, call the core and show.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "console/twips.h"
+
+namespace brimo {
+struct Core;
+struct SettingsForm;
+}  // namespace brimo
+
+namespace brimo::gui {
+
+class PathView;
+class PositionStrip;
+class ControlPanel;
+class AboutBox;
+class QtWindowPort;
+
+class MDIForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Window measures in twips.
+  static constexpr int kInitialWidthTw = 8880, kInitialHeightTw = 6090;
+  static constexpr int kStripHeightTw = 975;     // Picture2
+  static constexpr int kPanelWidthTw = 3000;     // Picture1
+  static constexpr int kFrameAllowanceTw = 750;  // menu bar and frame
+  static constexpr int kPlotGapTw = 200;         // right of the plot
+
+  // `port` is the window interface of `core` (core.win); `programFolder`
+  // holds brimo.cfg and the gcodes folder.
+  MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString programFolder,
+           QWidget* parent = nullptr);
+  ~MDIForm1() override;
+
+  PathView* View() const { return path_; }
+  PositionStrip* Strip() const { return strip_; }
+  ControlPanel* Panel() const { return panel_; }
+  const Twips& Measures() const { return t_; }
+  QString ProgramFolder() const { return programFolder_; }
+  // The About box (created on first use).
+  AboutBox* About();
+
+  // Start-up: configuration load and save, plot extents 0..200, positions
+  // 0, live-plot interval, pulse clock, stop pen width.
+  void MDIForm_Load();
+  // Layout rule, then clear the plot, grid and axes, and the program when
+  // more than one entry is loaded. Tolerates its own re-entry and a
+  // minimised window.
+  void MDIForm_Resize();
+  // Redraws the whole loaded program.
+  void TegnUd();
+  // Repaints the plot and requests a stop (as "Pause" does).
+  void ReFresh();
+  // Everything File > Open does after the file dialog: read `path` into the
+  // program store, caption, program zero, read-outs, draw with refit. Tells
+  // the operator which file and why when it cannot be read. Refused while
+  // a program or a move runs. True when the program was loaded.
+  bool OpenProgramFile(const QString& path);
+  // Writes brimo.cfg from the settings form and the home panel; tells the
+  // operator when it cannot.
+  bool SaveConfiguration();
+
+ public slots:
+  void Open_Menu_Click();            // File > Open
+  void Mnu_exit_Click();             // File > Exit: save, close, end
+  void Set_menu_Click();             // Setup > Settings
+  void Mnu_Scale_Click();            // Options > Scale
+  void Mnu_Fit_Click();              // View > Fit: toggles arc extents, refits, redraws
+  void Mnu_About_Click();            // Help > About
+  void PathView_KeyPress(int code);  // any key with a code >= 1: stop
+  void PathView_Resize();            // live-plot interval follows the size
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  void BuildMenus();
+  QString FileName(const QString& path) const;
+
+  Core& c_;
+  QtWindowPort& win_;
+  SettingsForm& form_;
+  QString programFolder_;
+  Twips t_;
+  QWidget* client_;  // the grey client area that holds PathView
+  PathView* path_;
+  PositionStrip* strip_;
+  ControlPanel* panel_;
+  AboutBox* about_ = nullptr;
+  bool inResize_ = false;
+  QSize pendingSize_;  // size asked of the window system, not yet granted
+  int lastPlotSide_ = -1;
+};
+
+}  // namespace brimo::gui

@@ -1,0 +1,189 @@
+#include "console/panels.h"
+
+#include "console/widget_place.h"
+#include "machine/core.h"
+#include "machine/settings_form.h"
+
+namespace brimo::gui {
+
+// ---- Frame1(0) "Go To end of Line" -------------------------------------------
+
+LinePanel::LinePanel(Core& core, const Twips& t, QWidget* parent)
+    : QGroupBox("Go To end of Line", parent), c_(core) {
+  setObjectName(ControlName("Frame1", 0));
+  Command5_ =
+      Place<QPushButton>(this, t, "Command5", 8, 22, 176, 26, "Move machine to end of line");
+  Text1_ = Place<QLineEdit>(this, t, "Text1", 8, 54, 176, 22, "");
+  Command6_ = Place<QPushButton>(this, t, "Command6", 8, 84, 176, 26, "Step back in program");
+  Command3_ = Place<QPushButton>(this, t, "Command3", 8, 116, 70, 26, "Reset");
+  StepFwd_ = Place<QPushButton>(this, t, ControlName("StepFwd", 0), 8, 148, 176, 26,
+                                "Step forward in program");
+  Timer1_ = new QTimer(this);
+  Timer1_->setObjectName("Timer1");
+
+  connect(Command5_, &QPushButton::clicked, this, &LinePanel::Command5_Click);
+  connect(Command6_, &QPushButton::clicked, this, &LinePanel::Command6_Click);
+  connect(Command3_, &QPushButton::clicked, this, &LinePanel::Command3_Click);
+  connect(StepFwd_, &QPushButton::clicked, this, [this] { StepFwd_Click(0); });
+  connect(StepFwd_, &QPushButton::pressed, this, [this] { StepFwd_MouseDown(0); });
+  connect(StepFwd_, &QPushButton::released, this, [this] { StepFwd_MouseUp(0); });
+  connect(Timer1_, &QTimer::timeout, this, &LinePanel::Timer1_Timer);
+}
+
+void LinePanel::Command5_Click() {}
+void LinePanel::Command6_Click() {}
+void LinePanel::Command3_Click() {}
+void LinePanel::StepFwd_Click(int) {}
+
+void LinePanel::StepFwd_MouseDown(int) {
+  Timer1_->setInterval(500);
+  Timer1_->start();
+}
+
+void LinePanel::StepFwd_MouseUp(int) { Timer1_->stop(); }
+
+void LinePanel::Timer1_Timer() {
+  Timer1_->setInterval(50);
+  StepFwd_Click(0);
+}
+
+// ---- Frame1(1) "Jogging" -------------------------------------------------------
+
+JogPanel::JogPanel(Core& core, const Twips& t, QWidget* parent)
+    : QGroupBox("Jogging", parent), c_(core) {
+  setObjectName(ControlName("Frame1", 1));
+  struct Button {
+    int index;
+    const char* caption;
+    int x, y;
+  };
+  // Z column on the left ("Z +" above "Z -"), X/Y cross on the right.
+  const Button buttons[6] = {{6, "Z +", 10, 24}, {1, "Z -", 10, 84},  {3, "Y +", 104, 22},
+                             {2, "X -", 62, 54}, {4, "X +", 146, 54}, {5, "Y -", 104, 86}};
+  for (const Button& b : buttons) {
+    QPushButton* button =
+        Place<QPushButton>(this, t, ControlName("JogZ", b.index), b.x, b.y, 40, 30, b.caption);
+    JogZ_[b.index] = button;
+    const int index = b.index;
+    // Only the left button presses and releases a push button.
+    connect(button, &QPushButton::pressed, this,
+            [this, index] { JogZ_MouseDown(index, Qt::LeftButton); });
+    connect(button, &QPushButton::released, this,
+            [this, index] { JogZ_MouseUp(index, Qt::LeftButton); });
+  }
+  const char* speeds[4] = {"Fast", "Med", "Slow", "Step"};
+  for (int i = 0; i < 4; ++i)
+    Option1_[i] =
+        Place<QRadioButton>(this, t, ControlName("Option1", i), 8 + 45 * i, 130, 45, 20, speeds[i]);
+  Option1_[2]->setChecked(true);
+}
+
+void JogPanel::JogZ_MouseDown(int, Qt::MouseButton) {}
+void JogPanel::JogZ_MouseUp(int, Qt::MouseButton) {}
+
+// ---- Frame1(3) "Run" -------------------------------------------------------------
+
+RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
+    : QGroupBox("Run", parent), c_(core) {
+  setObjectName(ControlName("Frame1", 3));
+  Command7_ = Place<QPushButton>(this, t, "Command7", 8, 20, 100, 30, "Execute Program");
+  Option3_ = Place<QRadioButton>(this, t, "Option3", 112, 18, 76, 18, "Continous");
+  Option2_ = Place<QRadioButton>(this, t, "Option2", 112, 36, 76, 18, "Step");
+
+  Place<QLabel>(this, t, "Label3", 8, 58, 84, 16, "%Overide");
+  Overide_ = Place<QComboBox>(this, t, "Overide", 8, 76, 84, 22);
+  Overide_->setEditable(true);
+  Overide_->addItems({"100", "200", "300", "400", "500"});
+  Overide_->setCurrentIndex(0);
+  Overide_->setInsertPolicy(QComboBox::NoInsert);
+  Command8_[0] = Place<QPushButton>(this, t, ControlName("Command8", 0), 100, 56, 84, 22, "Faster");
+  Command8_[1] = Place<QPushButton>(this, t, ControlName("Command8", 1), 100, 80, 84, 22, "Slower");
+
+  // Programmed feed (left) and the feed in force (right).
+  Place<QLabel>(this, t, "Label4", 8, 108, 176, 16, "Program Feedrate");
+  Text3_ = Place<QLineEdit>(this, t, "Text3", 8, 126, 84, 22, "0");
+  Text2_ = Place<QLineEdit>(this, t, "Text2", 100, 126, 84, 22, "0");
+
+  Check1_ = Place<QCheckBox>(this, t, "Check1", 8, 158, 176, 20, "Update On/Off");
+  Check2_ = Place<QCheckBox>(this, t, "Check2", 8, 180, 176, 20, "Offline");
+
+  connect(Command7_, &QPushButton::clicked, this, &RunPanel::Command7_Click);
+  connect(Option2_, &QRadioButton::clicked, this, &RunPanel::Option2_Click);
+  connect(Option3_, &QRadioButton::clicked, this, &RunPanel::Option3_Click);
+  connect(Overide_, &QComboBox::editTextChanged, this, &RunPanel::Overide_Change);
+  connect(Overide_, &QComboBox::activated, this, &RunPanel::Overide_Click);
+  for (int i = 0; i < 2; ++i) {
+    connect(Command8_[i], &QPushButton::clicked, this, [this, i] { Command8_Click(i); });
+    connect(Command8_[i], &QPushButton::released, this, [this, i] { Command8_MouseUp(i); });
+  }
+  connect(Check1_, &QCheckBox::clicked, this, &RunPanel::Check1_Click);
+  connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
+}
+
+void RunPanel::Command7_Click() {}
+void RunPanel::Option2_Click() {}
+void RunPanel::Option3_Click() {}
+void RunPanel::Overide_Change() {}
+void RunPanel::Overide_Click() {}
+void RunPanel::Command8_Click(int) {}
+
+void RunPanel::Command8_MouseUp(int) { c_.win.FocusPlot(); }
+
+void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
+
+void RunPanel::Check2_Click() {
+  c_.ms.Offline = Check2_->isChecked();
+  // Back online: a port that failed to open is tried again at the next pulse.
+  if (!c_.ms.Offline) c_.port.Reset();
+  c_.win.FocusPlot();
+}
+
+// ---- Frame1(4) "Home" -------------------------------------------------------------
+
+HomePanel::HomePanel(Core& core, const Twips& t, QWidget* parent)
+    : QGroupBox("Home", parent), c_(core) {
+  setObjectName(ControlName("Frame1", 4));
+  Place<QLabel>(this, t, "Label1", 8, 24, 60, 18, "Move:");
+  Combo1_ = Place<QComboBox>(this, t, "Combo1", 72, 22, 112, 22);
+  Combo1_->setEditable(true);
+  Combo1_->addItems({"Rapid", "Feedrate"});
+  Combo1_->setInsertPolicy(QComboBox::NoInsert);
+  Combo1_->setEditText("Rapid");
+  Place<QLabel>(this, t, "Label2", 8, 50, 60, 18, "Feedrate:");
+  Text6_ = Place<QLineEdit>(this, t, "Text6", 72, 48, 112, 22, "100");
+  Text6_->setEnabled(false);
+  const char* refs[3] = {"Using Home Switchs", "Using Program Zero", "Using Machine Zero"};
+  for (int i = 0; i < 3; ++i)
+    Option4_[i] =
+        Place<QRadioButton>(this, t, ControlName("Option4", i), 8, 78 + 22 * i, 176, 20, refs[i]);
+  Option4_[0]->setChecked(true);
+  Command9_ = Place<QPushButton>(this, t, "Command9", 8, 150, 176, 28, "Home the Machine");
+
+  connect(Combo1_, &QComboBox::editTextChanged, this, &HomePanel::Combo1_Change);
+  connect(Combo1_, &QComboBox::activated, this, &HomePanel::Combo1_Click);
+  connect(Command9_, &QPushButton::clicked, this, &HomePanel::Command9_Click);
+}
+
+void HomePanel::ShowForm(const SettingsForm& form) {
+  // A file may hold no choice at all: the group must then show none.
+  for (int i = 0; i < 3; ++i) Option4_[i]->setAutoExclusive(false);
+  for (int i = 0; i < 3; ++i) Option4_[i]->setChecked(form.Option4[i]);
+  for (int i = 0; i < 3; ++i) Option4_[i]->setAutoExclusive(true);
+  Combo1_->setEditText(QString::fromStdString(form.HomeCombo1));
+  Text6_->setText(QString::fromStdString(form.Text6));
+  Combo1_Change();
+}
+
+void HomePanel::TakeForm(SettingsForm& form) const {
+  for (int i = 0; i < 3; ++i) form.Option4[i] = Option4_[i]->isChecked();
+  form.HomeCombo1 = Combo1_->currentText().toStdString();
+  form.Text6 = Text6_->text().toStdString();
+}
+
+void HomePanel::Combo1_Change() { Text6_->setEnabled(Combo1_->currentText() != "Rapid"); }
+
+void HomePanel::Combo1_Click() { Combo1_Change(); }
+
+void HomePanel::Command9_Click() {}
+
+}  // namespace brimo::gui

@@ -1,0 +1,356 @@
+// The main window: start-up, layout rule, controls and their captions,
+// panel selector, key press, configuration saved on exit.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+
+#include "gui_fixture.h"
+#include "machine/config_file.h"
+
+namespace brimo::gui::test {
+namespace {
+
+QStringList ConfigLines(const QString& folder) {
+  QFile f(QDir(folder).filePath("brimo.cfg"));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n");
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+// ---- Start-up -------------------------------------------------------------------------------
+
+TEST_F(WindowTest, StartupWritesADefaultConfigurationIntoTheProgramFolder) {
+  ASSERT_FALSE(QFile::exists(QDir(dir_.path()).filePath("brimo.cfg")));
+  Start();
+  EXPECT_EQ(ConfigLines(dir_.path()).size(), kConfigLines);
+  EXPECT_TRUE(messages_.empty()) << messages_.front().text;
+}
+
+TEST_F(WindowTest, StartupSetsExtentsPositionsAndTheStopPenWidth) {
+  app_->ms().PrgX = 4, app_->ms().MachY = 5, app_->ms().TargetX = 6;
+  app_->ms().StopDrawWidth = 3;
+  Start();
+  const PlotState& plot = app_->plot();
+  EXPECT_EQ(plot.PlotXMin, 0);
+  EXPECT_EQ(plot.PlotYMin, 0);
+  EXPECT_EQ(plot.PlotXMax, 200);
+  EXPECT_EQ(plot.PlotYMax, 200);
+  EXPECT_EQ(app_->ms().PrgX, 0);
+  EXPECT_EQ(app_->ms().MachY, 0);
+  EXPECT_EQ(app_->ms().TargetX, 0);
+  EXPECT_EQ(app_->ms().StopDrawWidth, 1);
+  EXPECT_GT(app_->ms().CounterFrequency, 0);
+}
+
+TEST_F(WindowTest, ExitSavesTheHomePanelAndTheNextStartShowsIt) {
+  Start();
+  Find<QComboBox>("Combo1")->setEditText("Feedrate");
+  Find<QRadioButton>("Option4_2")->setChecked(true);
+  Main().findChild<QAction*>("Mnu_exit")->trigger();
+  EXPECT_FALSE(Main().isVisible());
+  EXPECT_TRUE(ConfigLines(dir_.path()).contains("Feedrate"));
+
+  // A second start in the same folder reads it back into the controls.
+  app_ = std::make_unique<AppContext>(dir_.path());
+  app_->window().SetMessageSink([](const std::string&, const std::string&) {});
+  Start();
+  EXPECT_EQ(Find<QComboBox>("Combo1")->currentText(), "Feedrate");
+  EXPECT_TRUE(Find<QLineEdit>("Text6")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>("Option4_2")->isChecked());
+  EXPECT_FALSE(Find<QRadioButton>("Option4_0")->isChecked());
+}
+
+TEST_F(WindowTest, ClosingTheWindowSavesTheConfiguration) {
+  Start();
+  QFile::remove(QDir(dir_.path()).filePath("brimo.cfg"));
+  Main().close();
+  EXPECT_EQ(ConfigLines(dir_.path()).size(), kConfigLines);
+}
+
+// ---- Layout rule ------------------------------------------------------------------------------
+
+TEST_F(WindowTest, TheOperatorChoosesTheHeightAndTheWidthFollowsWithASquarePlot) {
+  Start();
+  const Twips& t = Main().Measures();
+  const int plotAllowance = t.Px(MDIForm1::kStripHeightTw) + t.Px(MDIForm1::kFrameAllowanceTw);
+  const int widthOverHeight =
+      t.Px(MDIForm1::kPanelWidthTw) + t.Px(MDIForm1::kPlotGapTw) - plotAllowance;  // 1475 twips
+  EXPECT_NEAR(t.FromPx(widthOverHeight), 1475, t.FromPx(2));
+
+  int previousWidth = -1, previousHeight = -1;
+  for (int height : {520, 600, 450, 451}) {
+    Main().resize(Main().width() + 37, height);  // the width asked for is overruled
+    Settle();
+    ASSERT_EQ(Main().height(), height);
+    EXPECT_EQ(Main().width() - Main().height(), widthOverHeight);
+    EXPECT_EQ(View().width(), View().height());
+    EXPECT_EQ(View().height(), height - plotAllowance);
+    if (previousHeight > 0) {
+      EXPECT_EQ(Main().width() - previousWidth, height - previousHeight);
+    }
+    previousWidth = Main().width(), previousHeight = height;
+  }
+}
+
+TEST_F(WindowTest, TheInitialWindowFollowsTheRuleFromItsInitialHeight) {
+  Start();
+  const Twips& t = Main().Measures();
+  EXPECT_EQ(Main().height(), t.Px(MDIForm1::kInitialHeightTw));
+  EXPECT_EQ(View().width(), View().height());
+  EXPECT_EQ(View().width(), Main().height() - t.Px(975) - t.Px(750));
+}
+
+TEST_F(WindowTest, AWindowTooSmallForAPlotKeepsThePlotAndStillRedraws) {
+  Start();
+  const QSize before = View().size();
+  Main().resize(Main().width(), Main().Measures().Px(1000));
+  Settle();
+  EXPECT_EQ(View().size(), before);
+  Main().showMinimized();
+  Settle();
+  Main().showNormal();
+  Settle();
+  EXPECT_EQ(View().width(), View().height());
+}
+
+// ---- Controls ----------------------------------------------------------------------------------
+
+QString Caption(QObject* o) {
+  if (auto* b = qobject_cast<QAbstractButton*>(o)) return b->text();
+  if (auto* l = qobject_cast<QLabel*>(o)) return l->text();
+  if (auto* g = qobject_cast<QGroupBox*>(o)) return g->title();
+  if (auto* e = qobject_cast<QLineEdit*>(o)) return e->text();
+  if (auto* c = qobject_cast<QComboBox*>(o)) return c->currentText();
+  return "<not a control>";
+}
+
+TEST_F(WindowTest, EveryControlHasItsNameAndCaption) {
+  Start();
+  const std::pair<const char*, const char*> controls[] = {
+      {"AxisName_0", "Program X:"},
+      {"AxisName_1", "Program Y:"},
+      {"AxisName_2", "Program Z:"},
+      {"AxisName_5", "Machine X:"},
+      {"AxisName_4", "Machine Y:"},
+      {"AxisName_3", "Machine Z:"},
+      {"PrgOutlbl_0", "0.0000"},
+      {"PrgOutlbl_1", "0.0000"},
+      {"PrgOutlbl_2", "0.0000"},
+      {"MachOutLl_0", "0.0000"},
+      {"MachOutLl_1", "0.0000"},
+      {"MachOutLl_2", "0.0000"},
+      {"SetPrg", "Set"},
+      {"ZeroPrg", "Zero"},
+      {"Command11", "Set"},
+      {"Command12", "Zero"},
+      {"Command10", "Reset Program"},
+      {"Command1", "Pause"},
+      {"Command4_3", "Run"},
+      {"Command4_4", "Home"},
+      {"Command4_2", "Point"},
+      {"Command4_1", "Jog"},
+      {"Command4_0", "Line"},
+      {"Frame1_0", "Go To end of Line"},
+      {"Frame1_1", "Jogging"},
+      {"Frame1_2", "Point"},
+      {"Frame1_3", "Run"},
+      {"Frame1_4", "Home"},
+      {"Command5", "Move machine to end of line"},
+      {"Text1", ""},
+      {"Command6", "Step back in program"},
+      {"Command3", "Reset"},
+      {"StepFwd_0", "Step forward in program"},
+      {"JogZ_6", "Z +"},
+      {"JogZ_1", "Z -"},
+      {"JogZ_4", "X +"},
+      {"JogZ_2", "X -"},
+      {"JogZ_3", "Y +"},
+      {"JogZ_5", "Y -"},
+      {"Option1_0", "Fast"},
+      {"Option1_1", "Med"},
+      {"Option1_2", "Slow"},
+      {"Option1_3", "Step"},
+      {"Command7", "Execute Program"},
+      {"Option3", "Continous"},
+      {"Option2", "Step"},
+      {"Overide", "100"},
+      {"Command8_0", "Faster"},
+      {"Command8_1", "Slower"},
+      {"Text2", "0"},
+      {"Text3", "0"},
+      {"Label3", "%Overide"},
+      {"Label4", "Program Feedrate"},
+      {"Check1", "Update On/Off"},
+      {"Check2", "Offline"},
+      {"Combo1", "Rapid"},
+      {"Text6", "100"},
+      {"Option4_0", "Using Home Switchs"},
+      {"Option4_1", "Using Program Zero"},
+      {"Option4_2", "Using Machine Zero"},
+      {"Command9", "Home the Machine"},
+      {"Label7", "Line in progress"},
+      {"Text4", ""},
+  };
+  for (const auto& [name, caption] : controls) {
+    QWidget* w = Find<QWidget>(name);
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_EQ(Caption(w), QString(caption)) << name;
+  }
+  EXPECT_EQ(Main().objectName(), "MDIForm1");
+  EXPECT_EQ(Main().windowTitle(), "BrimoCNC");
+  EXPECT_EQ(View().objectName(), "PathView");
+  EXPECT_EQ(View().windowTitle(), "Brimo CNC");
+  EXPECT_NE(Find<QWidget>("Picture1"), nullptr);
+  EXPECT_NE(Find<QWidget>("Picture2"), nullptr);
+  auto* timer = Main().findChild<QTimer*>("Timer1");
+  ASSERT_NE(timer, nullptr);
+  EXPECT_FALSE(timer->isActive());
+  EXPECT_TRUE(Find<QRadioButton>("Option1_2")->isChecked());
+  EXPECT_FALSE(Find<QLineEdit>("Text6")->isEnabled());
+  const QStringList overrides = {"100", "200", "300", "400", "500"};
+  auto* overide = Find<QComboBox>("Overide");
+  ASSERT_EQ(overide->count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(overide->itemText(i), overrides[i]);
+  EXPECT_TRUE(overide->isEditable());
+}
+
+TEST_F(WindowTest, MenusCarryTheirNamesAndCaptionsInOrder) {
+  Start();
+  const std::pair<const char*, const char*> menus[] = {{"File_Menu", "&File"},
+                                                       {"Setup_Menu", "&Setup"},
+                                                       {"Mnu_options", "&Options"},
+                                                       {"Menu_View", "&View"},
+                                                       {"Mnu_Help", "&Help"}};
+  const QList<QAction*> top = Main().menuBar()->actions();
+  ASSERT_EQ(top.size(), 5);
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_NE(top[i]->menu(), nullptr);
+    EXPECT_EQ(top[i]->menu()->objectName(), menus[i].first);
+    EXPECT_EQ(top[i]->text(), menus[i].second);
+  }
+  const std::pair<const char*, const char*> items[] = {
+      {"Open_Menu", "Open"},  {"Mnu_exit", "Exit"}, {"Set_menu", "Settings"},
+      {"Mnu_Scale", "Scale"}, {"Mnu_Fit", "Fit"},   {"Mnu_About", "About"}};
+  for (const auto& [name, caption] : items) {
+    auto* action = Main().findChild<QAction*>(name);
+    ASSERT_NE(action, nullptr) << name;
+    EXPECT_EQ(action->text(), caption);
+  }
+}
+
+TEST_F(WindowTest, ThePanelSelectorShowsExactlyThePanelOfItsIndex) {
+  Start();
+  for (int pressed : {0, 1, 2, 3, 4, 4}) {
+    QTest::mouseClick(Find<QPushButton>(qPrintable(QString("Command4_%1").arg(pressed))),
+                      Qt::LeftButton);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(Find<QGroupBox>(qPrintable(QString("Frame1_%1").arg(i)))->isVisible(), i == pressed)
+          << "pressed " << pressed << ", panel " << i;
+    }
+  }
+}
+
+TEST_F(WindowTest, TheStepForwardButtonArmsItsRepeatTimerWhileHeld) {
+  Start();
+  auto* timer = Main().findChild<QTimer*>("Timer1");
+  auto* step = Find<QPushButton>("StepFwd_0");
+  QTest::mouseClick(Find<QPushButton>("Command4_0"), Qt::LeftButton);
+  QTest::mousePress(step, Qt::LeftButton);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 500);
+  QTest::mouseRelease(step, Qt::LeftButton);
+  EXPECT_FALSE(timer->isActive());
+}
+
+// ---- Stops --------------------------------------------------------------------------------------
+
+TEST_F(WindowTest, AnyKeyWithACharacterCodeRequestsAStop) {
+  Start();
+  const std::pair<Qt::Key, bool> keys[] = {{Qt::Key_A, true},      {Qt::Key_Space, true},
+                                           {Qt::Key_Escape, true}, {Qt::Key_Return, true},
+                                           {Qt::Key_Left, false},  {Qt::Key_PageUp, false}};
+  for (const auto& [key, stops] : keys) {
+    app_->ms().StopRequested = false;
+    QTest::keyClick(&View(), key);
+    EXPECT_EQ(app_->ms().StopRequested, stops) << key;
+  }
+}
+
+TEST_F(WindowTest, PauseAndReFreshRequestAStop) {
+  Start();
+  QTest::mouseClick(Find<QPushButton>("Command1"), Qt::LeftButton);
+  EXPECT_TRUE(app_->ms().StopRequested);
+  app_->ms().StopRequested = false;
+  Main().ReFresh();
+  EXPECT_TRUE(app_->ms().StopRequested);
+}
+
+// ---- Control reads through the window port -------------------------------------------------
+
+TEST_F(WindowTest, TheOverrideReadsTheNumberOfItsTextOr100) {
+  Start();
+  const std::pair<const char*, double> cases[] = {{"100", 100},   {"150", 150},   {" 98", 98},
+                                                  {"37.5", 37.5}, {"250 %", 250}, {"abc", 100},
+                                                  {"", 100},      {"-4", -4}};
+  for (const auto& [text, percent] : cases) {
+    Find<QComboBox>("Overide")->setEditText(text);
+    EXPECT_EQ(app_->window().OverridePercent(), percent) << text;
+  }
+}
+
+TEST_F(WindowTest, ScaleFactorsStartAtOneAndUpdateOnOffIsTheFirstBox) {
+  Start();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(app_->window().ScaleFactor(i), 1.0);
+  app_->window().SetScaleFactor(1, 2.5);
+  EXPECT_EQ(app_->window().ScaleFactor(1), 2.5);
+  EXPECT_FALSE(app_->window().DisplayUpdatesOff());
+  QTest::mouseClick(Find<QCheckBox>("Check1"), Qt::LeftButton, {}, QPoint(6, 10));
+  EXPECT_TRUE(app_->window().DisplayUpdatesOff());
+}
+
+TEST_F(WindowTest, DisplaysWriteTheirControls) {
+  Start();
+  Window& win = app_->window();
+  win.ShowFeed("147");
+  win.ShowProgramFeed("150");
+  win.ShowLineInProgress("G01 X5");
+  win.ShowPreviewLine("G00 X1");
+  win.SetExecuteEnabled(false);
+  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "147");
+  EXPECT_EQ(Find<QLineEdit>("Text3")->text(), "150");
+  EXPECT_EQ(Find<QLineEdit>("Text4")->text(), "G01 X5");
+  EXPECT_EQ(Find<QLineEdit>("Text1")->text(), "G00 X1");
+  EXPECT_FALSE(Find<QPushButton>("Command7")->isEnabled());
+  QTest::mouseClick(Find<QPushButton>("Command4_4"), Qt::LeftButton);
+  win.ShowRunPanel();
+  EXPECT_TRUE(Find<QGroupBox>("Frame1_3")->isVisible());
+}
+
+TEST_F(WindowTest, FeedDisplaysHeldDuringADrawingShowTheLastValueAfterwards) {
+  Start();
+  auto* feed = Find<QLineEdit>("Text2");
+  auto* programFeed = Find<QLineEdit>("Text3");
+  {
+    QtWindowPort::DisplayHold hold(app_->window());
+    app_->window().ShowFeed("120");
+    app_->window().ShowProgramFeed("150");
+    app_->window().ShowFeed("300");
+    EXPECT_EQ(feed->text(), "0");
+    EXPECT_EQ(programFeed->text(), "0");
+  }
+  EXPECT_EQ(feed->text(), "300");
+  EXPECT_EQ(programFeed->text(), "150");
+  app_->window().ShowFeed("75");  // no hold: at once
+  EXPECT_EQ(feed->text(), "75");
+}
+
+}  // namespace
+}  // namespace brimo::gui::test
