@@ -448,6 +448,11 @@ TEST_F(ConfigFileTest, FirstStartWithoutAFileWritesTheDefaultsSilently) {
   EXPECT_TRUE(win_.messages.empty());
   EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
   EXPECT_FALSE(Exists(kConfigBadName));
+  // The machine works on the defaults: no zero step size or rate.
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 3.0 / 400);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepZ, 3.0 / 400);
+  EXPECT_EQ(ms_.SlowRateY, 100);
+  EXPECT_EQ(ms_.StepMaskX, 2);
 }
 
 TEST_F(ConfigFileTest, StartWithAGoodFileRewritesItSilently) {

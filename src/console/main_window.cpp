@@ -16,6 +16,7 @@
 #include "console/position_strip.h"
 #include "console/qt_window_port.h"
 #include "dialogs/about_box.h"
+#include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
 #include "machine/messages.h"
@@ -85,6 +86,8 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
 
   BuildMenus();
   connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
+  connect(path_, &PathView::jogKeyPressed, this, &MDIForm1::PathView_JogKeyDown);
+  connect(path_, &PathView::jogKeyReleased, this, &MDIForm1::PathView_JogKeyUp);
   connect(path_, &PathView::resized, this, &MDIForm1::PathView_Resize);
 
   resize(t_.Px(kInitialWidthTw), t_.Px(kInitialHeightTw));
@@ -245,6 +248,9 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
   setWindowTitle(msg::kAppTitle);
   c_.win.SetPenWidth(1);
   c_.store.Clear();
+  // A new program: the run is idle and the first "Execute Program" starts
+  // from its first line; the preview and any stop record are forgotten.
+  ResetRunState(c_);
 
   const QString shown = FileName(path);
   c_.win.SetBusyCursor(true);
@@ -318,6 +324,19 @@ void MDIForm1::Mnu_About_Click() {
 
 void MDIForm1::PathView_KeyPress(int code) {
   if (code >= 1) c_.ms.StopRequested = true;
+}
+
+void MDIForm1::PathView_JogKeyDown(int jogIndex) {
+  // While anything moves, a key is the plain stop of a running program.
+  if (c_.ms.Running) {
+    c_.ms.StopRequested = true;
+    return;
+  }
+  panel_->Jog()->JogZ_MouseDown(jogIndex, Qt::LeftButton);
+}
+
+void MDIForm1::PathView_JogKeyUp(int jogIndex) {
+  panel_->Jog()->JogZ_MouseUp(jogIndex, Qt::LeftButton);
 }
 
 }  // namespace brimo::gui

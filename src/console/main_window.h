@@ -85,6 +85,8 @@ class MDIForm1 : public QMainWindow {
   void Mnu_Fit_Click();              // View > Fit: toggles arc extents, refits, redraws
   void Mnu_About_Click();            // Help > About
   void PathView_KeyPress(int code);  // any key with a code >= 1: stop
+  void PathView_JogKeyDown(int jogIndex);  // jog while held; a stop during motion
+  void PathView_JogKeyUp(int jogIndex);
   void PathView_Resize();            // live-plot interval follows the size
 
  protected:

@@ -1,7 +1,12 @@
 #include "console/panels.h"
 
 #include "console/widget_place.h"
+#include "console/operator_panels.h"
+#include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
+#include "interpreter/run_control.h"
 #include "machine/core.h"
+#include "machine/messages.h"
 #include "machine/settings_form.h"
 
 namespace brimo::gui {
@@ -30,10 +35,27 @@ LinePanel::LinePanel(Core& core, const Twips& t, QWidget* parent)
   connect(Timer1_, &QTimer::timeout, this, &LinePanel::Timer1_Timer);
 }
 
-void LinePanel::Command5_Click() {}
-void LinePanel::Command6_Click() {}
-void LinePanel::Command3_Click() {}
-void LinePanel::StepFwd_Click(int) {}
+void LinePanel::Command5_Click() {
+  if (c_.ms.Running) return c_.win.Beep();
+  brimo::Command5_Click(c_);
+}
+
+void LinePanel::Command6_Click() {
+  if (c_.ms.Running) return c_.win.Beep();
+  brimo::Command6_Click(c_);
+}
+
+void LinePanel::Command3_Click() {
+  if (c_.ms.Running) return c_.win.Beep();
+  brimo::Command3_Click(c_);
+}
+
+void LinePanel::StepFwd_Click(int) {
+  if (c_.ms.Running || stepping_) return;
+  stepping_ = true;
+  brimo::StepFwd_Click(c_);
+  stepping_ = false;
+}
 
 void LinePanel::StepFwd_MouseDown(int) {
   Timer1_->setInterval(500);
@@ -43,7 +65,14 @@ void LinePanel::StepFwd_MouseDown(int) {
 void LinePanel::StepFwd_MouseUp(int) { Timer1_->stop(); }
 
 void LinePanel::Timer1_Timer() {
+  // The release may have been swallowed by a message box: repeat only while
+  // the button is really held.
+  if (!StepFwd_->isDown()) {
+    Timer1_->stop();
+    return;
+  }
   Timer1_->setInterval(50);
+  if (stepping_) return;  // a tick due while a step still runs is skipped
   StepFwd_Click(0);
 }
 
@@ -78,8 +107,25 @@ JogPanel::JogPanel(Core& core, const Twips& t, QWidget* parent)
   Option1_[2]->setChecked(true);
 }
 
-void JogPanel::JogZ_MouseDown(int, Qt::MouseButton) {}
-void JogPanel::JogZ_MouseUp(int, Qt::MouseButton) {}
+int JogPanel::SpeedIndex() const {
+  for (int i = 0; i < 4; ++i)
+    if (Option1_[i]->isChecked()) return i;
+  return 2;
+}
+
+namespace {
+int ButtonOf(Qt::MouseButton b) {
+  return b == Qt::LeftButton ? kLeftButton : b == Qt::RightButton ? kRightButton : kMiddleButton;
+}
+}  // namespace
+
+void JogPanel::JogZ_MouseDown(int index, Qt::MouseButton button) {
+  brimo::JogZ_MouseDown(c_, index, ButtonOf(button), static_cast<JogSpeed>(SpeedIndex()));
+}
+
+void JogPanel::JogZ_MouseUp(int index, Qt::MouseButton button) {
+  brimo::JogZ_MouseUp(c_, index, ButtonOf(button), static_cast<JogSpeed>(SpeedIndex()));
+}
 
 // ---- Frame1(3) "Run" -------------------------------------------------------------
 
@@ -117,26 +163,55 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
     connect(Command8_[i], &QPushButton::released, this, [this, i] { Command8_MouseUp(i); });
   }
   connect(Check1_, &QCheckBox::clicked, this, &RunPanel::Check1_Click);
+  connect(Text3_, &QLineEdit::textChanged, this, &RunPanel::Text3_Change);
+  connect(Overide_->lineEdit(), &QLineEdit::editingFinished, this,
+          &RunPanel::Overide_EditingFinished);
   connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
 }
 
-void RunPanel::Command7_Click() {}
-void RunPanel::Option2_Click() {}
-void RunPanel::Option3_Click() {}
-void RunPanel::Overide_Change() {}
-void RunPanel::Overide_Click() {}
-void RunPanel::Command8_Click(int) {}
+void RunPanel::Command7_Click() { brimo::Command7_Click(c_); }
+void RunPanel::Option2_Click() { brimo::Option2_Click(c_); }
+void RunPanel::Option3_Click() { brimo::Option3_Click(c_); }
+
+void RunPanel::QuickDisplay() {
+  // Ignores rapids and the rate cap; the next SetFeed shows the real feed.
+  Text2_->setText(QString::fromStdString(
+      QuickFeedText(LeadingNumber(Text3_->text().toStdString()), override_)));
+}
+
+void RunPanel::Overide_Change() {
+  double p = 0;
+  // Only a valid override takes effect; half-typed text waits for more.
+  if (ParseOverride(Overide_->currentText().toStdString(), p)) override_ = p;
+  QuickDisplay();
+}
+
+void RunPanel::Overide_EditingFinished() {
+  double p = 0;
+  if (ParseOverride(Overide_->currentText().toStdString(), p)) return;
+  Overide_->setEditText(QString::fromStdString(NumberText(override_)));
+  c_.win.Message(msg::kOverrideBad, msg::kOverrideTitle);
+}
+
+void RunPanel::Overide_Click() {
+  Overide_Change();
+  c_.win.FocusPlot();
+  SetFeed(c_);  // a move under way changes speed at its next pulse
+}
+
+void RunPanel::Command8_Click(int index) {
+  // 2 points whatever the list says (100 becomes 102), within 2..500.
+  Overide_->setEditText(QString::fromStdString(NumberText(OverrideAfterButton(override_, index))));
+  SetFeed(c_);
+}
+
+void RunPanel::Text3_Change() { QuickDisplay(); }
 
 void RunPanel::Command8_MouseUp(int) { c_.win.FocusPlot(); }
 
 void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
 
-void RunPanel::Check2_Click() {
-  c_.ms.Offline = Check2_->isChecked();
-  // Back online: a port that failed to open is tried again at the next pulse.
-  if (!c_.ms.Offline) c_.port.Reset();
-  c_.win.FocusPlot();
-}
+void RunPanel::Check2_Click() { brimo::Check2_Click(c_, Check2_->isChecked()); }
 
 // ---- Frame1(4) "Home" -------------------------------------------------------------
 
@@ -184,6 +259,10 @@ void HomePanel::Combo1_Change() { Text6_->setEnabled(Combo1_->currentText() != "
 
 void HomePanel::Combo1_Click() { Combo1_Change(); }
 
-void HomePanel::Command9_Click() {}
+void HomePanel::Command9_Click() {
+  SettingsForm home;
+  TakeForm(home);
+  brimo::Command9_Click(c_, home);
+}
 
 }  // namespace brimo::gui

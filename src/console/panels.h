@@ -44,6 +44,7 @@ class LinePanel : public QGroupBox {
 
  private:
   Core& c_;
+  bool stepping_ = false;  // a step forward is running (ticks meanwhile are skipped)
   QPushButton* Command5_;
   QLineEdit* Text1_;
   QPushButton* Command6_;
@@ -59,6 +60,8 @@ class JogPanel : public QGroupBox {
  public:
   JogPanel(Core& core, const Twips& twips, QWidget* parent = nullptr);
   QRadioButton* Option1(int i) const { return Option1_[i]; }
+  // The selected speed ("Fast", "Med", "Slow" or "Step").
+  int SpeedIndex() const;
 
  public slots:
   // index 1..6 (JogZ(1) "Z -" .. JogZ(6) "Z +"); the mouse button pressed.
@@ -83,6 +86,8 @@ class RunPanel : public QGroupBox {
   QLineEdit* Text3() const { return Text3_; }
   QCheckBox* Check1() const { return Check1_; }
   QCheckBox* Check2() const { return Check2_; }
+  // The override in force: the last valid number the box held (2..500).
+  double OverridePercent() const { return override_; }
 
  public slots:
   void Command7_Click();             // "Execute Program"
@@ -94,9 +99,13 @@ class RunPanel : public QGroupBox {
   void Command8_MouseUp(int index);  // focus back to the plot
   void Check1_Click();               // "Update On/Off": focus back to the plot
   void Check2_Click();               // "Offline": sets the offline flag
+  void Text3_Change();               // the parser wrote the programmed feed
+  void Overide_EditingFinished();    // typed text that is not 2..500 is refused
 
  private:
+  void QuickDisplay();
   Core& c_;
+  double override_ = 100;
   QPushButton* Command7_;
   QRadioButton* Option3_;
   QRadioButton* Option2_;

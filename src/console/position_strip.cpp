@@ -1,6 +1,8 @@
 #include "console/position_strip.h"
 
 #include "console/widget_place.h"
+#include "console/operator_panels.h"
+#include "interpreter/run_control.h"
 #include "machine/core.h"
 
 namespace brimo::gui {
@@ -64,11 +66,11 @@ void PositionStrip::SetPositionTexts(const std::string prg[3], const std::string
 }
 
 void PositionStrip::SetPrg_Click() {}
-void PositionStrip::ZeroPrg_Click() {}
+void PositionStrip::ZeroPrg_Click() { brimo::ZeroPrg_Click(c_); }
 void PositionStrip::Command11_Click() {}
-void PositionStrip::Command12_Click() {}
-void PositionStrip::Command10_Click() {}
+void PositionStrip::Command12_Click() { brimo::Command12_Click(c_); }
+void PositionStrip::Command10_Click() { brimo::Command10_Click(c_); }
 
-void PositionStrip::Command1_Click() { c_.ms.StopRequested = true; }
+void PositionStrip::Command1_Click() { brimo::Command1_Click(c_); }
 
 }  // namespace brimo::gui

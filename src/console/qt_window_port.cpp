@@ -25,27 +25,8 @@ Rgb ToRgb(QColor c) {
 
 }  // namespace
 
-double OverrideFromText(const std::string& text) {
-  const char* p = text.data();
-  const char* end = p + text.size();
-  while (p != end && (*p == ' ' || *p == '\t')) ++p;
-  if (p != end && *p == '+') ++p;  // from_chars takes no plus sign
-  double v = 0;
-  const auto [next, ec] = std::from_chars(p, end, v);
-  if (ec != std::errc() || next == p || !std::isfinite(v)) return 100;
-  return v;
-}
 
-void QtWindowPort::Attach(MDIForm1* window) {
-  w_ = window;
-  // SetFeed asks for the override at every parsed line: keep its number
-  // instead of reading and converting the box's text each time.
-  QComboBox* overide = w_->Panel()->Run()->Overide();
-  overridePercent_ = OverrideFromText(overide->currentText().toStdString());
-  QObject::connect(overide, &QComboBox::editTextChanged, overide, [this](const QString& text) {
-    overridePercent_ = OverrideFromText(text.toStdString());
-  });
-}
+void QtWindowPort::Attach(MDIForm1* window) { w_ = window; }
 
 void QtWindowPort::PumpEvents() { QCoreApplication::processEvents(); }
 
@@ -106,8 +87,10 @@ void QtWindowPort::ShowProgramFeed(const std::string& text) {
 }
 
 void QtWindowPort::ShowHeldDisplays() {
-  if (feedHeld_) ShowFeed(heldFeed_);
+  // The programmed feed first: its change rewrites the feed display with
+  // the quick estimate, which the feed in force then replaces.
   if (programFeedHeld_) ShowProgramFeed(heldProgramFeed_);
+  if (feedHeld_) ShowFeed(heldFeed_);
   feedHeld_ = programFeedHeld_ = false;
 }
 
@@ -164,7 +147,7 @@ bool QtWindowPort::AskYesNo(const std::string& text, const std::string& title) {
 
 // ---- Control reads ---------------------------------------------------------------------------
 
-double QtWindowPort::OverridePercent() { return overridePercent_; }
+double QtWindowPort::OverridePercent() { return w_->Panel()->Run()->OverridePercent(); }
 
 double QtWindowPort::ScaleFactor(int index) {
   return index >= 0 && index < 4 ? scaleFactors_[index] : 1.0;

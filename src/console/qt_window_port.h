@@ -89,7 +89,6 @@ class QtWindowPort final : public Window {
   void ShowHeldDisplays();
 
   MDIForm1* w_ = nullptr;
-  double overridePercent_ = 100;  // follows the override box's text
   int holds_ = 0;
   bool feedHeld_ = false, programFeedHeld_ = false;
   std::string heldFeed_, heldProgramFeed_;
@@ -100,8 +99,5 @@ class QtWindowPort final : public Window {
   std::function<bool(const std::string&)> answerSink_;
 };
 
-// Leading number of an override text ("150", " 98 %"); 100 when the text
-// does not begin with a finite number. Period as decimal point.
-double OverrideFromText(const std::string& text);
 
 }  // namespace brimo::gui

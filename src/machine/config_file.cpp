@@ -381,11 +381,16 @@ std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
 
 ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay) {
+  return LoadConfigurationFile((fs::path(folder) / kConfigName).string(), ms, form, feedDisplay);
+}
+
+ConfigResult LoadConfigurationFile(const std::string& file, MachineState& ms, SettingsForm& form,
+                                   const std::string& feedDisplay) {
   ms.ConfigLoading = true;
-  const fs::path path = fs::path(folder) / kConfigName;
+  const fs::path path(file);
   std::error_code ec;
   if (!fs::exists(path, ec) && !ec) {
-    ConfigResult r = Failed(ms, 0, std::string(kConfigName) + " does not exist");
+    ConfigResult r = Failed(ms, 0, path.filename().string() + " does not exist");
     r.missing = true;
     return r;
   }
@@ -455,6 +460,9 @@ std::string ConfigProblem(const ConfigResult& r) {
 
 ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                   const std::string& feedDisplay, Window& win) {
+  // The defaults first: a missing or damaged file must never leave the
+  // machine with zero step sizes or rates (a move would divide by them).
+  ApplyFormSettings(ms, form, feedDisplay);
   ConfigResult r = LoadConfiguration(folder, ms, form, feedDisplay);
   if (!r.ok && !r.missing) {
     // The save below rewrites brimo.cfg from the form; keep what the

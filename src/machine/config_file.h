@@ -32,6 +32,11 @@ struct ConfigResult {
 ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay);
 
+// The same load from a configuration file of any name and folder (the
+// simulator's --config FILE); LoadConfiguration is this on <folder>/brimo.cfg.
+ConfigResult LoadConfigurationFile(const std::string& file, MachineState& ms, SettingsForm& form,
+                                   const std::string& feedDisplay);
+
 // Writes <folder>/brimo.cfg from the form (lines 34 and 36 from the settings)
 // through a temporary file renamed over the old one, so a failed write never
 // leaves a truncated configuration. Returns false with `why` on failure.

@@ -279,7 +279,44 @@ void PathView::resizeEvent(QResizeEvent* event) {
   emit resized();
 }
 
+namespace {
+// Jog button index of a jog key, 0 for other keys.
+int JogIndexOf(int key) {
+  switch (key) {
+    case Qt::Key_Right:
+      return 4;  // X +
+    case Qt::Key_Left:
+      return 2;  // X -
+    case Qt::Key_Up:
+      return 3;  // Y +
+    case Qt::Key_Down:
+      return 5;  // Y -
+    case Qt::Key_PageUp:
+      return 6;  // Z +
+    case Qt::Key_PageDown:
+      return 1;  // Z -
+    default:
+      return 0;
+  }
+}
+}  // namespace
+
+void PathView::keyReleaseEvent(QKeyEvent* event) {
+  if (const int jog = JogIndexOf(event->key())) {
+    if (!event->isAutoRepeat()) emit jogKeyReleased(jog);
+    event->accept();
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
 void PathView::keyPressEvent(QKeyEvent* event) {
+  if (const int jog = JogIndexOf(event->key())) {
+    // Held keys repeat: only the first press starts the jog.
+    if (!event->isAutoRepeat()) emit jogKeyPressed(jog);
+    event->accept();
+    return;
+  }
   const QString text = event->text();
   if (!text.isEmpty() && text.at(0).unicode() >= 1) {
     emit keyPressed(text.at(0).unicode());

@@ -66,6 +66,10 @@ class PathView : public QWidget {
  signals:
   // A key with character code `code` (>= 1) was pressed.
   void keyPressed(int code);
+  // A jog key went down or up (not auto-repeat): arrows for X and Y, Page Up
+  // and Page Down for Z, as the jog button index 1..6.
+  void jogKeyPressed(int jogIndex);
+  void jogKeyReleased(int jogIndex);
   // The window's size changed (the live-plot interval depends on it).
   void resized();
 
@@ -73,6 +77,7 @@ class PathView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   QPainter& Painter();

@@ -276,12 +276,42 @@ TEST_F(WindowTest, AnyKeyWithACharacterCodeRequestsAStop) {
   Start();
   const std::pair<Qt::Key, bool> keys[] = {{Qt::Key_A, true},      {Qt::Key_Space, true},
                                            {Qt::Key_Escape, true}, {Qt::Key_Return, true},
-                                           {Qt::Key_Left, false},  {Qt::Key_PageUp, false}};
+                                           {Qt::Key_Shift, false}};
   for (const auto& [key, stops] : keys) {
     app_->ms().StopRequested = false;
     QTest::keyClick(&View(), key);
     EXPECT_EQ(app_->ms().StopRequested, stops) << key;
   }
+  // While motion is under way the jog keys stop it too.
+  app_->ms().Running = true;
+  app_->ms().StopRequested = false;
+  QTest::keyPress(&View(), Qt::Key_Left);
+  EXPECT_TRUE(app_->ms().StopRequested);
+  QTest::keyRelease(&View(), Qt::Key_Left);
+  app_->ms().Running = false;
+}
+
+TEST_F(WindowTest, JogKeysMoveWhileHeld) {
+  Start();
+  struct Row {
+    Qt::Key key;
+    int axis;
+    double sign;
+  } rows[] = {{Qt::Key_Right, 0, 1}, {Qt::Key_Left, 0, -1},    {Qt::Key_Up, 1, 1},
+              {Qt::Key_Down, 1, -1}, {Qt::Key_PageUp, 2, 1}, {Qt::Key_PageDown, 2, -1}};
+  for (const auto& row : rows) {
+    MachineState& ms = app_->ms();
+    const double before[3] = {ms.PrgX, ms.PrgY, ms.PrgZ};
+    // The release is already queued: the jog loop sees it in its event pump
+    // after its first pulse, as it would see the operator let go.
+    QCoreApplication::postEvent(&View(),
+                                new QKeyEvent(QEvent::KeyRelease, row.key, Qt::NoModifier));
+    QTest::keyPress(&View(), row.key);
+    const double after[3] = {ms.PrgX, ms.PrgY, ms.PrgZ};
+    EXPECT_GT(row.sign * (after[row.axis] - before[row.axis]), 0) << row.key;
+    EXPECT_FALSE(ms.Running);
+  }
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(WindowTest, PauseAndReFreshRequestAStop) {
@@ -295,11 +325,13 @@ TEST_F(WindowTest, PauseAndReFreshRequestAStop) {
 
 // ---- Control reads through the window port -------------------------------------------------
 
-TEST_F(WindowTest, TheOverrideReadsTheNumberOfItsTextOr100) {
+TEST_F(WindowTest, TheOverrideTakesOnlyTwoToFiveHundred) {
   Start();
-  const std::pair<const char*, double> cases[] = {{"100", 100},   {"150", 150},   {" 98", 98},
-                                                  {"37.5", 37.5}, {"250 %", 250}, {"abc", 100},
-                                                  {"", 100},      {"-4", -4}};
+  // Only 2..500 is taken; other text leaves the last valid value in force.
+  const std::pair<const char*, double> cases[] = {{"100", 100},   {"150", 150},    {" 98", 98},
+                                                  {"37.5", 37.5}, {"250 %", 37.5}, {"abc", 37.5},
+                                                  {"", 37.5},     {"-4", 37.5},    {"501", 37.5},
+                                                  {"2", 2}};
   for (const auto& [text, percent] : cases) {
     Find<QComboBox>("Overide")->setEditText(text);
     EXPECT_EQ(app_->window().OverridePercent(), percent) << text;
@@ -319,8 +351,8 @@ TEST_F(WindowTest, ScaleFactorsStartAtOneAndUpdateOnOffIsTheFirstBox) {
 TEST_F(WindowTest, DisplaysWriteTheirControls) {
   Start();
   Window& win = app_->window();
-  win.ShowFeed("147");
   win.ShowProgramFeed("150");
+  win.ShowFeed("147");
   win.ShowLineInProgress("G01 X5");
   win.ShowPreviewLine("G00 X1");
   win.SetExecuteEnabled(false);
