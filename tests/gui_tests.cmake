@@ -4,4 +4,5 @@ set(BRIMO_GUI_TESTS
   gui/open_program_test.cpp
   gui/plot_view_test.cpp
   gui/dialogs_test.cpp
+  gui/panels_test.cpp
 )

@@ -1,0 +1,123 @@
+// The run, preview, jog, home, override and coordinate controls pressed for
+// real in the headless window.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "gui/gui_fixture.h"
+#include "machine/messages.h"
+
+namespace brimo::gui::test {
+namespace {
+
+class PanelsTest : public WindowTest {
+ public:
+  QString ReadOut(const char* name) { return Find<QLabel>(name)->text(); }
+  void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
+  int DoneMessages() const {
+    int n = 0;
+    for (const auto& m : messages_) n += m.text == msg::kDone;
+    return n;
+  }
+};
+
+TEST_F(PanelsTest, ASampleProgramRunsOfflineThroughTheRealButtons) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(SampleProgram("contour.txt")));
+  Click("Command4_3");  // the run panel
+  Click("Command7");    // "Execute Program"
+  EXPECT_EQ(DoneMessages(), 1);
+  // The contour ends with G00 Z5 then G00 X0 Y0.
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0000");
+  EXPECT_EQ(ReadOut("PrgOutlbl_1"), "0.0000");
+  EXPECT_EQ(ReadOut("PrgOutlbl_2"), "5.0025");  // whole steps of 0.0075
+  EXPECT_EQ(ReadOut("MachOutLl_2"), "5.0025");
+  EXPECT_FALSE(Find<QPushButton>("Command7")->isEnabled());
+  EXPECT_FALSE(app_->ms().Running);
+}
+
+TEST_F(PanelsTest, StepModeAndResetProgram) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X1 F600\nX2\nX3\n")));
+  Click("Option2");
+  Click("Command7");
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.9975");  // 0.0075 per step: 133 steps
+  EXPECT_EQ(Find<QLineEdit>("Text4")->text(), "G01 X1 F600");
+  app_->window().SetAnswerSink([](const std::string&) { return true; });
+  Click("Command10");  // "Reset Program", answered Yes
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0000");
+  EXPECT_EQ(ReadOut("MachOutLl_0"), "0.9975");
+  EXPECT_EQ(app_->ms().CurrentLine, 0);
+}
+
+TEST_F(PanelsTest, PreviewStepsAndMovesToTheEndOfALine) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G00 X3 Y0\nG01 X3 Y3 Z-1 F600\nX0\n")));
+  Click("Command4_0");
+  Click("StepFwd_0");
+  Click("StepFwd_0");
+  EXPECT_EQ(Find<QLineEdit>("Text1")->text(), "G01 X3 Y3 Z-1 F600");
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0000");  // the preview moves nothing
+  Click("Command5");
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "3.0000");
+  EXPECT_EQ(ReadOut("PrgOutlbl_2"), "-0.9975");
+  EXPECT_TRUE(Find<QGroupBox>("Frame1_3")->isVisible());  // the run panel is shown
+  Click("Command7");
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0000");
+  EXPECT_EQ(ReadOut("PrgOutlbl_1"), "3.0000");
+}
+
+TEST_F(PanelsTest, JogButtonsStepAndMoveWhileHeld) {
+  Start();
+  Click("Command4_1");
+  Click("Option1_3");  // "Step"
+  QTest::mouseClick(Find<QPushButton>("JogZ_4"), Qt::LeftButton);
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0075");
+  Click("Option1_0");  // "Fast": the release is queued, seen after the first pulse
+  QPushButton* zUp = Find<QPushButton>("JogZ_6");
+  const QPoint centre = zUp->rect().center();
+  QCoreApplication::postEvent(zUp, new QMouseEvent(QEvent::MouseButtonRelease, centre,
+                                                   zUp->mapToGlobal(centre), Qt::LeftButton,
+                                                   Qt::NoButton, Qt::NoModifier));
+  QTest::mousePress(zUp, Qt::LeftButton, {}, centre);
+  EXPECT_GT(app_->ms().PrgZ, 0);
+  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "500");
+  EXPECT_FALSE(app_->ms().Running);
+}
+
+TEST_F(PanelsTest, HomeToProgramZeroAndZeroButtons) {
+  Start();
+  app_->ms().PrgX = 1.5, app_->ms().MachX = 2.5;
+  Click("Command4_4");
+  Click("Option4_1");  // "Using Program Zero"
+  Click("Command9");
+  EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0000");
+  EXPECT_EQ(ReadOut("MachOutLl_0"), "1.0000");
+  Click("Command12");  // machine "Zero"
+  EXPECT_EQ(ReadOut("MachOutLl_0"), "0.0000");
+  app_->ms().PrgY = 4;
+  Click("ZeroPrg");
+  EXPECT_EQ(ReadOut("PrgOutlbl_1"), "0.0000");
+}
+
+TEST_F(PanelsTest, FasterSlowerAndTypedOverride) {
+  Start();
+  auto* overide = Find<QComboBox>("Overide");
+  Find<QLineEdit>("Text3")->setText("150");
+  Click("Command8_1");  // "Slower"
+  EXPECT_EQ(overide->currentText(), "98");
+  EXPECT_EQ(app_->window().OverridePercent(), 98);
+  Click("Command8_0");
+  Click("Command8_0");
+  EXPECT_EQ(overide->currentText(), "102");
+  overide->setEditText("abc");
+  emit overide->lineEdit()->editingFinished();
+  EXPECT_EQ(overide->currentText(), "102");  // refused: back to the last valid value
+  EXPECT_EQ(app_->window().OverridePercent(), 102);
+}
+
+}  // namespace
+}  // namespace brimo::gui::test
