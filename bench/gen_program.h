@@ -59,15 +59,15 @@ inline std::vector<std::string> GenerateProgramLines(long count, uint64_t seed =
   const double kPi = 4 * std::atan(1.0);
   double x = 0, y = 0;  // where the generated program stands
   long n = 10;
-  auto emit = [&](std::string line) {
+  auto addLine = [&](std::string line) {
     if (static_cast<long>(out.size()) < count) out.push_back(std::move(line));
   };
   auto numbered = [&](const std::string& body) {
-    emit("N" + std::to_string(n) + " " + body);
+    addLine("N" + std::to_string(n) + " " + body);
     n += 10;
   };
-  emit("%");
-  emit("(generated benchmark program)");
+  addLine("%");
+  addLine("(generated benchmark program)");
   numbered("G00 Z5");
   numbered("G01 Z2 F200");  // a feed before the first arc: a feed of 0 would not move
   while (static_cast<long>(out.size()) < count) {
@@ -85,7 +85,7 @@ inline std::vector<std::string> GenerateProgramLines(long count, uint64_t seed =
         numbered("G01 X" + Num(x) + " Y" + Num(y) + " F" + Num(100 + rng.Below(4) * 100));
         for (int k = rng.Below(4); k > 0; --k) {
           x = R3(rng.Uniform(0, 100)), y = R3(rng.Uniform(0, 100));
-          emit("X" + Num(x) + " Y" + Num(y));
+          addLine("X" + Num(x) + " Y" + Num(y));
         }
         break;
       }
@@ -110,20 +110,20 @@ inline std::vector<std::string> GenerateProgramLines(long count, uint64_t seed =
                  std::to_string(1 + rng.Below(3)) + " F200");
         for (int k = 0; k < 2; ++k) {
           x = R3(rng.Uniform(0, 100)), y = R3(rng.Uniform(0, 100));
-          emit("X" + Num(x) + " Y" + Num(y));
+          addLine("X" + Num(x) + " Y" + Num(y));
         }
         numbered("G00 Z5");
         break;
       }
       case 7:  // comments
-        emit(rng.Below(2) ? "(contour " + std::to_string(n) + ")" : "; pass " + std::to_string(n));
+        addLine(rng.Below(2) ? "(contour " + std::to_string(n) + ")" : "; pass " + std::to_string(n));
         numbered("G01 X" + Num(x) + " Y" + Num(y) + " (same place, comment inside)");
         break;
       case 8:  // spindle words
         numbered(rng.Below(2) ? "M3" : "M5");
         break;
       default:  // a blank line and a short-word rapid
-        emit("");
+        addLine("");
         numbered("G0 Z5");
         break;
     }
