@@ -16,8 +16,8 @@
 using namespace brimo;
 
 int main() {
-  std::printf("%10s %10s %12s %9s %9s %9s %9s\n", "commanded", "pulses", "achieved",
-              "p50 us", "p99 us", "p99.9 us", "max us");
+  std::printf("%10s %10s %12s %9s %9s %9s %9s\n", "commanded", "pulses", "achieved", "p50 us",
+              "p99 us", "p99.9 us", "max us");
   for (double rate : {1000.0, 10000.0, 50000.0, 100000.0}) {
     MachineState ms;
     bench::NullWindow win;
@@ -49,8 +49,8 @@ int main() {
     auto pct = [&](double p) { return dev[std::min(dev.size() - 1, size_t(p * dev.size()))]; };
     const double span_s = double(w[w.size() - 2].tick - w[0].tick) / 1e9;
     const double achieved = double(w.size() / 2 - 1) / span_s;
-    std::printf("%10.0f %10ld %12.1f %9.2f %9.2f %9.2f %9.2f\n", rate, pulses, achieved,
-                pct(0.5), pct(0.99), pct(0.999), dev.back());
+    std::printf("%10.0f %10ld %12.1f %9.2f %9.2f %9.2f %9.2f\n", rate, pulses, achieved, pct(0.5),
+                pct(0.99), pct(0.999), dev.back());
   }
   return 0;
 }

@@ -2,8 +2,8 @@
 // second with the (no-op) event pump after every pulse. The window version
 // of the same run is bench_run_window.
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "bench/gen_program.h"
 #include "bench/null_window.h"

@@ -116,7 +116,8 @@ inline std::vector<std::string> GenerateProgramLines(long count, uint64_t seed =
         break;
       }
       case 7:  // comments
-        addLine(rng.Below(2) ? "(contour " + std::to_string(n) + ")" : "; pass " + std::to_string(n));
+        addLine(rng.Below(2) ? "(contour " + std::to_string(n) + ")"
+                             : "; pass " + std::to_string(n));
         numbered("G01 X" + Num(x) + " Y" + Num(y) + " (same place, comment inside)");
         break;
       case 8:  // spindle words

@@ -13,9 +13,9 @@ TEST(PinMask, DataPinsMapToBitsAndEverythingElseDrivesNothing) {
   struct Row {
     const char* pin;
     int mask;
-  } rows[] = {{"2", 1},  {"3", 2},  {"4", 4},  {"5", 8},   {"6", 16}, {"7", 32}, {"8", 64},
-              {"9", 128}, {"1", 0}, {"10", 0}, {"", 0},   {"abc", 0}, {"3.5", 0}, {" 5 ", 8},
-              {"-3", 0},  {"5x", 0}};
+  } rows[] = {{"2", 1},   {"3", 2},   {"4", 4},  {"5", 8},  {"6", 16}, {"7", 32},
+              {"8", 64},  {"9", 128}, {"1", 0},  {"10", 0}, {"", 0},   {"abc", 0},
+              {"3.5", 0}, {" 5 ", 8}, {"-3", 0}, {"5x", 0}};
   for (const auto& r : rows) EXPECT_EQ(PinMask(std::string(r.pin)), r.mask) << r.pin;
   EXPECT_EQ(PinMask(9.0), 128);
   EXPECT_EQ(PinMask(std::nan("")), 0);

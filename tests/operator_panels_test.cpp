@@ -1,10 +1,11 @@
 // Jogging, home moves, the feed override and the coordinate set-up.
+#include "console/operator_panels.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "console/operator_panels.h"
 #include "interpreter/dispatch.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
@@ -37,7 +38,8 @@ TEST(Jog, EachSpeedPacesAtItsRateAndMovesUntilRelease) {
     JogSpeed speed;
     double rate;       // length/min
     int64_t interval;  // ticks at 10 MHz
-  } rows[] = {{JogSpeed::Fast, 500, 9000}, {JogSpeed::Med, 200, 22500}, {JogSpeed::Slow, 100, 45000}};
+  } rows[] = {
+      {JogSpeed::Fast, 500, 9000}, {JogSpeed::Med, 200, 22500}, {JogSpeed::Slow, 100, 45000}};
   for (const auto& row : rows) {
     TestRig r;
     r.ms.MotionWord = "G02";
@@ -112,7 +114,9 @@ TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
     const char* kind;
     double endPrgX, endMachX;
     double feed;
-  } rows[] = {{2, "Rapid", 6, 0, 500}, {2, "Feedrate", 6, 0, 120}, {1, "Rapid", 0, -6, 500},
+  } rows[] = {{2, "Rapid", 6, 0, 500},
+              {2, "Feedrate", 6, 0, 120},
+              {1, "Rapid", 0, -6, 500},
               {1, "Feedrate", 0, -6, 120}};
   for (const auto& row : rows) {
     TestRig r;

@@ -1,11 +1,12 @@
 // Running programs: the run loop, the run controls and the step preview.
+#include "interpreter/run_control.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <vector>
 
-#include "interpreter/run_control.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
 #include "support/test_rig.h"

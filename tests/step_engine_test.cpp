@@ -1,11 +1,12 @@
 // Pulse trains of the step engine, seen on the simulated port.
+#include "machine/step_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "machine/messages.h"
-#include "machine/step_engine.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -1,9 +1,10 @@
 // Limit and home switches decoded from whole status bytes.
+#include "machine/switches.h"
+
 #include <gtest/gtest.h>
 
 #include "machine/messages.h"
 #include "machine/step_engine.h"
-#include "machine/switches.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -13,10 +14,10 @@ TEST(DecodeSwitches, ExactByteLists) {
   struct Row {
     int byte, bits;
   } rows[] = {
-      {127, 0},                                // all open
-      {15, 0},                                 // matches no list
-      {142, kLimit | kHomeY | kHomeZ},         // not X
-      {255, kHomeX},                           // only home X
+      {127, 0},                         // all open
+      {15, 0},                          // matches no list
+      {142, kLimit | kHomeY | kHomeZ},  // not X
+      {255, kHomeX},                    // only home X
       {191, kLimit | kHomeX},
       {143, kLimit | kHomeX | kHomeY | kHomeZ},
       {31, kLimit | kHomeY},

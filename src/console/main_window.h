@@ -78,16 +78,16 @@ class MDIForm1 : public QMainWindow {
   bool SaveConfiguration();
 
  public slots:
-  void Open_Menu_Click();            // File > Open
-  void Mnu_exit_Click();             // File > Exit: save, close, end
-  void Set_menu_Click();             // Setup > Settings
-  void Mnu_Scale_Click();            // Options > Scale
-  void Mnu_Fit_Click();              // View > Fit: toggles arc extents, refits, redraws
-  void Mnu_About_Click();            // Help > About
-  void PathView_KeyPress(int code);  // any key with a code >= 1: stop
+  void Open_Menu_Click();                  // File > Open
+  void Mnu_exit_Click();                   // File > Exit: save, close, end
+  void Set_menu_Click();                   // Setup > Settings
+  void Mnu_Scale_Click();                  // Options > Scale
+  void Mnu_Fit_Click();                    // View > Fit: toggles arc extents, refits, redraws
+  void Mnu_About_Click();                  // Help > About
+  void PathView_KeyPress(int code);        // any key with a code >= 1: stop
   void PathView_JogKeyDown(int jogIndex);  // jog while held; a stop during motion
   void PathView_JogKeyUp(int jogIndex);
-  void PathView_Resize();            // live-plot interval follows the size
+  void PathView_Resize();  // live-plot interval follows the size
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

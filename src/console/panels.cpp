@@ -1,7 +1,7 @@
 #include "console/panels.h"
 
-#include "console/widget_place.h"
 #include "console/operator_panels.h"
+#include "console/widget_place.h"
 #include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
 #include "interpreter/run_control.h"

@@ -1,7 +1,7 @@
 #include "console/position_strip.h"
 
-#include "console/widget_place.h"
 #include "console/operator_panels.h"
+#include "console/widget_place.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
 

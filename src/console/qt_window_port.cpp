@@ -25,7 +25,6 @@ Rgb ToRgb(QColor c) {
 
 }  // namespace
 
-
 void QtWindowPort::Attach(MDIForm1* window) { w_ = window; }
 
 void QtWindowPort::PumpEvents() { QCoreApplication::processEvents(); }

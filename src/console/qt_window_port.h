@@ -99,5 +99,4 @@ class QtWindowPort final : public Window {
   std::function<bool(const std::string&)> answerSink_;
 };
 
-
 }  // namespace brimo::gui

@@ -105,8 +105,7 @@ void Command6_Click(Core& c) {
 
 void Command5_Click(Core& c) {
   MachineState& ms = c.ms;
-  if (ms.Running || !ms.PreviewRegs || ms.PreviewLine < 1 ||
-      ms.PreviewLine > c.store.LineCount)
+  if (ms.Running || !ms.PreviewRegs || ms.PreviewLine < 1 || ms.PreviewLine > c.store.LineCount)
     return;
   const MachineState& regs = *ms.PreviewRegs;
   const double tx = regs.TargetX, ty = regs.TargetY, tz = regs.TargetZ;
@@ -125,10 +124,8 @@ void Command5_Click(Core& c) {
       double x, y, z;
       const char* word;
     };
-    const Leg legs[] = {{ms.PrgX, ms.PrgY, 10, "G00"},
-                        {0, 0, 10, "G00"},
-                        {tx, ty, 10, "G00"},
-                        {tx, ty, tz, "G01"}};
+    const Leg legs[] = {
+        {ms.PrgX, ms.PrgY, 10, "G00"}, {0, 0, 10, "G00"}, {tx, ty, 10, "G00"}, {tx, ty, tz, "G01"}};
     const bool wasRunning = ms.Running;
     ms.Running = true;
     for (const Leg& leg : legs) {

@@ -21,9 +21,7 @@ namespace {
 // inside the event pump) put back what they found.
 class RunningScope {
  public:
-  explicit RunningScope(MachineState& ms) : flag_(ms.Running), prev_(ms.Running) {
-    flag_ = true;
-  }
+  explicit RunningScope(MachineState& ms) : flag_(ms.Running), prev_(ms.Running) { flag_ = true; }
   ~RunningScope() { flag_ = prev_; }
   RunningScope(const RunningScope&) = delete;
   RunningScope& operator=(const RunningScope&) = delete;

@@ -21,8 +21,8 @@ struct MachineState {
   // ---- Settings (set only by a configuration load) ----------------------
   double StepsPerRevX = 0, StepsPerRevY = 0, StepsPerRevZ = 0;  // steps per drive turn
   double LeadX = 0, LeadY = 0, LeadZ = 0;                       // length per screw turn
-  std::string StepPinX, StepPinY, StepPinZ;  // data pin 2..9, as typed
-  std::string DirPinX, DirPinY, DirPinZ;     // data pin 2..9, as typed
+  std::string StepPinX, StepPinY, StepPinZ;                     // data pin 2..9, as typed
+  std::string DirPinX, DirPinY, DirPinZ;                        // data pin 2..9, as typed
   int ReverseX = 0, ReverseY = 0, ReverseZ = 0;                 // check values 0/1
   double FastRateX = 0, FastRateY = 0, FastRateZ = 0;           // length/min; also rapid rate
   double MediumRateX = 0, MediumRateY = 0, MediumRateZ = 0;     // length/min
@@ -50,8 +50,8 @@ struct MachineState {
   double UnitValue = 0;
 
   // ---- Positions ----------------------------------------------------------
-  double PrgX = 0, PrgY = 0, PrgZ = 0;     // program coordinates
-  double MachX = 0, MachY = 0, MachZ = 0;  // machine coordinates
+  double PrgX = 0, PrgY = 0, PrgZ = 0;                    // program coordinates
+  double MachX = 0, MachY = 0, MachZ = 0;                 // machine coordinates
   double TargetX = 0, TargetY = 0, TargetZ = 0;           // end of current move
   double LineStartX = 0, LineStartY = 0, LineStartZ = 0;  // start of current line
   double DistX = 0, DistY = 0, DistZ = 0;
@@ -90,8 +90,8 @@ struct MachineState {
   double ProgramFeed = 0;  // length/min, after the feed scale factor
   std::string ZWord, RWord, QWord, TWord;
   double PecksLeft = 0;
-  double MCode = 0;           // reset to 0 at every line
-  int DrillCycleActive = 0;   // -1 while a drilling cycle is under way
+  double MCode = 0;          // reset to 0 at every line
+  int DrillCycleActive = 0;  // -1 while a drilling cycle is under way
   std::string SavedMotionMode;
   // What the last parsed line carried (only lines that were not skipped set
   // these; a skipped line clears them). Motion dispatch and drawing use them
@@ -114,7 +114,7 @@ struct MachineState {
   long CurrentLine = 0;
   bool Offline = false;
   bool ConfigLoading = false;
-  bool Running = false;  // a run, jog, home or line move is under way
+  bool Running = false;       // a run, jog, home or line move is under way
   bool StepSelected = false;  // the "Step" option is the one selected
   // A program move (not a jog or home move) is being stepped: only such a
   // move's stop fills the stop record.

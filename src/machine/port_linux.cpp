@@ -58,10 +58,12 @@ std::unique_ptr<Port> OpenPpdev(const std::string& device, std::string& why) {
   if (fd < 0) {
     int e = errno;
     if (e == ENOENT || e == ENODEV || e == ENXIO)
-      why = device + " does not exist: this computer has no parallel port, or the ppdev and "
+      why = device +
+            " does not exist: this computer has no parallel port, or the ppdev and "
             "parport_pc kernel modules are not loaded (modprobe ppdev parport_pc).";
     else if (e == EACCES || e == EPERM)
-      why = "No permission to open " + device + ": add your user to the \"lp\" group "
+      why = "No permission to open " + device +
+            ": add your user to the \"lp\" group "
             "(sudo adduser $USER lp) and log in again.";
     else
       why = device + " could not be opened: " + std::strerror(e) + ".";

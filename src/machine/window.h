@@ -18,8 +18,8 @@ struct Rgb {
 };
 
 inline constexpr Rgb kBlack{0, 0, 0};
-inline constexpr Rgb kBrightGreen{0, 255, 0};  // palette 10: rapids, drilling approach
-inline constexpr Rgb kBrightRed{255, 0, 0};    // palette 12: preview end mark
+inline constexpr Rgb kBrightGreen{0, 255, 0};    // palette 10: rapids, drilling approach
+inline constexpr Rgb kBrightRed{255, 0, 0};      // palette 12: preview end mark
 inline constexpr Rgb kLightGrey{192, 192, 192};  // palette 7: grid
 
 class Window {
@@ -55,8 +55,8 @@ class Window {
   // ---- Displays -------------------------------------------------------------
   // Six read-outs, already formatted ("0.0000").
   virtual void ShowPositionTexts(const std::string prg[3], const std::string mach[3]) = 0;
-  virtual void ShowFeed(const std::string& text) = 0;         // effective feed (Text2)
-  virtual void ShowProgramFeed(const std::string& text) = 0;  // programmed feed (Text3)
+  virtual void ShowFeed(const std::string& text) = 0;            // effective feed (Text2)
+  virtual void ShowProgramFeed(const std::string& text) = 0;     // programmed feed (Text3)
   virtual void ShowLineInProgress(const std::string& text) = 0;  // Text4
   virtual void ShowPreviewLine(const std::string& text) = 0;     // Text1 of the line panel
   virtual void SetExecuteEnabled(bool enabled) = 0;              // Command7

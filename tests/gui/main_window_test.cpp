@@ -274,8 +274,10 @@ TEST_F(WindowTest, TheStepForwardButtonArmsItsRepeatTimerWhileHeld) {
 
 TEST_F(WindowTest, AnyKeyWithACharacterCodeRequestsAStop) {
   Start();
-  const std::pair<Qt::Key, bool> keys[] = {{Qt::Key_A, true},      {Qt::Key_Space, true},
-                                           {Qt::Key_Escape, true}, {Qt::Key_Return, true},
+  const std::pair<Qt::Key, bool> keys[] = {{Qt::Key_A, true},
+                                           {Qt::Key_Space, true},
+                                           {Qt::Key_Escape, true},
+                                           {Qt::Key_Return, true},
                                            {Qt::Key_Shift, false}};
   for (const auto& [key, stops] : keys) {
     app_->ms().StopRequested = false;
@@ -297,7 +299,7 @@ TEST_F(WindowTest, JogKeysMoveWhileHeld) {
     Qt::Key key;
     int axis;
     double sign;
-  } rows[] = {{Qt::Key_Right, 0, 1}, {Qt::Key_Left, 0, -1},    {Qt::Key_Up, 1, 1},
+  } rows[] = {{Qt::Key_Right, 0, 1}, {Qt::Key_Left, 0, -1},  {Qt::Key_Up, 1, 1},
               {Qt::Key_Down, 1, -1}, {Qt::Key_PageUp, 2, 1}, {Qt::Key_PageDown, 2, -1}};
   for (const auto& row : rows) {
     MachineState& ms = app_->ms();
@@ -328,10 +330,9 @@ TEST_F(WindowTest, PauseAndReFreshRequestAStop) {
 TEST_F(WindowTest, TheOverrideTakesOnlyTwoToFiveHundred) {
   Start();
   // Only 2..500 is taken; other text leaves the last valid value in force.
-  const std::pair<const char*, double> cases[] = {{"100", 100},   {"150", 150},    {" 98", 98},
-                                                  {"37.5", 37.5}, {"250 %", 37.5}, {"abc", 37.5},
-                                                  {"", 37.5},     {"-4", 37.5},    {"501", 37.5},
-                                                  {"2", 2}};
+  const std::pair<const char*, double> cases[] = {
+      {"100", 100},  {"150", 150}, {" 98", 98},  {"37.5", 37.5}, {"250 %", 37.5},
+      {"abc", 37.5}, {"", 37.5},   {"-4", 37.5}, {"501", 37.5},  {"2", 2}};
   for (const auto& [text, percent] : cases) {
     Find<QComboBox>("Overide")->setEditText(text);
     EXPECT_EQ(app_->window().OverridePercent(), percent) << text;

@@ -79,9 +79,9 @@ TEST_F(PanelsTest, JogButtonsStepAndMoveWhileHeld) {
   Click("Option1_0");  // "Fast": the release is queued, seen after the first pulse
   QPushButton* zUp = Find<QPushButton>("JogZ_6");
   const QPoint centre = zUp->rect().center();
-  QCoreApplication::postEvent(zUp, new QMouseEvent(QEvent::MouseButtonRelease, centre,
-                                                   zUp->mapToGlobal(centre), Qt::LeftButton,
-                                                   Qt::NoButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      zUp, new QMouseEvent(QEvent::MouseButtonRelease, centre, zUp->mapToGlobal(centre),
+                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
   QTest::mousePress(zUp, Qt::LeftButton, {}, centre);
   EXPECT_GT(app_->ms().PrgZ, 0);
   EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "500");
