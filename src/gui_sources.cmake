@@ -11,6 +11,8 @@ set(BRIMO_GUI_SOURCES
   src/console/position_strip.h
   src/console/qt_window_port.cpp
   src/console/qt_window_port.h
+  src/console/run_time_estimator.cpp
+  src/console/run_time_estimator.h
   src/console/twips.h
   src/console/widget_place.h
   src/dialogs/about_box.cpp

@@ -1,12 +1,18 @@
 // brimocnc [--offline] [--no-safety-dialog] [FILE]
 // Starts the controller; FILE (a G-code program, e.g. from the desktop's
 // "Open with") is opened after start-up exactly as File > Open opens it.
+// brimocnc --simulate FILE [...] runs the program headless (no display).
 #include <QApplication>
 #include <QCommandLineParser>
+#include <iostream>
 
+#include "app/simulate.h"
 #include "console/app_context.h"
 
 int main(int argc, char** argv) {
+  // Before any window exists: the simulation needs no display.
+  if (brimo::WantsSimulation(argc, argv))
+    return brimo::SimulateMain(argc, argv, std::cout, std::cerr);
   QApplication app(argc, argv);
   QApplication::setApplicationName("BrimoCNC");
   QApplication::setApplicationVersion(BRIMO_VERSION);

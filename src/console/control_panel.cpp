@@ -31,6 +31,7 @@ ControlPanel::ControlPanel(Core& core, const Twips& t, QWidget* parent) : QWidge
   Label7_ = Place<QLabel>(this, t, "Label7", 6, 250, 188, 16, "Line in progress");
   Text4_ = Place<QLineEdit>(this, t, "Text4", 4, 266, 192, 22, "");
   Text4_->setReadOnly(true);
+  RunTime_ = Place<QLabel>(this, t, "RunTime", 6, 292, 188, 16, "");
 
   Command4_Click(3);  // the run panel first
 }

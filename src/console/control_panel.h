@@ -31,6 +31,8 @@ class ControlPanel : public QWidget {
   HomePanel* Home() const { return home_; }
   QGroupBox* Frame1(int index) const { return frames_[index]; }
   QLineEdit* Text4() const { return Text4_; }
+  // Estimated run time of the loaded program.
+  QLabel* RunTime() const { return RunTime_; }
 
  public slots:
   // Hides Frame1(0)..(4) in turn, then shows Frame1(index).
@@ -45,6 +47,7 @@ class ControlPanel : public QWidget {
   QPushButton* Command4_[5];
   QLabel* Label7_;
   QLineEdit* Text4_;
+  QLabel* RunTime_;
 };
 
 }  // namespace brimo::gui

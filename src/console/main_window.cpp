@@ -12,9 +12,11 @@
 #include <QScopedValueRollback>
 #include <exception>
 
+#include "app/simulate.h"
 #include "console/control_panel.h"
 #include "console/position_strip.h"
 #include "console/qt_window_port.h"
+#include "console/run_time_estimator.h"
 #include "dialogs/about_box.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
@@ -64,6 +66,10 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   grey.setColor(QPalette::Window, QColor(128, 128, 128));
   client_->setPalette(grey);
   path_ = new PathView(client_);
+  estimator_ = new RunTimeEstimator(this);
+  connect(estimator_, &RunTimeEstimator::Estimated, this, [this](double seconds) {
+    panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
+  });
   setCentralWidget(client_);
 
   strip_ = new PositionStrip(core, t_);
@@ -113,6 +119,8 @@ void MDIForm1::BuildMenus() {
   options->setObjectName("Mnu_options");
   QAction* scale = options->addAction("Scale");
   scale->setObjectName("Mnu_Scale");
+  QAction* check = options->addAction("Check program");
+  check->setObjectName("Mnu_Check");
 
   QMenu* view = menuBar()->addMenu("&View");
   view->setObjectName("Menu_View");
@@ -128,6 +136,7 @@ void MDIForm1::BuildMenus() {
   connect(exit, &QAction::triggered, this, &MDIForm1::Mnu_exit_Click);
   connect(settings, &QAction::triggered, this, &MDIForm1::Set_menu_Click);
   connect(scale, &QAction::triggered, this, &MDIForm1::Mnu_Scale_Click);
+  connect(check, &QAction::triggered, this, &MDIForm1::Mnu_Check_Click);
   connect(fit, &QAction::triggered, this, &MDIForm1::Mnu_Fit_Click);
   connect(about, &QAction::triggered, this, &MDIForm1::Mnu_About_Click);
 }
@@ -280,6 +289,7 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
     c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
                    msg::kOpenTitle);
   }
+  EstimateRunTime();
   return ok;
 }
 
@@ -313,6 +323,41 @@ void MDIForm1::Mnu_Fit_Click() {
   c_.plot.RefitExtents = true;
   TegnUd();
   c_.plot.RefitExtents = false;
+}
+
+void MDIForm1::EstimateRunTime() {
+  panel_->RunTime()->clear();
+  if (c_.store.LineCount <= 0) {
+    estimator_->Cancel();
+    return;
+  }
+  double scale[4];
+  for (int i = 0; i < 4; ++i) scale[i] = c_.win.ScaleFactor(i);
+  estimator_->Start(c_.store, c_.ms, c_.win.OverridePercent(), scale);
+}
+
+void MDIForm1::Mnu_Check_Click() {
+  if (c_.store.LineCount <= 0) {
+    c_.win.Message(msg::kNoProgram, msg::kCheckTitle);
+    return;
+  }
+  SimulationOptions options;
+  options.overridePercent = c_.win.OverridePercent();
+  for (int i = 0; i < 4; ++i) options.scale[i] = c_.win.ScaleFactor(i);
+  options.rows = false;
+  options.check = true;
+  std::vector<Finding> findings;
+  c_.win.SetBusyCursor(true);
+  Simulate(c_.store, c_.ms, options, nullptr, &findings);
+  c_.win.SetBusyCursor(false);
+  std::string text;
+  if (findings.empty()) text = msg::kCheckClean;
+  const size_t shown = std::min<size_t>(findings.size(), 40);
+  for (size_t i = 0; i < shown; ++i)
+    text += "Line " + std::to_string(findings[i].line) + ": " + findings[i].message + "\n";
+  if (findings.size() > shown)
+    text += "... and " + std::to_string(findings.size() - shown) + " more.\n";
+  c_.win.Message(text, msg::kCheckTitle);
 }
 
 void MDIForm1::Mnu_About_Click() {

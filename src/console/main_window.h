@@ -31,6 +31,7 @@ class PositionStrip;
 class ControlPanel;
 class AboutBox;
 class QtWindowPort;
+class RunTimeEstimator;
 
 class MDIForm1 : public QMainWindow {
   Q_OBJECT
@@ -78,12 +79,13 @@ class MDIForm1 : public QMainWindow {
   bool SaveConfiguration();
 
  public slots:
-  void Open_Menu_Click();                  // File > Open
-  void Mnu_exit_Click();                   // File > Exit: save, close, end
-  void Set_menu_Click();                   // Setup > Settings
-  void Mnu_Scale_Click();                  // Options > Scale
-  void Mnu_Fit_Click();                    // View > Fit: toggles arc extents, refits, redraws
-  void Mnu_About_Click();                  // Help > About
+  void Open_Menu_Click();  // File > Open
+  void Mnu_exit_Click();   // File > Exit: save, close, end
+  void Set_menu_Click();   // Setup > Settings
+  void Mnu_Scale_Click();  // Options > Scale
+  void Mnu_Fit_Click();    // View > Fit: toggles arc extents, refits, redraws
+  void Mnu_About_Click();  // Help > About
+  void Mnu_Check_Click();  // Options > Check program: lines that will not do what they seem to
   void PathView_KeyPress(int code);        // any key with a code >= 1: stop
   void PathView_JogKeyDown(int jogIndex);  // jog while held; a stop during motion
   void PathView_JogKeyUp(int jogIndex);
@@ -96,6 +98,8 @@ class MDIForm1 : public QMainWindow {
 
  private:
   void BuildMenus();
+  // Starts the run-time estimate of the loaded program (shown when ready).
+  void EstimateRunTime();
   QString FileName(const QString& path) const;
 
   Core& c_;
@@ -108,6 +112,7 @@ class MDIForm1 : public QMainWindow {
   PositionStrip* strip_;
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;
+  RunTimeEstimator* estimator_;
   bool inResize_ = false;
   QSize pendingSize_;  // size asked of the window system, not yet granted
   int lastPlotSide_ = -1;

@@ -163,6 +163,20 @@ inline constexpr const char* kSimStuck = "the run stopped at line ";
 inline constexpr const char* kSimStuckEnd = " and could not go on";
 inline constexpr const char* kSimFailed = "the simulation failed: ";
 
+// Report: the row heading (columns as the rows lay them out) and the
+// summary labels, padded to one width.
+inline constexpr const char* kSimRowHeading =
+    "  line  motion            X          Y          Z  steps X  steps Y  steps Z        time s  "
+    "text\n";
+inline constexpr const char* kSimLines = "lines read      ";
+inline constexpr const char* kSimPulses = "pulses          ";
+inline constexpr const char* kSimSteps = "steps           ";
+inline constexpr const char* kSimRunTime = "run time        ";
+inline constexpr const char* kSimProgramPos = "program         ";
+inline constexpr const char* kSimMachinePos = "machine         ";
+inline constexpr const char* kSimToolChanges = "tool changes    ";
+inline constexpr const char* kSimRefusedLines = "refused lines   ";
+
 // Row notes.
 inline constexpr const char* kSimNoteToolChange = "tool change, T";
 inline constexpr const char* kSimNoteBadLine = "not executed: ";
@@ -184,5 +198,14 @@ inline constexpr const char* kCheckZeroFeed =
 inline constexpr const char* kCheckRefused = "move refused: ";
 inline constexpr const char* kCheckNothing = "nothing to report";
 inline constexpr const char* kCheckFindings = " findings";
+
+}  // namespace brimo::msg
+
+// ---- Program check (window menu) ---------------------------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kCheckTitle = "Check program";
+inline constexpr const char* kCheckClean =
+    "Every line will do what it seems to: nothing to report.";
 
 }  // namespace brimo::msg

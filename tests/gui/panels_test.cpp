@@ -1,5 +1,6 @@
 // The run, preview, jog, home, override and coordinate controls pressed for
 // real in the headless window.
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +8,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "app/simulate.h"
+#include "console/run_time_estimator.h"
 #include "gui/gui_fixture.h"
 #include "machine/messages.h"
 
@@ -117,6 +120,34 @@ TEST_F(PanelsTest, FasterSlowerAndTypedOverride) {
   emit overide->lineEdit()->editingFinished();
   EXPECT_EQ(overide->currentText(), "102");  // refused: back to the last valid value
   EXPECT_EQ(app_->window().OverridePercent(), 102);
+}
+
+TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
+  Start();
+  ASSERT_TRUE(
+      Main().OpenProgramFile(WriteFile("p.txt", "G01 X0.75 F0.75\nG90\nX2 Y2\nG81 X1 Y1 Z-1\n")));
+  QLabel* runTime = Find<QLabel>("RunTime");
+  for (int i = 0; i < 500 && runTime->text().isEmpty(); ++i) QTest::qWait(10);
+  // The same figure as the headless simulation of the loaded program.
+  const double scale[4] = {1, 1, 1, 1};
+  const double seconds = EstimateRunSeconds(app_->store(), app_->ms(), 100, scale);
+  EXPECT_GT(seconds, 60);  // X0.75 alone: 100 steps at 0.75/60/0.0075 steps/s
+  EXPECT_EQ(runTime->text(), "Run time: " + RunTimeText(seconds));
+  EXPECT_FALSE(app_->ms().Running);
+
+  messages_.clear();
+  Main().findChild<QAction*>("Mnu_Check")->trigger();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, msg::kCheckTitle);
+  EXPECT_NE(messages_[0].text.find("Line 3:"), std::string::npos);  // X2 Y2 under G90
+  EXPECT_NE(messages_[0].text.find("Line 4:"), std::string::npos);  // drilling without R
+  EXPECT_EQ(messages_[0].text.find("Line 1:"), std::string::npos);
+}
+
+TEST(RunTimeText, HoursMinutesSecondsRoundedUp) {
+  EXPECT_EQ(RunTimeText(0).toStdString(), "0:00:00");
+  EXPECT_EQ(RunTimeText(0.2).toStdString(), "0:00:01");
+  EXPECT_EQ(RunTimeText(3723).toStdString(), "1:02:03");
 }
 
 }  // namespace

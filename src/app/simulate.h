@@ -1,0 +1,139 @@
+// Headless simulation: a program run through the very core the window runs
+// (program store, parser, dispatch, arcs, drilling, step engine, run loop),
+// without a window and without hardware, paced exactly as an online run.
+//
+// How a simulation runs: the load's steps of File > Open (program zero where
+// the tool stands, the drawing pass), then "Execute Program" from the
+// beginning, ONLINE against a port that only counts (and optionally dumps)
+// what is written, with a virtual clock of 10^9 ticks per second. The busy
+// wait of every pulse jumps straight to the due time, so each pulse is
+// spaced exactly as WaitPulseInterval spaces it online (StepRate, the 0.707
+// diagonal stretch), and the elapsed time is clock ticks / 10^9. The switch
+// byte always reads 127 (no switch active), so nothing stops a run.
+//
+// What an operator would do is done at once: a tool change is reported and
+// "Execute Program" pressed again; a line the parser marks bad is skipped
+// (the question is answered Yes); a move refused at its set-up (no feed, too
+// many steps) is reported and the run goes on with the next line.
+//
+// Callers: the command line (`brimocnc --simulate`), the window (the run
+// time estimate of a loaded program), tests and benchmarks.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brimo {
+
+struct MachineState;
+struct ProgramStore;
+class VcdWriter;
+
+// Ticks per second of the simulation clock: 1 tick = 1 ns.
+inline constexpr long long kSimulationFrequency = 1'000'000'000;
+
+struct SimulationOptions {
+  double overridePercent = 100;               // as the window's "%Overide"
+  double scale[4] = {1, 1, 1, 1};             // feed, X and I, Y and J, Z
+  bool drawingPass = true;                    // TegnUd first, as File > Open does
+  bool rows = true;                           // report one row per line read
+  bool check = false;                         // collect findings (see Finding)
+  VcdWriter* vcd = nullptr;                   // pulse train dump, or none
+  const std::atomic<bool>* cancel = nullptr;  // set true to abandon the run
+};
+
+// One program line as the run read it. Positions in program coordinates
+// (length units), at the end of the line's motion.
+struct SimulationRow {
+  long line = 0;  // 1..LineCount; LineCount + 1 for the pass after the last
+  std::string text;
+  std::string motion;  // motion word in force for the line
+  double x = 0, y = 0, z = 0;
+  long steps[3] = {0, 0, 0};  // steps made per axis (X, Y, Z), either direction
+  long pulses = 0;            // pulses, empty ones included
+  double seconds = 0;         // elapsed since the start, at the line's end
+  std::string note;           // tool change, refusal; empty otherwise
+  bool refused = false;       // nothing (or not all) of the line was made
+};
+
+// A line that will not do what it seems to (the program check).
+struct Finding {
+  enum class Kind {
+    kNoMotion,       // X, Y or Z words under a motion word that makes no move
+    kBadLine,        // the parser marked the line bad: it is not executed
+    kArcOffCircle,   // the arc's end lies off its circle by more than a step
+    kDrillWithoutZ,  // a drilling line without a Z word (depth)
+    kDrillWithoutR,  // a drilling line without an R word (retract height)
+    kZeroFeed,       // a move refused for a step rate of 0 (no feed)
+    kRefused,        // a move refused for another reason (too many steps)
+  };
+  long line = 0;
+  Kind kind = Kind::kNoMotion;
+  std::string text;     // the line as written
+  std::string message;  // what is wrong, for the operator
+};
+const char* FindingKindName(Finding::Kind kind);  // "no_motion", "bad_line", ...
+
+struct SimulationTotals {
+  long lines = 0;  // lines read by the run
+  long pulses = 0;
+  long steps[3] = {0, 0, 0};
+  double seconds = 0;                              // estimated run time
+  double prg[3] = {0, 0, 0}, mach[3] = {0, 0, 0};  // final positions
+  long toolChanges = 0;
+  long refusedLines = 0;  // bad lines and lines with a refused move
+  bool finished = false;  // the run reached the end of the program
+  bool cancelled = false;
+  long stoppedAt = 0;  // line at which an unfinished run stood
+};
+
+using RowSink = std::function<void(const SimulationRow&)>;
+
+// Simulates `program` with the settings (and derived values) of `settings`;
+// everything else starts as after a fresh start. Rows go to `onRow` as each
+// line ends (when options.rows); findings are appended to `findings` (when
+// options.check). `program` is only read. Allocates nothing per pulse.
+SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,
+                          const SimulationOptions& options, const RowSink& onRow = nullptr,
+                          std::vector<Finding>* findings = nullptr);
+
+// The run time in seconds of `program` with the settings of `settingsSource`,
+// the override in percent and the four scale factors: the same simulation
+// without rows, check or dump, and without the drawing pass (it puts every
+// register back, so it cannot change the timing). NaN when cancelled. Works
+// on its own copies only: on a worker thread, pass a program and settings
+// that the caller does not change meanwhile.
+double EstimateRunSeconds(const ProgramStore& program, const MachineState& settingsSource,
+                          double overridePercent, const double scale[4],
+                          const std::atomic<bool>* cancel = nullptr);
+
+// Copies the settings and the values derived from them, nothing of the live
+// state (positions, registers, run flags).
+void CopySettings(const MachineState& from, MachineState& to);
+
+// ---- Command line --------------------------------------------------------------
+
+// True when the arguments ask for a simulation ("--simulate" among them).
+bool WantsSimulation(int argc, char** argv);
+
+// brimocnc --simulate FILE [--config FILE] [--override PERCENT]
+//          [--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]
+// Rows and a summary (or, with --check, the findings) on `out`, as text or
+// JSON Lines; problems on `err`. Returns the exit status: 0 the program ran
+// to its end with nothing to report, 1 findings or a refused line (or a run
+// that could not go on), 2 unusable arguments, an unreadable program or
+// configuration, or a dump that could not be written.
+int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// A JSON string literal of `text` (quotes included): quote, backslash and
+// control characters escaped; bytes that are not UTF-8 read as Latin-1.
+std::string JsonString(std::string_view text);
+
+// Seconds as "h:mm:ss.s" ("0:00:00.5", "1:02:03.4").
+std::string ClockText(double seconds);
+
+}  // namespace brimo

@@ -1,0 +1,548 @@
+// Headless simulation: rows, totals and time of known programs, the pulse
+// dump, the program check, the command line's exit statuses, and the
+// agreement with an offline run through the window's core.
+#include "app/simulate.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/vcd_writer.h"
+#include "bench/gen_program.h"
+#include "interpreter/run_control.h"
+#include "machine/config_file.h"
+#include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "plot/program_store.h"
+#include "support/test_rig.h"
+
+namespace brimo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own per test, removed afterwards.
+class SimFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() /
+           (std::string("brimo_sim_") + info->test_suite_name() + "_" + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+  // brimo.cfg (or `name`) with lead 4 and 400 steps per turn on every axis:
+  // 0.01 length units per step; rapid rate 500.
+  std::string WriteConfig(const std::string& folder = "", const std::string& name = "brimo.cfg") {
+    MachineState ms;
+    SettingsForm form;
+    for (auto& lead : form.Combo7) lead = "4";
+    for (auto& steps : form.Combo2) steps = "400";
+    EXPECT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+    return Write((fs::path(folder) / name).string(), ConfigText(ms, form));
+  }
+  // Settings as the simulator takes them from that file.
+  MachineState Settings() {
+    WriteConfig("cfg");
+    MachineState ms;
+    SettingsForm form;
+    EXPECT_TRUE(LoadConfiguration((dir_ / "cfg").string(), ms, form, "0").ok);
+    return ms;
+  }
+
+  struct Result {
+    int status;
+    std::string out, err;
+  };
+  Result Main(std::vector<std::string> args) {
+    args.insert(args.begin(), "brimocnc");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    std::ostringstream out, err;
+    const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  fs::path dir_;
+};
+
+// Rows of a program run through Simulate with `settings`.
+struct Simulated {
+  std::vector<SimulationRow> rows;
+  std::vector<Finding> findings;
+  SimulationTotals totals;
+};
+Simulated SimulateText(const std::string& program, const MachineState& settings,
+                       SimulationOptions o = SimulationOptions()) {
+  TestRig loader;  // only for its program splitting
+  loader.LoadProgram(program);
+  Simulated s;
+  s.totals = Simulate(
+      loader.store, settings, o, [&](const SimulationRow& r) { s.rows.push_back(r); }, &s.findings);
+  return s;
+}
+
+// ---- Rows, totals and time --------------------------------------------------
+
+// 0.01 units per step, F120: 120 / 60 / 0.01 = 200 steps per second, one
+// pulse every 5 ms. The counter starts at 0 when the run starts and the
+// wait measures from the previous step write (the counter start for the
+// first pulse), so the first pulse comes after a whole interval: 100 pulses
+// end at 100 x 5 ms = 0.5 s.
+TEST_F(SimFiles, HundredXStepsAtTwoHundredStepsPerSecondTakeHalfASecond) {
+  const Simulated s = SimulateText("G01 X1 F120\n", Settings());
+  ASSERT_EQ(s.rows.size(), 1u);
+  const SimulationRow& r = s.rows[0];
+  EXPECT_EQ(r.line, 1);
+  EXPECT_EQ(r.text, "G01 X1 F120");
+  EXPECT_EQ(r.motion, "G01");
+  EXPECT_NEAR(r.x, 1, 1e-9);
+  EXPECT_EQ(r.steps[0], 100);
+  EXPECT_EQ(r.steps[1], 0);
+  EXPECT_EQ(r.pulses, 100);
+  EXPECT_DOUBLE_EQ(r.seconds, 0.5);
+  EXPECT_DOUBLE_EQ(s.totals.seconds, 0.5);
+  EXPECT_TRUE(s.totals.finished);
+}
+
+// A 45 degree move: X and Y step together on every pulse, so every interval
+// after the first is stretched by 1/0.707 (the new line starts unstretched).
+// The clock ticks in whole nanoseconds: each stretched interval is
+// 5 ms / 0.707 = 7 072 135.8 ns, made 7 072 136.
+TEST_F(SimFiles, DiagonalMoveStretchesItsIntervalsByTheDecimalFactor) {
+  const Simulated s = SimulateText("G01 X1 F120\nX2 Y1\n(done)\n", Settings());
+  ASSERT_EQ(s.rows.size(), 3u);
+  const SimulationRow& d = s.rows[1];
+  EXPECT_EQ(d.motion, "G01");
+  EXPECT_EQ(d.steps[0], 100);
+  EXPECT_EQ(d.steps[1], 100);
+  EXPECT_EQ(d.pulses, 100);
+  const double byHand = 0.5 + 0.005 + 99 * (0.005 / 0.707);
+  EXPECT_NEAR(d.seconds, byHand, 1e-7);
+  EXPECT_NEAR(d.seconds, 0.5 + 0.005 + 99 * 7072136e-9, 1e-12);
+  // The comment line moves nothing and takes no time.
+  EXPECT_EQ(s.rows[2].text, "(done)");
+  EXPECT_EQ(s.rows[2].pulses, 0);
+  EXPECT_DOUBLE_EQ(s.rows[2].seconds, d.seconds);
+  EXPECT_NEAR(s.rows[2].x, 2, 1e-9);
+  EXPECT_NEAR(s.rows[2].y, 1, 1e-9);
+  // Totals.
+  EXPECT_EQ(s.totals.lines, 3);
+  EXPECT_EQ(s.totals.pulses, 200);
+  EXPECT_EQ(s.totals.steps[0], 200);
+  EXPECT_EQ(s.totals.steps[1], 100);
+  EXPECT_EQ(s.totals.steps[2], 0);
+  EXPECT_DOUBLE_EQ(s.totals.seconds, d.seconds);
+  EXPECT_NEAR(s.totals.prg[0], 2, 1e-9);
+  EXPECT_NEAR(s.totals.mach[1], 1, 1e-9);
+}
+
+TEST_F(SimFiles, OverrideAndScaleFactorsActAsInTheWindow) {
+  const MachineState settings = Settings();
+  SimulationOptions faster;
+  faster.overridePercent = 200;  // F120 runs at 240: 400 steps/s
+  EXPECT_DOUBLE_EQ(SimulateText("G01 X1 F120\n", settings, faster).totals.seconds, 0.25);
+  SimulationOptions wider;
+  wider.scale[1] = 2;  // X1 is X2: 200 steps at 200 steps/s
+  const Simulated w = SimulateText("G01 X1 F120\n", settings, wider);
+  EXPECT_EQ(w.totals.steps[0], 200);
+  EXPECT_DOUBLE_EQ(w.totals.seconds, 1.0);
+  SimulationOptions slowFeed;
+  slowFeed.scale[0] = 0.5;  // F60: 100 steps/s
+  EXPECT_DOUBLE_EQ(SimulateText("G01 X1 F120\n", settings, slowFeed).totals.seconds, 1.0);
+}
+
+TEST_F(SimFiles, ToolChangeIsReportedAndTheRunGoesOn) {
+  const Simulated s = SimulateText("G01 X1 F120\nM6 T2\nG01 X2\n", Settings());
+  ASSERT_EQ(s.rows.size(), 3u);
+  EXPECT_EQ(s.rows[1].note, std::string(msg::kSimNoteToolChange) + "2");
+  EXPECT_FALSE(s.rows[1].refused);
+  EXPECT_EQ(s.rows[1].pulses, 0);
+  EXPECT_EQ(s.rows[2].steps[0], 100);
+  EXPECT_TRUE(s.totals.finished);
+  EXPECT_EQ(s.totals.toolChanges, 1);
+  EXPECT_EQ(s.totals.refusedLines, 0);
+  EXPECT_NEAR(s.totals.prg[0], 2, 1e-9);
+  EXPECT_DOUBLE_EQ(s.totals.seconds, 1.0);
+}
+
+TEST_F(SimFiles, BadLineIsSkippedAndRefused) {
+  const Simulated s = SimulateText("G01 X1E999 F120\nG01 X1 F120\n", Settings());
+  ASSERT_EQ(s.rows.size(), 2u);
+  EXPECT_TRUE(s.rows[0].refused);
+  EXPECT_NE(s.rows[0].note.find(msg::kSimNoteBadLine), std::string::npos);
+  EXPECT_EQ(s.rows[1].steps[0], 100);
+  EXPECT_TRUE(s.totals.finished);
+  EXPECT_EQ(s.totals.refusedLines, 1);
+}
+
+TEST_F(SimFiles, MoveWithoutFeedIsRefusedAndTheNextLineRuns) {
+  const Simulated s = SimulateText("G01 X1\nG01 X2 F120\n", Settings());
+  ASSERT_EQ(s.rows.size(), 2u);
+  EXPECT_TRUE(s.rows[0].refused);
+  EXPECT_EQ(s.rows[0].note, msg::kSimNoteZeroFeed);
+  EXPECT_EQ(s.rows[0].pulses, 0);
+  EXPECT_EQ(s.rows[1].steps[0], 200);  // from 0 to 2
+  EXPECT_TRUE(s.totals.finished);
+  EXPECT_EQ(s.totals.refusedLines, 1);
+}
+
+TEST_F(SimFiles, RefusedMoveIsGivenUpNotRetriedByTheLinesAfterIt) {
+  // Without giving it up, the comment, the feed line and the pass after the
+  // last line would each dispatch the modal G01 to X1 again.
+  const Simulated s = SimulateText("G01 X1\n(comment)\nF120\n", Settings());
+  ASSERT_EQ(s.rows.size(), 3u);
+  EXPECT_TRUE(s.rows[0].refused);
+  EXPECT_FALSE(s.rows[1].refused);
+  EXPECT_EQ(s.rows[2].pulses, 0);
+  EXPECT_EQ(s.totals.refusedLines, 1);
+  EXPECT_EQ(s.totals.pulses, 0);
+  EXPECT_TRUE(s.totals.finished);
+}
+
+TEST(EstimateRunSeconds, EqualsTheSimulationAndCanBeCancelled) {
+  TestRig rig;
+  rig.UniformAxes(0.01, 500);
+  for (auto& l : bench::GenerateProgramLines(300)) rig.store.ProgramLines.push_back(l);
+  rig.store.LineCount = 300;
+  const double scale[4] = {1, 1, 1, 1};
+  SimulationOptions o;
+  o.rows = false;
+  ProgramStore copy = rig.store;
+  const SimulationTotals full = Simulate(copy, rig.ms, o);
+  ASSERT_TRUE(full.finished);
+  EXPECT_GT(full.pulses, 10000);
+  EXPECT_DOUBLE_EQ(EstimateRunSeconds(rig.store, rig.ms, 100, scale), full.seconds);
+  std::atomic<bool> cancel{true};
+  EXPECT_TRUE(std::isnan(EstimateRunSeconds(rig.store, rig.ms, 100, scale, &cancel)));
+}
+
+// ---- Agreement with the window's offline run -----------------------------------
+
+TEST(SimulateAgainstOffline, EndPositionsEqualThoseOfAnOfflineRunThroughTheCore) {
+  TestRig rig;  // default steps (0.0075 per step), an offline run as the window makes it
+  rig.ms.Offline = true;
+  std::vector<std::string> lines = bench::GenerateProgramLines(400, 7);
+  lines.insert(lines.begin() + 200, "M6 T3");  // the run halts here; pressed on
+  for (auto& l : lines) rig.store.ProgramLines.push_back(l);
+  rig.store.LineCount = static_cast<long>(lines.size());
+
+  SimulationOptions o;
+  o.rows = false;
+  ProgramStore copy = rig.store;
+  const SimulationTotals sim = Simulate(copy, rig.ms, o);
+  ASSERT_TRUE(sim.finished);
+  EXPECT_EQ(sim.toolChanges, 1);
+
+  Command7_Click(rig.core);
+  for (int presses = 0; rig.ms.CurrentLine <= rig.store.LineCount && presses < 5; ++presses)
+    Command7_Click(rig.core);
+  ASSERT_GT(rig.ms.CurrentLine, rig.store.LineCount);
+  EXPECT_EQ(sim.prg[0], rig.ms.PrgX);
+  EXPECT_EQ(sim.prg[1], rig.ms.PrgY);
+  EXPECT_EQ(sim.prg[2], rig.ms.PrgZ);
+  EXPECT_EQ(sim.mach[0], rig.ms.MachX);
+  EXPECT_EQ(sim.mach[1], rig.ms.MachY);
+  EXPECT_EQ(sim.mach[2], rig.ms.MachZ);
+}
+
+// ---- Pulse dump -------------------------------------------------------------------
+
+TEST_F(SimFiles, DumpHasOneWirePerUsedPinAndTheStepTransitions) {
+  const MachineState settings = Settings();  // default pins: X 3/2, Y 5/4, Z 7/6
+  std::ostringstream dump;
+  VcdWriter vcd(dump, VcdSignalsFor(settings), "test");
+  SimulationOptions o;
+  o.vcd = &vcd;
+  // Two steps towards -X: the X direction line goes high with the first step.
+  const Simulated s = SimulateText("G01 X-0.02 F120\n", settings, o);
+  ASSERT_TRUE(vcd.Finish(static_cast<int64_t>(s.totals.seconds * 1e9)));
+  const std::string text = dump.str();
+  const std::string header =
+      "$timescale 1 ns $end\n"
+      "$scope module parport $end\n"
+      "$var wire 1 ! X_dir $end\n"
+      "$var wire 1 \" X_step $end\n"
+      "$var wire 1 % Y_dir $end\n"
+      "$var wire 1 & Y_step $end\n"
+      "$var wire 1 ' Z_dir $end\n"
+      "$var wire 1 ( Z_step $end\n"
+      "$upscope $end\n$enddefinitions $end\n";
+  EXPECT_NE(text.find(header), std::string::npos) << text;
+  const std::string pulses =
+      "#5000000\n1!\n1\"\n"  // first pulse after one interval: dir and step rise
+      "#5001000\n0\"\n"      // step drawn 1 us high; dir stays
+      "#10000000\n1\"\n"
+      "#10001000\n0\"\n";
+  EXPECT_NE(text.find(pulses), std::string::npos) << text;
+  EXPECT_EQ(vcd.Changes(), 5);  // after the initial values
+}
+
+TEST(VcdSignals, UnusedPinsAreLeftOutAndASharedPinNamesBothUses) {
+  TestRig rig;
+  rig.ms.StepPinZ = "1";  // outside 2..9: drives nothing
+  rig.ms.DirPinZ = "10";
+  rig.ms.DirPinY = "3";  // the X step pin
+  const std::vector<VcdSignal> s = VcdSignalsFor(rig.ms);
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0].pin, 2);
+  EXPECT_EQ(s[0].name, "X_dir");
+  EXPECT_EQ(s[1].pin, 3);
+  EXPECT_EQ(s[1].name, "X_step_and_Y_dir");
+  EXPECT_EQ(s[2].pin, 5);
+  EXPECT_EQ(s[2].name, "Y_step");
+}
+
+TEST(VcdWriter, StepIsDrawnHalfTheGapWhenPulsesComeFasterThanTheNominalWidth) {
+  std::ostringstream dump;
+  VcdWriter vcd(dump, {{3, "X_step"}}, "");
+  vcd.Pulse(100, 2, 0);
+  vcd.Pulse(600, 2, 0);  // 500 ns later: the first step falls at 350
+  ASSERT_TRUE(vcd.Finish(0));
+  EXPECT_NE(dump.str().find("#100\n1!\n#350\n0!\n#600\n1!\n#1600\n0!\n"), std::string::npos)
+      << dump.str();
+}
+
+TEST_F(SimFiles, WritingTheDumpDoesNotChangeTheTiming) {
+  const MachineState settings = Settings();
+  const std::string program = "G01 X1 Y0.5 F120\nG02 X2 Y0.5 I0.5 J0\nG81 X3 Y3 Z-1 R1 Q2\n";
+  const Simulated plain = SimulateText(program, settings);
+  std::ostringstream dump;
+  VcdWriter vcd(dump, VcdSignalsFor(settings), "");
+  SimulationOptions o;
+  o.vcd = &vcd;
+  const Simulated dumped = SimulateText(program, settings, o);
+  ASSERT_EQ(plain.rows.size(), dumped.rows.size());
+  for (size_t i = 0; i < plain.rows.size(); ++i)
+    EXPECT_EQ(plain.rows[i].seconds, dumped.rows[i].seconds) << "line " << i + 1;
+  EXPECT_EQ(plain.totals.seconds, dumped.totals.seconds);
+  EXPECT_GT(vcd.Changes(), 2 * plain.totals.pulses);
+}
+
+// ---- Program check --------------------------------------------------------------
+
+struct CheckCase {
+  const char* name;
+  const char* program;
+  std::vector<std::pair<long, Finding::Kind>> expected;
+};
+
+class ProgramCheck : public SimFiles, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(ProgramCheck, FindsTheLinesThatWillNotDoWhatTheySeemTo) {
+  const CheckCase& c = GetParam();
+  SimulationOptions o;
+  o.check = true;
+  o.rows = false;
+  const Simulated s = SimulateText(c.program, Settings(), o);
+  std::vector<std::pair<long, Finding::Kind>> got;
+  for (const Finding& f : s.findings) got.push_back({f.line, f.kind});
+  EXPECT_EQ(got, c.expected);
+  for (const Finding& f : s.findings) EXPECT_FALSE(f.message.empty());
+}
+
+using K = Finding::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Findings, ProgramCheck,
+    ::testing::Values(
+        CheckCase{
+            "Clean", "G00 Z2\nG01 X1 Y1 Z-1 F120\nG02 X2 Y2 I1 J0\nG81 X5 Y5 Z-1 R1\nX6\n", {}},
+        CheckCase{"CoordinatesAfterG21", "G01 X1 F120\nG21\nX2\n", {{3, K::kNoMotion}}},
+        CheckCase{"TwoGWordsOnALine", "G01 F120\nG90 G01 X5\n", {{2, K::kNoMotion}}},
+        CheckCase{"BadNumber", "G01 X1E999 F120\n", {{1, K::kBadLine}}},
+        CheckCase{"ArcEndOffItsCircle", "G01 F120\nG02 X10 Y1 I5 J0\n", {{2, K::kArcOffCircle}}},
+        CheckCase{"ArcEndOnItsCircle", "G01 F120\nG02 X10 Y0 I5 J0\n", {}},
+        CheckCase{"DrillingWithoutR", "G01 F120\nG81 X5 Y5 Z-1\n", {{2, K::kDrillWithoutR}}},
+        CheckCase{"DrillingWithoutZ", "G01 F120\nG81 X5 Y5 R1\n", {{2, K::kDrillWithoutZ}}},
+        CheckCase{"ZeroFeed", "G01 X1\n", {{1, K::kZeroFeed}}},
+        CheckCase{"ZeroFeedWrittenAsF0", "G01 X1 F0\n", {{1, K::kZeroFeed}}},
+        // Each offset alone is within 2^31 steps, the radius is not.
+        CheckCase{
+            "ArcOfTooManySteps", "G01 F120\nG02 X0 Y0 I20000000 J20000000\n", {{2, K::kRefused}}}),
+    [](const ::testing::TestParamInfo<CheckCase>& i) { return std::string(i.param.name); });
+
+// ---- Command line ------------------------------------------------------------------
+
+TEST_F(SimFiles, TextOutputHasRowsAndSummary) {
+  WriteConfig();
+  const std::string program = Write("p.txt", "G01 X1 F120\nM6 T2\n");
+  const Result r = Main({"--simulate", program});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(
+      r.out.find("     1  G01          1.0000     0.0000     0.0000      100        0        0"
+                 "      0.500000  G01 X1 F120\n"),
+      std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("M6 T2  [tool change, T2]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("run time        0.500000 s (0:00:00.5)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("program         X 1.0000  Y 0.0000  Z 0.0000\n"), std::string::npos);
+  EXPECT_NE(r.out.find("tool changes    1\n"), std::string::npos);
+}
+
+TEST_F(SimFiles, JsonLinesHaveOneObjectPerRowThenTheSummary) {
+  WriteConfig();
+  const std::string program = Write("p.txt", "G01 X1 F120 (say \"hi\")\n");
+  const Result r = Main({"--simulate", program, "--json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"type\":\"row\",\"line\":1,\"text\":\"G01 X1 F120 (say \\\"hi\\\")\","
+            "\"motion\":\"G01\",\"x\":1.0000,\"y\":0.0000,\"z\":0.0000,\"steps\":[100,0,0],"
+            "\"pulses\":100,\"time_s\":0.500000000,\"note\":\"\",\"refused\":false}\n"
+            "{\"type\":\"summary\",\"finished\":true,\"lines\":1,\"pulses\":100,"
+            "\"steps\":[100,0,0],\"run_time_s\":0.500000000,\"program\":[1.0000,0.0000,0.0000],"
+            "\"machine\":[1.0000,0.0000,0.0000],\"tool_changes\":0,\"refused_lines\":0}\n");
+}
+
+TEST_F(SimFiles, CheckListsFindingsWithLineNumbers) {
+  WriteConfig();
+  const std::string program = Write("p.txt", "G01 X1 F120\nG21\nX2\n");
+  const Result r = Main({"--simulate", program, "--check"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, std::string("line 3: ") + msg::kCheckNoMotion + "\"G21\"\n    X2\n1" +
+                       msg::kCheckFindings + "\n");
+  const Result j = Main({"--simulate", program, "--check", "--json"});
+  EXPECT_EQ(j.status, 1);
+  EXPECT_EQ(
+      j.out.rfind("{\"type\":\"finding\",\"line\":3,\"kind\":\"no_motion\",\"text\":\"X2\"", 0), 0u)
+      << j.out;
+  EXPECT_NE(j.out.find("\"findings\":1}\n"), std::string::npos);
+}
+
+TEST_F(SimFiles, ConfigurationComesFromTheProgramFolderOrFromConfig) {
+  WriteConfig("with");
+  const std::string inFolder = Write("with/p.txt", "G01 X1 F120\n");
+  const std::string bare = Write("bare/p.txt", "G01 X1 F120\n");
+  const std::string other = WriteConfig("elsewhere", "machine.cfg");
+  // 0.01 per step from the files; the defaults (3 / 400) give 133 steps.
+  EXPECT_NE(Main({"--simulate", inFolder, "--json"}).out.find("\"steps\":[100,0,0]"),
+            std::string::npos);
+  const Result defaults = Main({"--simulate", bare, "--json"});
+  EXPECT_EQ(defaults.status, 0);
+  EXPECT_NE(defaults.out.find("\"steps\":[133,0,0]"), std::string::npos) << defaults.out;
+  EXPECT_NE(Main({"--simulate", bare, "--config", other, "--json"}).out.find("\"steps\":[100,0,0]"),
+            std::string::npos);
+  EXPECT_NE(Main({"--simulate=" + bare, "--config=" + other, "--json"}).out.find("[100,0,0]"),
+            std::string::npos);
+}
+
+TEST_F(SimFiles, VcdFileIsWritten) {
+  WriteConfig();
+  const std::string program = Write("p.txt", "G01 X0.02 F120\n");
+  const std::string vcd = (dir_ / "p.vcd").string();
+  const Result r = Main({"--simulate", program, "--vcd", vcd, "--json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::ifstream in(vcd, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.rfind("$comment BrimoCNC simulation of p.txt $end\n", 0), 0u) << text;
+  EXPECT_NE(text.find("#5000000\n1\"\n#5001000\n0\"\n#10000000\n1\"\n#10001000\n0\"\n"),
+            std::string::npos)
+      << text;
+}
+
+struct StatusCase {
+  const char* name;
+  std::vector<std::string> args;  // "P" stands for a clean program, "R" a refused one
+  int status;
+};
+
+class ExitStatus : public SimFiles, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(ExitStatus, TellsWhetherTheProgramCanBeRun) {
+  WriteConfig();
+  const std::string clean = Write("clean.txt", "G01 X1 F120\n");
+  const std::string refused = Write("refused.txt", "G01 X1\n");
+  const std::string bad = Write("bad.txt", "G01 X1E999 F120\n");
+  const std::string damaged = Write("damaged/p.txt", "G01 X1 F120\n");
+  Write("damaged/brimo.cfg", "abc\r\n");
+  std::vector<std::string> args;
+  for (const std::string& a : GetParam().args) {
+    if (a == "P")
+      args.push_back(clean);
+    else if (a == "R")
+      args.push_back(refused);
+    else if (a == "B")
+      args.push_back(bad);
+    else if (a == "D")
+      args.push_back(damaged);
+    else if (a == "DIR")
+      args.push_back(dir_.string());
+    else if (a == "MISSING")
+      args.push_back((dir_ / "missing.txt").string());
+    else
+      args.push_back(a);
+  }
+  const Result r = Main(args);
+  EXPECT_EQ(r.status, GetParam().status) << r.out << r.err;
+  if (r.status == 2) {
+    EXPECT_EQ(r.err.rfind(msg::kSimPrefix, 0), 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, ExitStatus,
+    ::testing::Values(
+        StatusCase{"Clean", {"--simulate", "P"}, 0},
+        StatusCase{"CleanCheck", {"--simulate", "P", "--check"}, 0},
+        StatusCase{"AllOptions",
+                   {"--simulate", "P", "--override", "150", "--scale", "1,1,1,1", "--json"},
+                   0},
+        StatusCase{"RefusedMove", {"--simulate", "R"}, 1},
+        StatusCase{"RefusedMoveChecked", {"--simulate", "R", "--check"}, 1},
+        StatusCase{"BadLine", {"--simulate", "B"}, 1}, StatusCase{"NoArguments", {}, 2},
+        StatusCase{"NoProgramFile", {"--simulate"}, 2},
+        StatusCase{"UnknownOption", {"--simulate", "P", "--fast"}, 2},
+        StatusCase{"StrayArgument", {"--simulate", "P", "extra"}, 2},
+        StatusCase{"OptionTwice", {"--simulate", "P", "--json", "--json"}, 2},
+        StatusCase{"OverrideNotANumber", {"--simulate", "P", "--override", "abc"}, 2},
+        StatusCase{"OverrideOutOfRange", {"--simulate", "P", "--override", "1000"}, 2},
+        StatusCase{"ScaleTooShort", {"--simulate", "P", "--scale", "1,2"}, 2},
+        StatusCase{"ScaleNotANumber", {"--simulate", "P", "--scale", "1,x,1,1"}, 2},
+        StatusCase{"MissingProgram", {"--simulate", "MISSING"}, 2},
+        StatusCase{"ProgramIsAFolder", {"--simulate", "DIR"}, 2},
+        StatusCase{"MissingConfig", {"--simulate", "P", "--config", "MISSING"}, 2},
+        StatusCase{"DamagedConfigInTheProgramFolder", {"--simulate", "D"}, 2},
+        StatusCase{"DumpUnwritable", {"--simulate", "P", "--vcd", "DIR"}, 2}),
+    [](const ::testing::TestParamInfo<StatusCase>& i) { return std::string(i.param.name); });
+
+// ---- Report helpers -------------------------------------------------------------
+
+TEST(JsonString, EscapesQuotesBackslashesAndControlsAndKeepsItValidUtf8) {
+  EXPECT_EQ(JsonString("G01 (a \"b\" \\ c)"), "\"G01 (a \\\"b\\\" \\\\ c)\"");
+  EXPECT_EQ(JsonString("a\tb\r\n\x01"), "\"a\\tb\\r\\n\\u0001\"");
+  EXPECT_EQ(JsonString("\xC3\xA9"), "\"\xC3\xA9\"");                   // UTF-8 e acute kept
+  EXPECT_EQ(JsonString("\xE9t\xE9"), "\"\\u00e9t\\u00e9\"");           // Latin-1 bytes
+  EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\u00ed\\u00a0\\u0080\"");  // a surrogate is not UTF-8
+}
+
+TEST(ClockText, HoursMinutesSecondsAndTenths) {
+  EXPECT_EQ(ClockText(0.5), "0:00:00.5");
+  EXPECT_EQ(ClockText(3723.44), "1:02:03.4");
+  EXPECT_EQ(ClockText(59.96), "0:01:00.0");
+}
+
+TEST(WantsSimulation, OnlyWithTheSimulateOption) {
+  char a0[] = "brimocnc", a1[] = "--offline", a2[] = "--simulate=p.txt", a3[] = "p.txt";
+  char* with[] = {a0, a1, a2};
+  char* without[] = {a0, a1, a3};
+  EXPECT_TRUE(WantsSimulation(3, with));
+  EXPECT_FALSE(WantsSimulation(3, without));
+}
+
+}  // namespace
+}  // namespace brimo::test
