@@ -42,6 +42,22 @@ TEST_F(PanelsTest, ASampleProgramRunsOfflineThroughTheRealButtons) {
   EXPECT_FALSE(app_->ms().Running);
 }
 
+TEST_F(PanelsTest, HeadlessSimulationEndsWhereTheWindowRunEnds) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(SampleProgram("pocket.txt")));
+  SimulationOptions options;
+  options.rows = false;
+  const SimulationTotals sim = Simulate(app_->store(), app_->ms(), options);
+  Click("Command7");
+  ASSERT_EQ(DoneMessages(), 1);
+  ASSERT_TRUE(sim.finished);
+  const MachineState& ms = app_->ms();
+  EXPECT_DOUBLE_EQ(sim.prg[0], ms.PrgX);
+  EXPECT_DOUBLE_EQ(sim.prg[1], ms.PrgY);
+  EXPECT_DOUBLE_EQ(sim.prg[2], ms.PrgZ);
+  EXPECT_DOUBLE_EQ(sim.mach[0], ms.MachX);
+}
+
 TEST_F(PanelsTest, StepModeAndResetProgram) {
   Start();
   ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X1 F600\nX2\nX3\n")));
