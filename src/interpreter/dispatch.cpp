@@ -10,6 +10,7 @@
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
+#include "plot/plot_state.h"
 
 namespace brimo {
 
@@ -161,7 +162,10 @@ void SetFeed(Core& c) {
     ms.StepRate = ms.FeedNow / 60 / unitsPerStep;
     CapToAxisRates(ms);
   }
-  c.win.ShowFeed(NumberText(ms.FeedNow));
+  // A drawing pass (PlotOnly) shows nothing line by line: it puts the feed
+  // in force back on display when it ends, and formatting a million feeds
+  // nobody can see would cost more than the drawing.
+  if (!c.plot.PlotOnly) c.win.ShowFeed(NumberText(ms.FeedNow));
 }
 
 void StartLinearMove(Core& c) {

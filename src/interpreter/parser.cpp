@@ -321,7 +321,7 @@ void ParseLine(Core& c) {
           break;
         case 'F':
           ms.ProgramFeed = w.value;
-          c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
+          if (!c.plot.PlotOnly) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
           ms.LineWords.F = true;
           break;
         case 'R':
