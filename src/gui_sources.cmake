@@ -17,8 +17,14 @@ set(BRIMO_GUI_SOURCES
   src/console/widget_place.h
   src/dialogs/about_box.cpp
   src/dialogs/about_box.h
+  src/dialogs/coordinate_dialog.cpp
+  src/dialogs/coordinate_dialog.h
   src/dialogs/safety_dialog.cpp
   src/dialogs/safety_dialog.h
+  src/dialogs/scale_dialog.cpp
+  src/dialogs/scale_dialog.h
+  src/dialogs/settings_dialog.cpp
+  src/dialogs/settings_dialog.h
   src/plot/path_view.cpp
   src/plot/path_view.h
 )

@@ -5,4 +5,5 @@ set(BRIMO_GUI_TESTS
   gui/plot_view_test.cpp
   gui/dialogs_test.cpp
   gui/panels_test.cpp
+  gui/settings_dialogs_test.cpp
 )

@@ -18,6 +18,10 @@
 #include "console/qt_window_port.h"
 #include "console/run_time_estimator.h"
 #include "dialogs/about_box.h"
+#include "dialogs/coordinate_dialog.h"
+#include "dialogs/scale_dialog.h"
+#include "dialogs/scale_factors.h"
+#include "dialogs/settings_dialog.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
@@ -67,6 +71,15 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   client_->setPalette(grey);
   path_ = new PathView(client_);
   estimator_ = new RunTimeEstimator(this);
+  // The settings dialog exists (hidden) from start-up on: it shows the form
+  // the configuration is loaded into.
+  settings_ = std::make_unique<FormSettings>(c_, form_, programFolder_);
+  scaleForm_ = std::make_unique<ScaleForm>(
+      win_.Scale(), [this](const std::string& m) { c_.win.Message(m, msg::kScaleTitle); });
+  scaleForm_->onOk = [this] {
+    if (ScaleOk(c_)) EstimateRunTime();
+  };
+  coordinates_ = std::make_unique<Set_Prg_cord>(c_);
   connect(estimator_, &RunTimeEstimator::Estimated, this, [this](double seconds) {
     panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
   });
@@ -74,6 +87,10 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
 
   strip_ = new PositionStrip(core, t_);
   strip_->setFixedHeight(t_.Px(kStripHeightTw));
+  strip_->openCoordinates = [this](bool machine) {
+    if (c_.ms.Running) return c_.win.Beep();
+    coordinates_->Open(machine);
+  };
   strip_->setMinimumWidth(1);  // no layout: give the dock a real minimum
   panel_ = new ControlPanel(core, t_);
   panel_->setFixedWidth(t_.Px(kPanelWidthTw));
@@ -170,6 +187,7 @@ void MDIForm1::MDIForm_Load() {
   if (!InitCounter(ms, c_.clock)) c_.win.Message(msg::kNoCounter, msg::kAppTitle);
   ms.StopDrawWidth = 1;
   panel_->Home()->ShowForm(form_);
+  settings_->LoadFromForm();
 }
 
 void MDIForm1::resizeEvent(QResizeEvent* event) {
@@ -308,15 +326,28 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
   c_.ms.StopRequested = true;
   SaveConfiguration();
   if (about_) about_->hide();
+  settings_->hide();
+  scaleForm_->hide();
+  coordinates_->hide();
   event->accept();
   QCoreApplication::quit();
 }
 
 // ---- Setup, Options, View, Help -----------------------------------------------
 
-void MDIForm1::Set_menu_Click() {}
+void MDIForm1::Set_menu_Click() {
+  settings_->LoadFromForm();
+  settings_->show();
+  settings_->raise();
+  settings_->activateWindow();
+}
 
-void MDIForm1::Mnu_Scale_Click() {}
+void MDIForm1::Mnu_Scale_Click() {
+  scaleForm_->ShowFields();
+  scaleForm_->show();
+  scaleForm_->raise();
+  scaleForm_->activateWindow();
+}
 
 void MDIForm1::Mnu_Fit_Click() {
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;

@@ -32,6 +32,9 @@ class ControlPanel;
 class AboutBox;
 class QtWindowPort;
 class RunTimeEstimator;
+class FormSettings;
+class ScaleForm;
+class Set_Prg_cord;
 
 class MDIForm1 : public QMainWindow {
   Q_OBJECT
@@ -57,6 +60,9 @@ class MDIForm1 : public QMainWindow {
   QString ProgramFolder() const { return programFolder_; }
   // The About box (created on first use).
   AboutBox* About();
+  FormSettings* Settings() const { return settings_.get(); }
+  ScaleForm* Scale() const { return scaleForm_.get(); }
+  Set_Prg_cord* Coordinates() const { return coordinates_.get(); }
 
   // Start-up: configuration load and save, plot extents 0..200, positions
   // 0, live-plot interval, pulse clock, stop pen width.
@@ -113,6 +119,10 @@ class MDIForm1 : public QMainWindow {
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;
   RunTimeEstimator* estimator_;
+  // Separate windows (not children: their controls keep their own names).
+  std::unique_ptr<FormSettings> settings_;
+  std::unique_ptr<ScaleForm> scaleForm_;
+  std::unique_ptr<Set_Prg_cord> coordinates_;
   bool inResize_ = false;
   QSize pendingSize_;  // size asked of the window system, not yet granted
   int lastPlotSide_ = -1;

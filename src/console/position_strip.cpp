@@ -65,9 +65,13 @@ void PositionStrip::SetPositionTexts(const std::string prg[3], const std::string
   PrgOutlbl_[0]->repaint();
 }
 
-void PositionStrip::SetPrg_Click() {}
+void PositionStrip::SetPrg_Click() {
+  if (openCoordinates) openCoordinates(false);
+}
 void PositionStrip::ZeroPrg_Click() { brimo::ZeroPrg_Click(c_); }
-void PositionStrip::Command11_Click() {}
+void PositionStrip::Command11_Click() {
+  if (openCoordinates) openCoordinates(true);
+}
 void PositionStrip::Command12_Click() { brimo::Command12_Click(c_); }
 void PositionStrip::Command10_Click() { brimo::Command10_Click(c_); }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "console/twips.h"
@@ -21,6 +22,8 @@ class PositionStrip : public QWidget {
   Q_OBJECT
 
  public:
+  // Opens the coordinate dialog for machine (true) or program coordinates.
+  std::function<void(bool machine)> openCoordinates;
   PositionStrip(Core& core, const Twips& twips, QWidget* parent = nullptr);
 
   // Six read-outs, already formatted; PrgOutlbl(0) is repainted at once so

@@ -149,7 +149,7 @@ bool QtWindowPort::AskYesNo(const std::string& text, const std::string& title) {
 double QtWindowPort::OverridePercent() { return w_->Panel()->Run()->OverridePercent(); }
 
 double QtWindowPort::ScaleFactor(int index) {
-  return index >= 0 && index < 4 ? scaleFactors_[index] : 1.0;
+  return index >= 0 && index < 4 ? scale_.Factor(index) : 1.0;
 }
 
 bool QtWindowPort::DisplayUpdatesOff() { return w_->Panel()->Run()->Check1()->isChecked(); }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "dialogs/scale_factors.h"
 #include "machine/window.h"
 
 namespace brimo::gui {
@@ -46,11 +47,9 @@ class QtWindowPort final : public Window {
     QtWindowPort& port_;
   };
 
-  // Scale factor `index` (0 feed, 1 X and I, 2 Y and J, 3 Z), as the
-  // scale dialog holds it.
-  void SetScaleFactor(int index, double value) {
-    if (index >= 0 && index < 4) scaleFactors_[index] = value;
-  }
+  // The scale factors (0 feed, 1 X and I, 2 Y and J, 3 Z) as the scale
+  // dialog holds them; the parser reads them at every word.
+  ScaleFactors& Scale() { return scale_; }
 
   void PumpEvents() override;
 
@@ -92,8 +91,7 @@ class QtWindowPort final : public Window {
   int holds_ = 0;
   bool feedHeld_ = false, programFeedHeld_ = false;
   std::string heldFeed_, heldProgramFeed_;
-  // Not saved: 1 at every start.
-  double scaleFactors_[4] = {1, 1, 1, 1};
+  ScaleFactors scale_;  // not saved: 1 at every start
   bool busy_ = false;
   MessageSink messageSink_;
   std::function<bool(const std::string&)> answerSink_;

@@ -209,3 +209,19 @@ inline constexpr const char* kCheckClean =
     "Every line will do what it seems to: nothing to report.";
 
 }  // namespace brimo::msg
+
+// ---- Settings "Ok" and scale factors ------------------------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kSettingsTitle = "Settings";
+inline constexpr const char* kSettingsWhileRunning =
+    "The settings cannot be applied while the machine moves. Press \"Pause\" "
+    "and let the move stop first.";
+inline constexpr const char* kUnitsMidProgram =
+    "The unit cannot be changed while a program is stopped or halted in the "
+    "middle: finish it or press \"Reset Program\" first. The settings were not "
+    "saved.";
+inline constexpr const char* kScaleTitle = "Scale Factors";
+inline constexpr const char* kScaleNotANumber = " is not a number: ";
+
+}  // namespace brimo::msg

@@ -1,0 +1,64 @@
+#include "dialogs/settings_apply.h"
+
+#include "interpreter/parser.h"
+#include "machine/config_file.h"
+#include "machine/core.h"
+#include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "plot/program_store.h"
+#include "plot/toolpath.h"
+
+namespace brimo {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+// Every length that describes where the machine is, so the numbers keep
+// describing the same physical place in the new unit.
+void ConvertPositions(MachineState& ms, double f) {
+  double* lengths[] = {
+      &ms.PrgX,     &ms.PrgY,     &ms.PrgZ,     &ms.MachX,       &ms.MachY,       &ms.MachZ,
+      &ms.TargetX,  &ms.TargetY,  &ms.TargetZ,  &ms.LineStartX,  &ms.LineStartY,  &ms.LineStartZ,
+      &ms.StopPrgX, &ms.StopPrgY, &ms.StopPrgZ, &ms.StopTargetX, &ms.StopTargetY, &ms.StopTargetZ,
+      &ms.HaltPrgX, &ms.HaltPrgY, &ms.HaltPrgZ};
+  for (double* v : lengths) *v *= f;
+}
+
+bool MidProgram(const Core& c) {
+  const MachineState& ms = c.ms;
+  return ms.StopRecordFilled || ms.HaltValid ||
+         (ms.CurrentLine > 0 && ms.CurrentLine <= c.store.LineCount);
+}
+
+}  // namespace
+
+bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std::string& message) {
+  MachineState& ms = c.ms;
+  if (ms.Running) {
+    message = msg::kSettingsWhileRunning;
+    return false;
+  }
+  if (!ValidateForOk(form, message)) return false;
+  const bool toInch = form.OptionIn && !ms.UnitsInch;
+  const bool toMm = form.optionmm && !ms.UnitsMm;
+  if ((toInch || toMm) && MidProgram(c)) {
+    message = msg::kUnitsMidProgram;
+    return false;
+  }
+  std::string why;
+  if (!SaveConfiguration(folder, ms, form, why)) {
+    message = std::string(msg::kConfigNotSaved) + why;
+    return false;
+  }
+  const ConfigResult r = LoadConfiguration(folder, ms, form, NumberText(ms.FeedNow));
+  if (!r.ok) {
+    message = std::string(msg::kConfigDamaged) + ConfigProblem(r);
+    return false;
+  }
+  if (toInch) ConvertPositions(ms, 1 / kMmPerInch);
+  if (toMm) ConvertPositions(ms, kMmPerInch);
+  ShowPositions(c);
+  return true;
+}
+
+}  // namespace brimo
