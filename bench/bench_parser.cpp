@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "bench/gen_program.h"
-#include "bench/null_window.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
+#include "machine/quiet_window.h"
 #include "plot/plot_state.h"
 #include "plot/program_store.h"
 
@@ -20,7 +20,7 @@ int main() {
   const std::vector<std::string> program = bench::GenerateProgramLines(kLines, 1);
 
   MachineState ms;
-  bench::NullWindow win;
+  QuietWindow win;
   VirtualClock clock;
   PortLink link(static_cast<Port*>(nullptr));
   ProgramStore store;

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "bench/null_window.h"
 #include "machine/core.h"
+#include "machine/quiet_window.h"
 #include "machine/step_engine.h"
 #include "plot/plot_state.h"
 #include "plot/program_store.h"
@@ -20,7 +20,7 @@ int main() {
               "p99 us", "p99.9 us", "max us");
   for (double rate : {1000.0, 10000.0, 50000.0, 100000.0}) {
     MachineState ms;
-    bench::NullWindow win;
+    QuietWindow win;
     SteadyClock clock;
     SimulatedPort port(&clock);
     PortLink link(&port);

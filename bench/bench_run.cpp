@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "bench/gen_program.h"
-#include "bench/null_window.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
+#include "machine/quiet_window.h"
 #include "plot/plot_state.h"
 #include "plot/program_store.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   store.LineCount = lines;
 
   long steps = 0;
-  struct CountingWindow : bench::NullWindow {
+  struct CountingWindow : QuietWindow {
     long* pumps;
     void PumpEvents() override { ++*pumps; }
   } counting;

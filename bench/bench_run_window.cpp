@@ -9,17 +9,17 @@
 #include <fstream>
 
 #include "bench/gen_program.h"
-#include "bench/null_window.h"
 #include "console/app_context.h"
 #include "console/main_window.h"
 #include "interpreter/run_control.h"
+#include "machine/quiet_window.h"
 
 using namespace brimo;
 
 namespace {
 
 // Counts pulses: one event pump per pulse in the run loops.
-struct CountingWindow : bench::NullWindow {
+struct CountingWindow : QuietWindow {
   long pumps = 0;
   void PumpEvents() override { ++pumps; }
 };

@@ -18,6 +18,7 @@
 #include "machine/core.h"
 #include "machine/machine_state.h"
 #include "machine/messages.h"
+#include "machine/quiet_window.h"
 #include "machine/settings_form.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_state.h"
@@ -57,34 +58,14 @@ class SimulationRun;
 // The window of a simulation: draws nothing, shows nothing, answers at once.
 // What the run shows it (line in progress, feed, messages) drives the rows
 // and the check.
-class SimWindow final : public Window {
+class SimWindow final : public QuietWindow {
  public:
   SimWindow(SimulationRun& run, const SimulationOptions& o, bool followLines)
       : run_(run), options_(o), followLines_(followLines) {}
 
   void PumpEvents() override;
-  void ClearPlot() override {}
-  bool SetPlotScale(double, double, double, double) override { return true; }
-  double PlotWidthTwips() override { return 6000; }
-  void DrawLine(double, double, double, double, Rgb, bool) override {}
-  void DrawArc(double, double, double, double, double, Rgb) override {}
-  void DrawLabel(double, double, const std::string&) override {}
-  void PlotDot(double, double, Rgb) override {}
-  void SetForeColour(Rgb c) override { fore_ = c; }
-  Rgb ForeColour() override { return fore_; }
-  void SetPenWidth(int w) override { pen_ = w; }
-  int PenWidth() override { return pen_; }
-  void ShowPositionTexts(const std::string[3], const std::string[3]) override {}
   void ShowFeed(const std::string&) override;
-  void ShowProgramFeed(const std::string&) override {}
   void ShowLineInProgress(const std::string& text) override;
-  void ShowPreviewLine(const std::string&) override {}
-  void SetExecuteEnabled(bool) override {}
-  void FocusPlot() override {}
-  void Beep() override {}
-  void SetBusyCursor(bool) override {}
-  void ShowRunPanel() override {}
-  void ShowOffline(bool) override {}
   void Message(const std::string& text, const std::string& title) override;
   bool AskYesNo(const std::string& text, const std::string& title) override;
   double OverridePercent() override { return options_.overridePercent; }
@@ -97,8 +78,6 @@ class SimWindow final : public Window {
   SimulationRun& run_;
   const SimulationOptions& options_;
   bool followLines_;
-  Rgb fore_ = kBlack;
-  int pen_ = 1;
 };
 
 // The port of a simulation: counts pulses and steps, hands the pulse train

@@ -1,12 +1,14 @@
-// NullWindow: a window that shows nothing and whose event pump does nothing,
-// for benchmarks of the core alone.
+// QuietWindow: a window that draws nothing, shows nothing and answers at
+// once (Yes/No questions with No). For running the core without a screen:
+// the headless simulation and the benchmarks derive from it and override
+// what they need to see.
 #pragma once
 
 #include "machine/window.h"
 
-namespace brimo::bench {
+namespace brimo {
 
-class NullWindow : public Window {
+class QuietWindow : public Window {
  public:
   void PumpEvents() override {}
   void ClearPlot() override {}
@@ -31,17 +33,15 @@ class NullWindow : public Window {
   void SetBusyCursor(bool) override {}
   void ShowRunPanel() override {}
   void ShowOffline(bool) override {}
-  void Message(const std::string&, const std::string&) override { ++messages; }
+  void Message(const std::string&, const std::string&) override {}
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
   double OverridePercent() override { return 100; }
   double ScaleFactor(int) override { return 1; }
   bool DisplayUpdatesOff() override { return true; }
-
-  long messages = 0;
 
  private:
   Rgb fore_ = kBlack;
   int pen_ = 1;
 };
 
-}  // namespace brimo::bench
+}  // namespace brimo
