@@ -130,7 +130,7 @@ void Command9_Click(Core& c, const SettingsForm& home) {
   }
 
   // The move is not a program line: everything a halted run reads is put back.
-  const MachineState saved = ms;
+  const LineRegisters saved = LineRegisters::Of(ms);
   ms.MotionWord = rapid ? "G00" : "G01";
   if (!rapid) ms.ProgramFeed = feed;
   ms.ArcMove = false;
@@ -152,13 +152,7 @@ void Command9_Click(Core& c, const SettingsForm& home) {
   }
   ms.Running = false;
   c.win.SetForeColour(kBlack);
-  ms.MotionWord = saved.MotionWord;
-  ms.ProgramFeed = saved.ProgramFeed;
-  ms.TargetX = saved.TargetX, ms.TargetY = saved.TargetY, ms.TargetZ = saved.TargetZ;
-  ms.LineStartX = saved.LineStartX, ms.LineStartY = saved.LineStartY;
-  ms.LineStartZ = saved.LineStartZ;
-  ms.ArcMove = saved.ArcMove;
-  ms.ResumePending = saved.ResumePending;
+  saved.PutBack(ms);
   ShowPositions(c);
 }
 

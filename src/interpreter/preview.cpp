@@ -109,7 +109,7 @@ void Command5_Click(Core& c) {
     return;
   const MachineState& regs = *ms.PreviewRegs;
   const double tx = regs.TargetX, ty = regs.TargetY, tz = regs.TargetZ;
-  const MachineState before = ms;
+  const LineRegisters before = LineRegisters::Of(ms);
   c.win.SetPenWidth(2);
   ms.StopRequested = false;
   ms.ProgramFeed = regs.ProgramFeed;  // the final plunge runs at the line's feed
@@ -145,11 +145,7 @@ void Command5_Click(Core& c) {
   }
   if (!completed) {
     // The run's registers stay those it had; only the position changed.
-    ms.MotionWord = before.MotionWord;
-    ms.ProgramFeed = before.ProgramFeed;
-    ms.TargetX = before.TargetX, ms.TargetY = before.TargetY, ms.TargetZ = before.TargetZ;
-    ms.LineStartX = before.LineStartX, ms.LineStartY = before.LineStartY;
-    ms.LineStartZ = before.LineStartZ;
+    before.PutBack(ms);
     SetFeed(c);
     return;
   }

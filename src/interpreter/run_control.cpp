@@ -82,16 +82,7 @@ bool ReturnTo(Core& c, double x, double y, double z) {
   if (SamePlace(ms, x, y, z)) return true;
   // The return is not part of the program: the registers a run reads are
   // put back afterwards, whatever happened.
-  const MachineState saved = ms;
-  auto restore = [&] {
-    ms.MotionWord = saved.MotionWord;
-    ms.TargetX = saved.TargetX, ms.TargetY = saved.TargetY, ms.TargetZ = saved.TargetZ;
-    ms.LineStartX = saved.LineStartX, ms.LineStartY = saved.LineStartY;
-    ms.LineStartZ = saved.LineStartZ;
-    ms.ArcMove = saved.ArcMove;
-    ms.ResumePending = saved.ResumePending;
-    ms.RefAxis = saved.RefAxis;
-  };
+  const LineRegisters saved = LineRegisters::Of(ms);
   RunningScope running(ms);
   ms.MotionWord = "G01";
   ms.ArcMove = false;
@@ -107,7 +98,7 @@ bool ReturnTo(Core& c, double x, double y, double z) {
   if (z > ms.PrgZ) ok = move(ms.PrgX, ms.PrgY, z);  // rise first
   if (ok) ok = move(x, y, ms.PrgZ);                 // across at that height
   if (ok) ok = move(x, y, z);                       // then down
-  restore();
+  saved.PutBack(ms);
   return ok;
 }
 
