@@ -23,6 +23,7 @@ namespace {
 
 constexpr unsigned kDataRegister = 0x378;
 constexpr unsigned kStatusRegister = 0x379;
+constexpr unsigned kControlRegister = 0x37A;
 
 class PpdevPort final : public Port {
  public:
@@ -87,8 +88,19 @@ std::unique_ptr<Port> OpenHardwarePort(const std::string& device, std::string& w
 #ifdef BRIMO_HAVE_DIRECT_IO
   // Direct I/O needs the I/O permission of root; fall back to it only when
   // ppdev is not available.
-  if (ioperm(kDataRegister, 3, 1) == 0) return std::make_unique<DirectIoPort>();
-  why = ppdevWhy + " Direct port access at 0x378 is not possible either (it needs root).";
+  if (ioperm(kDataRegister, 3, 1) == 0) {
+    // Nothing decodes these addresses when no port is fitted: every read
+    // gives 0xFF. Only reads here: a test write would pulse the drives.
+    if (inb(kDataRegister) == 0xFF && inb(kStatusRegister) == 0xFF &&
+        inb(kControlRegister) == 0xFF) {
+      ioperm(kDataRegister, 3, 0);
+      why = ppdevWhy + " No parallel port answers at 0x378 either.";
+      return nullptr;
+    }
+    return std::make_unique<DirectIoPort>();
+  }
+  why = ppdevWhy + " Direct port access at 0x378 is not possible either (" + std::strerror(errno) +
+        "; it needs root on a machine that allows it).";
 #else
   why = ppdevWhy;
 #endif
