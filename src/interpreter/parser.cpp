@@ -79,9 +79,9 @@ constexpr std::array<char, 12> kTakeOrder{'Q', 'F', 'R', 'J', 'I', 'A',
 
 struct Word {
   bool found = false;
-  size_t pos = 0;    // position of the letter in the comment-free line
-  std::string text;  // characters after the letter up to the next word letter
-  double value = 0;  // number read from text, scaled where the word is scaled
+  size_t pos = 0;         // position of the letter in the comment-free line
+  std::string_view text;  // after the letter up to the next word letter (in the line)
+  double value = 0;       // number read from text, scaled where the word is scaled
 };
 
 }  // namespace
@@ -231,7 +231,7 @@ void ParseLine(Core& c) {
     size_t end = text.size();
     for (const auto& o : words)
       if (o.found && o.pos > w.pos && o.pos < end) end = o.pos;
-    w.text = text.substr(w.pos + 1, end - w.pos - 1);
+    w.text = std::string_view(text).substr(w.pos + 1, end - w.pos - 1);
   }
   auto word = [&](char letter) -> Word& {
     for (size_t k = 0; k < kTakeOrder.size(); ++k)
@@ -361,7 +361,7 @@ void ParseLine(Core& c) {
           break;
         case 'G':
           // Trimmed of blanks and tabs: "G00<tab>X1" is a rapid.
-          ms.MotionWord = Trim("G" + w.text, true);
+          ms.MotionWord = Trim(std::string("G").append(w.text), true);
           ms.LineWords.G = true;
           break;
       }
