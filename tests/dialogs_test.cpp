@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "dialogs/scale_factors.h"
 #include "dialogs/settings_apply.h"
@@ -85,18 +86,69 @@ TEST_F(SettingsOkTest, UnusableFieldsAndSharedPinsAreNotSaved) {
   EXPECT_TRUE(Ok());
 }
 
+// Every length that says where the machine is, in the order ConvertPositions
+// lists them.
+std::vector<double*> Positions(MachineState& ms) {
+  return {&ms.PrgX,        &ms.PrgY,        &ms.PrgZ,        &ms.MachX,    &ms.MachY,
+          &ms.MachZ,       &ms.TargetX,     &ms.TargetY,     &ms.TargetZ,  &ms.LineStartX,
+          &ms.LineStartY,  &ms.LineStartZ,  &ms.StopPrgX,    &ms.StopPrgY, &ms.StopPrgZ,
+          &ms.StopTargetX, &ms.StopTargetY, &ms.StopTargetZ, &ms.HaltPrgX, &ms.HaltPrgY,
+          &ms.HaltPrgZ};
+}
+
 TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
-  r.ms.PrgX = 50.8, r.ms.MachX = 25.4, r.ms.PrgZ = -2.54;
+  // A machine 50 mm from its zero is 1.9685 in from it, not 50 in.
+  std::vector<double*> at = Positions(r.ms);
+  for (size_t i = 0; i < at.size(); ++i) *at[i] = 50 - 5.0 * static_cast<double>(i);
   ASSERT_TRUE(r.form.OptionIn_Click(false));
   ASSERT_TRUE(Ok());
   EXPECT_TRUE(r.ms.UnitsInch);
-  EXPECT_NEAR(r.ms.PrgX, 2, 1e-12);  // the same physical place, in inches
-  EXPECT_NEAR(r.ms.MachX, 1, 1e-12);
-  EXPECT_NEAR(r.ms.PrgZ, -0.1, 1e-12);
-  EXPECT_NEAR(r.ms.UnitsPerStepX, 0.118 / 400, 1e-12);
+  EXPECT_FALSE(r.ms.UnitsMm);
+  EXPECT_NEAR(r.ms.PrgX, 1.9685, 5e-5);
+  for (size_t i = 0; i < at.size(); ++i)
+    EXPECT_NEAR(*at[i], (50 - 5.0 * static_cast<double>(i)) / 25.4, 1e-12) << "position " << i;
+  EXPECT_NEAR(r.ms.UnitsPerStepX, 0.118 / 400, 1e-12);  // the lead field was converted too
   // Another "Ok" without a unit change converts nothing more.
   ASSERT_TRUE(Ok());
-  EXPECT_NEAR(r.ms.PrgX, 2, 1e-12);
+  EXPECT_NEAR(r.ms.PrgX, 50 / 25.4, 1e-12);
+  // And back: the same place in millimetres again.
+  ASSERT_TRUE(r.form.optionmm_Click(false));
+  ASSERT_TRUE(Ok());
+  EXPECT_TRUE(r.ms.UnitsMm);
+  for (size_t i = 0; i < at.size(); ++i)
+    EXPECT_NEAR(*at[i], 50 - 5.0 * static_cast<double>(i), 1e-12) << "position " << i;
+  EXPECT_EQ(r.win.prg[0], "50.0000");
+}
+
+TEST_F(SettingsOkTest, ARefusedConversionLeavesFieldsUnitAndMachineAgreeing) {
+  r.ms.PrgX = 50;
+  r.form.Combo3[4] = "fast";  // Y "Medium" is not a number
+  std::string bad;
+  EXPECT_FALSE(r.form.OptionIn_Click(false, &bad));
+  EXPECT_NE(bad.find("Medium"), std::string::npos) << bad;
+  EXPECT_TRUE(r.form.optionmm);  // the option is back at the fields' unit
+  EXPECT_FALSE(r.form.OptionIn);
+  EXPECT_EQ(r.form.Combo7[0], "3.00");  // nothing converted
+  // "Ok" refuses the field, and the machine stays in millimetres.
+  std::string message;
+  EXPECT_FALSE(Ok(&message));
+  EXPECT_NE(message.find("Medium"), std::string::npos) << message;
+  EXPECT_TRUE(r.ms.UnitsMm);
+  EXPECT_EQ(r.ms.PrgX, 50);
+  r.form.Combo3[4] = "200";
+  EXPECT_TRUE(Ok());
+  EXPECT_TRUE(r.ms.UnitsMm);
+  EXPECT_EQ(r.ms.PrgX, 50);
+}
+
+TEST_F(SettingsOkTest, RefusedWhileTheMachineMoves) {
+  r.form.Combo7[0] = "4.00";
+  r.ms.Running = true;
+  std::string message;
+  EXPECT_FALSE(Ok(&message));
+  EXPECT_EQ(message, msg::kSettingsWhileRunning);
+  EXPECT_EQ(Line(26), "3.00");
+  EXPECT_DOUBLE_EQ(r.ms.UnitsPerStepX, 0.0075);
 }
 
 TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
@@ -109,8 +161,26 @@ TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
   EXPECT_EQ(message, msg::kUnitsMidProgram);
   EXPECT_TRUE(r.ms.UnitsMm);
   EXPECT_EQ(r.ms.PrgX, 10);
+  for (int how = 0; how < 2; ++how) {  // stopped in a move, or halted after a line
+    r.ms.CurrentLine = 0;
+    r.ms.StopRecordFilled = how == 0;
+    r.ms.HaltValid = how == 1;
+    EXPECT_FALSE(Ok(&message)) << how;
+    EXPECT_TRUE(r.ms.UnitsMm);
+  }
+  r.ms.StopRecordFilled = r.ms.HaltValid = false;
   r.ms.CurrentLine = 3;  // finished: allowed
   EXPECT_TRUE(Ok());
+  EXPECT_TRUE(r.ms.UnitsInch);
+  EXPECT_NEAR(r.ms.PrgX, 10 / 25.4, 1e-12);
+}
+
+TEST_F(SettingsOkTest, OtherSettingsMayChangeInTheMiddleOfAProgram) {
+  r.LoadProgram("G01 X1 F100\nX2\n");
+  r.ms.CurrentLine = 1;
+  r.form.Combo7[1] = "6.00";
+  ASSERT_TRUE(Ok());
+  EXPECT_DOUBLE_EQ(r.ms.UnitsPerStepY, 0.015);
 }
 
 TEST(ScaleFactors, DefaultConversionsCancelAndValidation) {
@@ -187,6 +257,84 @@ TEST(ScaleFactors, OkZeroesTheProgramPositionAndRedraws) {
   EXPECT_EQ(r.win.prg[0], "0.0000");
   r.ms.Running = true;
   EXPECT_FALSE(ScaleOk(r.core));
+}
+
+// The rig's core with a window whose ScaleFactor reads the dialog's model.
+struct ScaledRig {
+  TestRig r;
+  ScaledWindow win;
+  ScaleFactors s;
+  Core c{r.ms, win, r.clock, r.link, r.store, r.plot};
+  ScaledRig() { win.model = &s; }
+};
+
+TEST(ScaleFactors, DefaultThenOkRedrawsUnscaled) {
+  ScaledRig x;
+  x.r.LoadProgram("G01 X10 Y5 F100\n");
+  x.s.Command4_Click();
+  ASSERT_TRUE(ScaleOk(x.c));
+  EXPECT_DOUBLE_EQ(x.r.plot.PlotXMax, 254);
+  x.r.ms.PrgX = 1, x.r.ms.PrgY = 2, x.r.ms.PrgZ = 3;
+  x.s.Command1_Click();  // "Default"
+  ASSERT_TRUE(ScaleOk(x.c));
+  EXPECT_DOUBLE_EQ(x.r.plot.PlotXMax, 10);
+  EXPECT_DOUBLE_EQ(x.r.plot.PlotYMax, 5);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(x.win.prg[i], "0.0000") << i;
+}
+
+TEST(ScaleFactors, OkWithNoProgramZeroesTheProgramPosition) {
+  ScaledRig x;
+  x.r.ms.PrgX = 4, x.r.ms.PrgY = -1;
+  ASSERT_TRUE(ScaleOk(x.c));
+  EXPECT_EQ(x.r.ms.PrgX, 0);
+  EXPECT_EQ(x.r.ms.PrgY, 0);
+  EXPECT_TRUE(x.win.lines.empty());
+}
+
+TEST(ScaleFactors, CancelRestoresOnlyTheEditsSinceTheLastActivation) {
+  ScaleFactors s;
+  s.Combo1[1] = "2";
+  s.Form_Activate();  // the dialog becomes active again: "2" is the copy now
+  s.Combo1[1] = "3";
+  s.Combo1[3] = "0.5";
+  s.Command3_Click();
+  EXPECT_EQ(s.Combo1[1], "2");
+  EXPECT_EQ(s.Combo1[3], "1");
+  EXPECT_EQ(s.Factor(1), 2);
+}
+
+TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
+  ScaledRig x;
+  x.s.Combo1[0] = "2";
+  x.s.Combo1[3] = "0.5";
+  x.r.plot.PlotOnly = true;
+  x.r.ms.LineText = "G01 Z4 F100";
+  ParseLine(x.c);
+  EXPECT_EQ(x.r.ms.TargetZ, 2);
+  EXPECT_EQ(x.r.ms.ProgramFeed, 200);
+  const struct {
+    int index;
+    const char* text;
+    const char* named;
+  } rows[] = {{0, "fast", "Scale Factor Feedrate"},
+              {3, "", "Scale Factor Z-Axis"},
+              {3, "1/2", "Scale Factor Z-Axis"},
+              {3, "0,5", "Scale Factor Z-Axis"}};
+  for (const auto& row : rows) {
+    const std::string kept = x.s.Combo1[row.index];
+    x.s.Combo1[row.index] = row.text;
+    std::string message;
+    EXPECT_FALSE(x.s.Validate(message)) << row.text;
+    EXPECT_NE(message.find(row.named), std::string::npos) << message;
+    // Meanwhile the parser keeps the last number the field held.
+    x.r.ms.LineText = "G01 Z6 F50";
+    ParseLine(x.c);
+    EXPECT_EQ(x.r.ms.TargetZ, 3) << row.text;
+    EXPECT_EQ(x.r.ms.ProgramFeed, 100) << row.text;
+    x.s.Combo1[row.index] = kept;
+  }
+  std::string message;
+  EXPECT_TRUE(x.s.Validate(message));
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   // The settings dialog exists (hidden) from start-up on: it shows the form
   // the configuration is loaded into.
   settings_ = std::make_unique<FormSettings>(c_, form_, programFolder_);
+  // New rates, leads or units change how long the loaded program takes.
+  settings_->onApplied = [this] { EstimateRunTime(); };
   scaleForm_ = std::make_unique<ScaleForm>(
       win_.Scale(), [this](const std::string& m) { c_.win.Message(m, msg::kScaleTitle); });
   scaleForm_->onOk = [this] {

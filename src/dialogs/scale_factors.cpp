@@ -33,7 +33,8 @@ void ScaleFactors::Form_Activate() {
 }
 
 void ScaleFactors::Command1_Click() {
-  for (auto& f : Combo1) f = "1";
+  const std::string one(1, '1');  // not `f = "1"`: g++ 12 warns falsely there
+  for (auto& f : Combo1) f = one;
 }
 
 void ScaleFactors::Command4_Click() {

@@ -50,14 +50,16 @@ bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std
     message = std::string(msg::kConfigNotSaved) + why;
     return false;
   }
+  const bool wasInch = ms.UnitsInch;
   const ConfigResult r = LoadConfiguration(folder, ms, form, NumberText(ms.FeedNow));
+  // The positions follow the unit the load put in force, also when the load
+  // stopped after the unit lines, so position and unit never disagree.
+  if (ms.UnitsInch != wasInch) ConvertPositions(ms, ms.UnitsInch ? 1 / kMmPerInch : kMmPerInch);
+  ShowPositions(c);
   if (!r.ok) {
     message = std::string(msg::kConfigDamaged) + ConfigProblem(r);
     return false;
   }
-  if (toInch) ConvertPositions(ms, 1 / kMmPerInch);
-  if (toMm) ConvertPositions(ms, kMmPerInch);
-  ShowPositions(c);
   return true;
 }
 

@@ -65,42 +65,48 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
   setModal(false);
   auto* top = new QVBoxLayout(this);
 
-  // The axis grid: one row per axis.
+  // The axis grid: two heading rows, then one row per axis.
   auto* grid = new QGridLayout;
-  Label4_ = new QLabel("mm/", this);
+  auto head = [this, grid](const char* text, int row, int column, int span = 1) {
+    auto* label = new QLabel(text, this);
+    grid->addWidget(label, row, column, 1, span);
+    return label;
+  };
+  Label4_ = head("mm/", 0, 1);
   Label4_->setObjectName("Label4");
-  auto* leadHead = new QVBoxLayout;
-  leadHead->addWidget(Label4_);
-  leadHead->addWidget(new QLabel("Lead turn", this));
-  grid->addLayout(leadHead, 0, 1);
-  grid->addWidget(new QLabel("Steps /\nDrive turn", this), 0, 2);
-  grid->addWidget(new QLabel("Pin number\nStep", this), 0, 3);
-  grid->addWidget(new QLabel("Pin number\nDir", this), 0, 4);
-  grid->addWidget(new QLabel("Home switch\nPin Number", this), 0, 5);
-  grid->addWidget(new QLabel("Jog rates (G00=Fast)\nFast", this), 0, 6);
-  grid->addWidget(new QLabel("\nMedium", this), 0, 7);
-  grid->addWidget(new QLabel("\nSlow", this), 0, 8);
-  grid->addWidget(new QLabel("Reverse", this), 0, 9);
+  head("Lead turn", 1, 1);
+  head("Steps /", 0, 2);
+  head("Drive turn", 1, 2);
+  head("Pin number", 0, 3, 2);
+  head("Step", 1, 3);
+  head("Dir", 1, 4);
+  head("Home switch", 0, 5);
+  head("Pin Number", 1, 5);
+  head("Jog rates (G00=Fast)", 0, 6, 3);
+  head("Fast", 1, 6);
+  head("Medium", 1, 7);
+  head("Slow", 1, 8);
+  head("Reverse", 1, 9);
   const char* axes[3] = {"X", "Y", "Z"};
   int* reverse[3] = {&form_.XReverse, &form_.YReverse, &form_.ZReverse};
   const char* reverseNames[3] = {"XReverse", "YReverse", "ZReverse"};
   for (int a = 0; a < 3; ++a) {
-    grid->addWidget(new QLabel(axes[a], this), a + 1, 0);
-    grid->addWidget(AddCombo(Indexed("Combo7", a), &form_.Combo7[a]), a + 1, 1);
-    grid->addWidget(AddCombo(Indexed("Combo2", a), &form_.Combo2[a]), a + 1, 2);
-    grid->addWidget(AddCombo(Indexed("Combo1", 2 * a), &form_.Combo1[2 * a], Numbers(2, 9)), a + 1,
+    const int row = a + 2;
+    grid->addWidget(new QLabel(axes[a], this), row, 0);
+    grid->addWidget(AddCombo(Indexed("Combo7", a), &form_.Combo7[a]), row, 1);
+    grid->addWidget(AddCombo(Indexed("Combo2", a), &form_.Combo2[a]), row, 2);
+    grid->addWidget(AddCombo(Indexed("Combo1", 2 * a), &form_.Combo1[2 * a], Numbers(2, 9)), row,
                     3);
     grid->addWidget(AddCombo(Indexed("Combo1", 2 * a + 1), &form_.Combo1[2 * a + 1], Numbers(2, 9)),
-                    a + 1, 4);
-    grid->addWidget(AddCombo(Indexed("Combo8", a), &form_.Combo8[a], Numbers(10, 13)), a + 1, 5);
+                    row, 4);
+    grid->addWidget(AddCombo(Indexed("Combo8", a), &form_.Combo8[a], Numbers(10, 13)), row, 5);
     for (int s = 0; s < 3; ++s)
-      grid->addWidget(AddCombo(Indexed("Combo3", 3 * a + s), &form_.Combo3[3 * a + s]), a + 1,
-                      6 + s);
+      grid->addWidget(AddCombo(Indexed("Combo3", 3 * a + s), &form_.Combo3[3 * a + s]), row, 6 + s);
     reverse_[a] = new QCheckBox(this);
     reverse_[a]->setObjectName(reverseNames[a]);
     int* value = reverse[a];
     connect(reverse_[a], &QCheckBox::toggled, this, [value](bool on) { *value = on ? 1 : 0; });
-    grid->addWidget(reverse_[a], a + 1, 9);
+    grid->addWidget(reverse_[a], row, 9);
   }
   top->addLayout(grid);
 
@@ -126,7 +132,11 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
     connect(Check1_[i], &QCheckBox::toggled, this, [value](bool on) { *value = on ? 1 : 0; });
     switchGrid->addWidget(Check1_[i], i, 0, 1, 2);
   }
-  switchGrid->addWidget(new QLabel("Limit switch\nPin Number", switches), 2, 0);
+  auto* limitHead = new QVBoxLayout;
+  limitHead->setSpacing(0);
+  limitHead->addWidget(new QLabel("Limit switch", switches));
+  limitHead->addWidget(new QLabel("Pin Number", switches));
+  switchGrid->addLayout(limitHead, 2, 0);
   switchGrid->addWidget(AddCombo("Combo8_3", &form_.Combo8[3], Numbers(10, 13)), 2, 1);
   lower->addWidget(switches);
 
@@ -218,6 +228,7 @@ void FormSettings::opsaetok_Click() {
   }
   LoadFromForm();
   hide();
+  if (onApplied) onApplied();
 }
 
 void FormSettings::opsaetcancel_Click() { hide(); }

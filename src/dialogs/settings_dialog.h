@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -29,6 +30,9 @@ class FormSettings : public QDialog {
   FormSettings(Core& core, SettingsForm& form, QString programFolder, QWidget* parent = nullptr);
   // Shows the model's current texts (after a configuration load).
   void LoadFromForm();
+  // Called after a successful "Ok", once the dialog is hidden: the settings
+  // in force (rates, unit, positions) may have changed.
+  std::function<void()> onApplied;
 
  public slots:
   void OptionIn_Click();

@@ -2,6 +2,7 @@
 // With BRIMO_SCREENSHOT_DIR set, each dialog is also saved as a PNG there.
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,10 +34,36 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   FormSettings* d = Main().Settings();
   ASSERT_TRUE(d->isVisible());
   Shoot(d, "screenshot-settings.png");
+  QStringList captions;
+  for (const QLabel* label : d->findChildren<QLabel*>()) captions << label->text();
+  for (const char* caption : {"mm/",
+                              "Lead turn",
+                              "Steps /",
+                              "Drive turn",
+                              "Pin number",
+                              "Step",
+                              "Dir",
+                              "Home switch",
+                              "Pin Number",
+                              "Jog rates (G00=Fast)",
+                              "Fast",
+                              "Medium",
+                              "Slow",
+                              "Reverse",
+                              "X-Axis",
+                              "Z-axis move (Homing)",
+                              "Z-axis move (To line)",
+                              "Rel/Abs",
+                              "(mm)",
+                              "Pulse Width"})
+    EXPECT_TRUE(captions.contains(caption)) << caption;
+  int applied = 0;
+  d->onApplied = [&applied] { ++applied; };
   In<QComboBox>(d, "Combo7_0")->setEditText("4.00");
   QTest::mouseClick(In<QPushButton>(d, "opsaetok"), Qt::LeftButton);
   EXPECT_FALSE(d->isVisible());
   EXPECT_DOUBLE_EQ(app_->ms().UnitsPerStepX, 0.01);
+  EXPECT_EQ(applied, 1);
 
   Main().findChild<QAction*>("Set_menu")->trigger();
   In<QRadioButton>(d, "OptionIn")->click();
@@ -52,6 +79,8 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   // "Ok" with that field refuses and stays open.
   QTest::mouseClick(In<QPushButton>(d, "opsaetok"), Qt::LeftButton);
   EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(applied, 1);  // a refused "Ok" applied nothing
+  d->onApplied = nullptr;
   QTest::mouseClick(In<QPushButton>(d, "opsaetcancel"), Qt::LeftButton);
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(app_->form().Combo3[4], "fast");  // kept for the next save
