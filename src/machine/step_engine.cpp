@@ -71,7 +71,7 @@ void StepPulse(Core& c) {
     WritePulse(ms, c.clock, *port, ms.PulseByte, ms.DirByte);
     // Between the port writes and the position update: an axis its home
     // switch zeroes ends this pulse one step away from 0 (deliberate).
-    ReadSwitches(c);
+    ReadSwitches(c, *port);
   }
 
   ms.PrgX += ms.UnitsPerStepX * ms.StepX;

@@ -29,12 +29,9 @@ int DecodeSwitches(int b) {
          (In(kHomeYList, b) ? kHomeY : 0) | (In(kHomeZList, b) ? kHomeZ : 0);
 }
 
-void ReadSwitches(Core& c) {
+void ReadSwitches(Core& c, Port& port) {
   MachineState& ms = c.ms;
-  std::string why;
-  Port* port = c.port.Acquire(why);
-  if (!port) return;
-  const int active = DecodeSwitches(ReadStatusPort(*port));
+  const int active = DecodeSwitches(ReadStatusPort(port));
   if (active & kLimit) {
     ms.LimitActive = 1;
     ms.StopRequested = true;

@@ -12,10 +12,12 @@ struct Core;
 enum SwitchBits { kLimit = 1, kHomeX = 2, kHomeY = 4, kHomeZ = 8 };
 int DecodeSwitches(int statusByte);
 
-// Reads the status byte once and acts on it: the limit switch requests a stop
+class Port;
+
+// Reads the status byte of `port` once and acts on it: the limit switch requests a stop
 // and shows "Limit Zone" (every pulse while active); a home switch zeroes its
 // machine axis. Called only by an online StepPulse between the port writes
 // and the position update.
-void ReadSwitches(Core& c);
+void ReadSwitches(Core& c, Port& port);
 
 }  // namespace brimo
