@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <charconv>
 #include <cmath>
 
@@ -124,6 +125,10 @@ void QtWindowPort::SetBusyCursor(bool busy) {
 void QtWindowPort::ShowRunPanel() { w_->Panel()->Command4_Click(3); }
 
 void QtWindowPort::ShowOffline(bool offline) { w_->Panel()->Run()->Check2()->setChecked(offline); }
+
+void QtWindowPort::ShowStatus(const std::string& text) {
+  w_->statusBar()->showMessage(QString::fromStdString(text));
+}
 
 // ---- Messages --------------------------------------------------------------------------------
 

@@ -76,6 +76,7 @@ class QtWindowPort final : public Window {
   void SetBusyCursor(bool busy) override;
   void ShowRunPanel() override;
   void ShowOffline(bool offline) override;
+  void ShowStatus(const std::string& text) override;
 
   void Message(const std::string& text, const std::string& title) override;
   bool AskYesNo(const std::string& text, const std::string& title) override;

@@ -33,6 +33,7 @@ class QuietWindow : public Window {
   void SetBusyCursor(bool) override {}
   void ShowRunPanel() override {}
   void ShowOffline(bool) override {}
+  void ShowStatus(const std::string&) override {}
   void Message(const std::string&, const std::string&) override {}
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
   double OverridePercent() override { return 100; }

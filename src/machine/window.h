@@ -67,6 +67,9 @@ class Window {
   // The offline flag changed without the operator's tick (no port could be
   // opened): the "Offline" box must show the true state.
   virtual void ShowOffline(bool offline) = 0;
+  // One line in the window's message line (status bar), replacing the last;
+  // for what the operator should read but need not answer.
+  virtual void ShowStatus(const std::string& text) = 0;
 
   // ---- Messages (modal; return when the operator has answered) -------------
   virtual void Message(const std::string& text, const std::string& title) = 0;

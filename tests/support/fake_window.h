@@ -84,6 +84,7 @@ class FakeWindow : public Window {
   void SetBusyCursor(bool b) override { busy = b; }
   void ShowRunPanel() override { ++runPanelShows; }
   void ShowOffline(bool o) override { offlineShown = o; }
+  void ShowStatus(const std::string& t) override { statusLines.push_back(t); }
 
   void Message(const std::string& text, const std::string& title) override {
     messages.push_back({text, title});
@@ -123,6 +124,7 @@ class FakeWindow : public Window {
   std::deque<bool> answers;
   std::string prg[3], mach[3];
   std::string feedText, programFeedText, lineInProgress, previewLine;
+  std::vector<std::string> statusLines;  // message-line texts, oldest first
   double left = 0, top = 0, right = 0, bottom = 0;
   double plotWidthTwips = 6000;
   Rgb foreColour = kBlack;
