@@ -7,6 +7,8 @@
 
 namespace brimo {
 
+bool DrillHeightsUsable(double, double) { return true; }
+
 double DrillDepth(Core& c) { return ReadNumber(c.ms.ZWord) * c.win.ScaleFactor(3); }
 
 double DrillRetractHeight(Core& c) { return ReadNumber(c.ms.RWord) * c.win.ScaleFactor(3); }
