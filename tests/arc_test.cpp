@@ -143,12 +143,9 @@ TEST(StartArc, EndWithinOneStepOfTheStartPointIsAFullCircleEitherWay) {
   } rows[] = {
       {"G03 X-0.0001 Y0 I-5 J0 F300", true},  // near 0 degrees: angle error 0.0063 rad
       {"G02 X0.0001 Y0 I5 J0 F300", true},    // near 180 degrees
-      {"G02 X-0.0001 Y0 I5 J0 F300", true},
-      {"G03 X0.0001 Y0 I5 J0 F300", true},
-      {"G02 X0 Y0.0099 I5 J0 F300", true},
-      {"G03 X0 Y-0.0099 I5 J0 F300", true},
-      {"G03 X-0.02 Y0 I-5 J0 F300", false},
-      {"G02 X0 Y0.02 I5 J0 F300", false},
+      {"G02 X-0.0001 Y0 I5 J0 F300", true},  {"G03 X0.0001 Y0 I5 J0 F300", true},
+      {"G02 X0 Y0.0099 I5 J0 F300", true},   {"G03 X0 Y-0.0099 I5 J0 F300", true},
+      {"G03 X-0.02 Y0 I-5 J0 F300", false},  {"G02 X0 Y0.02 I5 J0 F300", false},
   };
   for (const auto& row : rows) {
     Rig r;
@@ -159,7 +156,7 @@ TEST(StartArc, EndWithinOneStepOfTheStartPointIsAFullCircleEitherWay) {
       EXPECT_NEAR(r.MinY(), -5, kOneStep) << row.line;
     } else {
       EXPECT_LT(r.ms.ArcSweep, 0.1) << row.line;
-      EXPECT_LT(r.path.size(), 20u) << row.line;
+      EXPECT_LT(r.path.size(), 200u) << row.line;  // a whole circle: over 3000
     }
   }
 }

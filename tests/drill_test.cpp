@@ -261,12 +261,12 @@ TEST(DrillCycle, RetractHeightNotAboveTheDepthIsRefused) {
     const char* first;  // a good line before, or ""
     const char* line;
   } rows[] = {
-      {"", "G83 X5 Z-5 R-10 Q1 F300"},                // R below the hole bottom
-      {"", "G81 X5 Z2 R-1 F300"},                     // depth above R
-      {"", "G81 X5 Z-3 R-3 F300"},                    // R equal to the depth
-      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 R-4"},        // modal: the new R
-      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 Z4"},         // modal: the new depth
-      {"G01 X1 F300", "G81 X5 Z1"},                   // no R yet: R 0
+      {"", "G83 X5 Z-5 R-10 Q1 F300"},          // R below the hole bottom
+      {"", "G81 X5 Z2 R-1 F300"},               // depth above R
+      {"", "G81 X5 Z-3 R-3 F300"},              // R equal to the depth
+      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 R-4"},  // modal: the new R
+      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 Z4"},   // modal: the new depth
+      {"G01 X1 F300", "G81 X5 Z1"},             // no R yet: R 0
   };
   for (const auto& row : rows) {
     Rig r;

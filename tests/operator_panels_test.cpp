@@ -198,13 +198,13 @@ TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
     double prgZ, machZ;
     double endZ;  // program Z after the home move
   } rows[] = {
-      {"Relative", "10", -1, 4, 10},       // 10 above program Z 0
-      {"Absolute", "10", -1, 4, 5},        // machine Z 10 = program Z 5
-      {"None", "10", -1, 4, -1},           // no rise
-      {"Relative", "10", 12, 4, 12},       // above the safe height: stays
-      {"Absolute", "2", -1, 4, -1},        // machine Z 2 lies below the tool
-      {"Limit switch", "10", -1, 4, 10},   // offline: as Relative
-      {"relative", "3", -1, 4, 3},         // unknown text: as Relative
+      {"Relative", "10", -1, 4, 10},      // 10 above program Z 0
+      {"Absolute", "10", -1, 4, 5},       // machine Z 10 = program Z 5
+      {"None", "10", -1, 4, -1},          // no rise
+      {"Relative", "10", 12, 4, 12},      // above the safe height: stays
+      {"Absolute", "2", -1, 4, -1},       // machine Z 2 lies below the tool
+      {"Limit switch", "10", -1, 4, 10},  // offline: as Relative
+      {"relative", "3", -1, 4, 3},        // unknown text: as Relative
   };
   for (const auto& row : rows) {
     TestRig r;
@@ -234,8 +234,8 @@ TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
     for (const auto& p : path) {
       ASSERT_GE(p.z, z - 1e-12) << row.mode;  // Z never goes down
       if (p.z != z) {
-        EXPECT_EQ(p.x, 1) << row.mode;        // X waits for the rise
-        EXPECT_EQ(p.feed, 250) << row.mode;   // the Z Fast rate
+        EXPECT_EQ(p.x, 1) << row.mode;       // X waits for the rise
+        EXPECT_EQ(p.feed, 250) << row.mode;  // the Z Fast rate
       } else {
         EXPECT_EQ(p.feed, 120) << row.mode;  // X and Y at the home feed
       }

@@ -7,7 +7,8 @@
 
 namespace brimo {
 
-bool DrillHeightsUsable(double, double) { return true; }
+// False also for a value that is not a number: no comparison holds for it.
+bool DrillHeightsUsable(double z, double r) { return r > z; }
 
 double DrillDepth(Core& c) { return ReadNumber(c.ms.ZWord) * c.win.ScaleFactor(3); }
 
