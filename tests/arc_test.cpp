@@ -133,6 +133,34 @@ TEST(StartArc, EndWithinOneStepAlongTheCircleIsAFullCircle) {
   EXPECT_NEAR(r.MinY(), -5, kOneStep);
 }
 
+// The full-circle decision goes by the distance from the start point to the
+// end point: an end within one step of the start (CAM output rounded to four
+// decimals) is a full circle in either direction; two steps away is not.
+TEST(StartArc, EndWithinOneStepOfTheStartPointIsAFullCircleEitherWay) {
+  struct Row {
+    const char* line;
+    bool full;
+  } rows[] = {
+      {"G03 X-0.0001 Y0 I-5 J0 F300", true},  // near 0 degrees: angle error 0.0063 rad
+      {"G02 X0.0001 Y0 I5 J0 F300", true},    // near 180 degrees
+      {"G02 X-0.0001 Y0 I5 J0 F300", true},  {"G03 X0.0001 Y0 I5 J0 F300", true},
+      {"G02 X0 Y0.0099 I5 J0 F300", true},   {"G03 X0 Y-0.0099 I5 J0 F300", true},
+      {"G03 X-0.02 Y0 I-5 J0 F300", false},  {"G02 X0 Y0.02 I5 J0 F300", false},
+  };
+  for (const auto& row : rows) {
+    Rig r;
+    r.Line(row.line);
+    if (row.full) {
+      EXPECT_DOUBLE_EQ(r.ms.ArcSweep, 2 * kPi) << row.line;
+      EXPECT_NEAR(r.MaxY(), 5, kOneStep) << row.line;
+      EXPECT_NEAR(r.MinY(), -5, kOneStep) << row.line;
+    } else {
+      EXPECT_LT(r.ms.ArcSweep, 0.1) << row.line;
+      EXPECT_LT(r.path.size(), 200u) << row.line;  // a whole circle: over 3000
+    }
+  }
+}
+
 TEST(StartArc, ZWordIsReachedByTheClosingStraightMove) {
   Rig r;
   double zDuringArc = 0;

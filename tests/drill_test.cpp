@@ -11,6 +11,8 @@
 
 #include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
+#include "interpreter/run_control.h"
+#include "machine/messages.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -246,6 +248,50 @@ TEST(DrillCycle, StopDuringTheRiseKeepsTheLinesTargetForTheResume) {
   EXPECT_DOUBLE_EQ(r.ms.TargetX, 5);
   EXPECT_DOUBLE_EQ(r.ms.TargetY, 6);
   EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);
+}
+
+// A drilling line whose R is not above its depth is refused whole: nothing
+// moves, and the run names the line.
+TEST(DrillCycle, RetractHeightNotAboveTheDepthIsRefused) {
+  EXPECT_TRUE(DrillHeightsUsable(-5, 2));
+  EXPECT_FALSE(DrillHeightsUsable(-5, -10));
+  EXPECT_FALSE(DrillHeightsUsable(-3, -3));
+  EXPECT_FALSE(DrillHeightsUsable(NAN, 2));
+  struct Row {
+    const char* first;  // a good line before, or ""
+    const char* line;
+  } rows[] = {
+      {"", "G83 X5 Z-5 R-10 Q1 F300"},          // R below the hole bottom
+      {"", "G81 X5 Z2 R-1 F300"},               // depth above R
+      {"", "G81 X5 Z-3 R-3 F300"},              // R equal to the depth
+      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 R-4"},  // modal: the new R
+      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 Z4"},   // modal: the new depth
+      {"G01 X1 F300", "G81 X5 Z1"},             // no R yet: R 0
+  };
+  for (const auto& row : rows) {
+    Rig r;
+    r.StartAtZ(10);
+    if (*row.first) r.Line(row.first);
+    ASSERT_FALSE(r.ms.LineBad) << row.first;
+    const size_t mark = r.path.size();
+    const MachineState before = r.ms;
+    r.Line(row.line);
+    EXPECT_TRUE(r.ms.LineBad) << row.line;
+    EXPECT_NE(r.ms.LineBadReason.find(msg::kDrillRNotAbove), std::string::npos) << row.line;
+    EXPECT_EQ(r.path.size(), mark) << row.line;  // nothing moved
+    EXPECT_EQ(r.ms.MotionWord, before.MotionWord) << row.line;
+    EXPECT_EQ(r.ms.RWord, before.RWord) << row.line;
+  }
+
+  TestRig run;
+  run.UniformAxes(0.01, 500);
+  run.ms.Offline = true;
+  run.LoadProgram("G01 X1 F300\nG83 X2 Z-5 R-10 Q1\nX3\n");
+  Command7_Click(run.core);
+  EXPECT_EQ(run.ms.CurrentLine, 2);
+  EXPECT_NEAR(run.ms.PrgX, 1, 1e-9);
+  EXPECT_NEAR(run.ms.PrgZ, 0, 1e-9);
+  EXPECT_EQ(run.win.MessagesStartingWith("Line 2: G83 X2 Z-5 R-10 Q1\nR-10 Z-5"), 1);
 }
 
 TEST(DrillCycle, ZeroFeedDrillsNothing) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/run_control.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
 #include "support/test_rig.h"
@@ -108,6 +109,42 @@ TEST(Jog, LimitSwitchEndsTheJogAndMotionWordComesBack) {
   EXPECT_EQ(r.ms.MotionWord, "G01");
 }
 
+// A jog press refused during a run: its release (mouse or key) stops the run
+// like any key, and changes nothing else. The resumed run goes on as its
+// program says: the modal G01 lines at the feed, not as rapids.
+TEST(Jog, ReleaseOfARefusedPressStopsTheRunAndChangesNothingElse) {
+  for (JogSpeed speed : {JogSpeed::Slow, JogSpeed::Step}) {
+    TestRig r;
+    r.UniformAxes(0.01, 500);
+    r.ms.Offline = true;
+    r.ms.MotionWord = "G00";  // as after a program that ended on a rapid
+    ReleaseAfter(r, 6, 1, JogSpeed::Slow);
+    JogZ_MouseDown(r.core, 6, kLeftButton, JogSpeed::Slow);  // one jog while G00
+    r.LoadProgram("G01 X2 F100\nX3\n");
+    r.win.onPump = [&](long n) {
+      if (n != 50) return;
+      JogZ_MouseDown(r.core, 4, kLeftButton, speed);  // X+, refused: the run moves
+      JogZ_MouseUp(r.core, 4, kLeftButton, speed);
+      r.ms.StopRequested = true;  // as "Pause": the stop alone is expected
+    };
+    Command7_Click(r.core);
+    ASSERT_TRUE(r.ms.StopRecordFilled);
+    EXPECT_EQ(r.win.beeps, 1);
+    EXPECT_EQ(r.ms.MotionWord, "G01");
+    EXPECT_EQ(r.ms.StopMotionWord, "G01");
+    EXPECT_EQ(r.ms.StopTargetX, 2);
+    EXPECT_EQ(r.ms.TargetX, 2);
+
+    std::vector<double> feeds;  // FeedNow at every pulse of the resumed run
+    r.win.onPump = [&](long) { feeds.push_back(r.ms.FeedNow); };
+    Command7_Click(r.core);
+    ASSERT_FALSE(feeds.empty());
+    for (double f : feeds) ASSERT_EQ(f, 100);  // never the Fast rate 500
+    EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
+    EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1);
+  }
+}
+
 TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
   struct Row {
     int choice;
@@ -140,40 +177,142 @@ TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
   }
 }
 
-TEST(Home, HomeSwitchChoiceMovesNothing) {
+TEST(Home, HomeSwitchChoiceMovesNothingAndSaysSo) {
   TestRig r;
   r.ms.PrgX = 3;
   SettingsForm home;  // "Using Home Switchs" selected
   Command9_Click(r.core, home);
   EXPECT_EQ(r.ms.PrgX, 3);
   EXPECT_TRUE(r.port.Writes().empty());
+  ASSERT_EQ(r.win.statusLines.size(), 1u);
+  EXPECT_EQ(r.win.statusLines[0], msg::kHomeUsingSwitches);
 }
 
-TEST(Home, ZRisesFirstWhenItsEndPointIsAboveAndNeverGoesDown) {
+// Before X and Y move, Z rises alone at the Z Fast rate to the safe height of
+// "Z-axis move (Homing)"; it never goes down, and a second press does not
+// rise again.
+TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
+  struct Row {
+    const char* mode;
+    const char* distance;
+    double prgZ, machZ;
+    double endZ;  // program Z after the home move
+  } rows[] = {
+      {"Relative", "10", -1, 4, 10},      // 10 above program Z 0
+      {"Absolute", "10", -1, 4, 5},       // machine Z 10 = program Z 5
+      {"None", "10", -1, 4, -1},          // no rise
+      {"Relative", "10", 12, 4, 12},      // above the safe height: stays
+      {"Absolute", "2", -1, 4, -1},       // machine Z 2 lies below the tool
+      {"Limit switch", "10", -1, 4, 10},  // offline: as Relative
+      {"relative", "3", -1, 4, 3},        // unknown text: as Relative
+  };
+  for (const auto& row : rows) {
+    TestRig r;
+    r.UniformAxes(0.01, 500);
+    r.ms.FastRateZ = 250;
+    r.ms.Offline = true;
+    r.ms.ZHomingMoveMode = row.mode;
+    r.ms.ZHomingMoveDistance = row.distance;
+    r.ms.PrgX = 1, r.ms.MachX = 1;
+    r.ms.PrgZ = r.ms.TargetZ = row.prgZ;
+    r.ms.MachZ = row.machZ;
+    r.ms.MotionWord = "G01";
+    r.ms.ProgramFeed = 300;
+    SettingsForm home;
+    home.Option4[0] = false, home.Option4[1] = true;
+    home.HomeCombo1 = "Feedrate";
+    home.Text6 = "120";
+    struct Pulse {
+      double x, z, feed;
+    };
+    std::vector<Pulse> path;
+    r.win.onPump = [&](long) { path.push_back({r.ms.PrgX, r.ms.PrgZ, r.ms.FeedNow}); };
+    Command9_Click(r.core, home);
+    EXPECT_NEAR(r.ms.PrgZ, row.endZ, 1e-9) << row.mode << " " << row.prgZ;
+    EXPECT_NEAR(r.ms.PrgX, 0, 1e-9) << row.mode;
+    double z = row.prgZ;
+    for (const auto& p : path) {
+      ASSERT_GE(p.z, z - 1e-12) << row.mode;  // Z never goes down
+      if (p.z != z) {
+        EXPECT_EQ(p.x, 1) << row.mode;       // X waits for the rise
+        EXPECT_EQ(p.feed, 250) << row.mode;  // the Z Fast rate
+      } else {
+        EXPECT_EQ(p.feed, 120) << row.mode;  // X and Y at the home feed
+      }
+      z = p.z;
+    }
+    // Everything the run reads is as it was.
+    EXPECT_EQ(r.ms.MotionWord, "G01");
+    EXPECT_EQ(r.ms.TargetZ, row.prgZ);
+    EXPECT_EQ(r.ms.ProgramFeed, 300);
+
+    path.clear();
+    r.ms.PrgX = 2;
+    Command9_Click(r.core, home);  // a second press: X only
+    for (const auto& p : path) EXPECT_NEAR(p.z, row.endZ, 1e-9) << row.mode;
+    EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
+  }
+}
+
+// "Limit switch", online: Z rises until the home Z switch reads active.
+TEST(Home, LimitSwitchModeRisesOnlineUntilTheHomeZSwitch) {
+  TestRig r;
+  r.UniformAxes(0.01, 500);
+  r.ms.ZHomingMoveMode = "Limit switch";
+  r.ms.PrgX = 0.05, r.ms.MachX = 0.05;
+  r.ms.PrgZ = r.ms.TargetZ = -1, r.ms.MachZ = 3;
+  std::vector<uint8_t> status(29, 127);  // all switches open
+  status.push_back(111);                 // home Z only, from then on
+  r.port.ScriptStatus(status);
+  SettingsForm home;
+  home.Option4[0] = false, home.Option4[1] = true;
+  Command9_Click(r.core, home);
+  EXPECT_NEAR(r.ms.PrgZ, -1 + 30 * 0.01, 1e-9);
+  EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
+  EXPECT_EQ(Pulses(r), 35);  // 30 up, then 5 in X
+  EXPECT_EQ(r.ms.MachZ, 0);  // the switch zeroes machine Z
+
+  const long before = Pulses(r);
+  r.ms.PrgX = r.ms.MachX = 0.05;
+  Command9_Click(r.core, home);  // the switch read active last: no rise
+  EXPECT_EQ(Pulses(r) - before, 5);
+}
+
+// A home move during a stopped run leaves the stop record as it was, and the
+// resumed run cuts at its feed.
+TEST(Home, HomeMoveDuringAStoppedRunKeepsTheStopRecord) {
   TestRig r;
   r.UniformAxes(0.01, 500);
   r.ms.Offline = true;
-  r.ms.PrgX = 1, r.ms.PrgZ = 0;
-  r.ms.TargetZ = 2;  // last Z end point, above the tool
+  r.ms.ZHomingMoveMode = "Relative";
+  r.ms.ZHomingMoveDistance = "5";
+  r.LoadProgram("G01 Z-1 F100\nX2\nX3\n");
+  r.win.onPump = [&](long n) {
+    if (n == 150) Command1_Click(r.core);  // "Pause" in the X2 move, at Z -1
+  };
+  Command7_Click(r.core);
+  ASSERT_TRUE(r.ms.StopRecordFilled);
+  const MachineState stopped = r.ms;
+  r.win.onPump = nullptr;
   SettingsForm home;
   home.Option4[0] = false, home.Option4[1] = true;
-  std::vector<std::pair<double, double>> path;
-  r.win.onPump = [&](long) { path.push_back({r.ms.PrgX, r.ms.PrgZ}); };
-  Command9_Click(r.core, home);
-  ASSERT_GT(path.size(), 200u);
-  EXPECT_NEAR(path[199].second, 2, 1e-9);  // 200 Z steps, X not moved yet
-  EXPECT_NEAR(path[199].first, 1, 1e-9);
-  EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
-  EXPECT_EQ(r.ms.TargetZ, 2);
+  Command9_Click(r.core, home);  // rapid home
+  EXPECT_NEAR(r.ms.PrgZ, 5, 1e-9);
+  EXPECT_TRUE(r.ms.StopRecordFilled);
+  EXPECT_EQ(r.ms.StopPrgX, stopped.StopPrgX);
+  EXPECT_EQ(r.ms.StopPrgZ, stopped.StopPrgZ);
+  EXPECT_EQ(r.ms.StopTargetX, stopped.StopTargetX);
+  EXPECT_EQ(r.ms.StopMotionWord, "G01");
+  EXPECT_EQ(r.ms.MotionWord, stopped.MotionWord);
+  EXPECT_EQ(r.ms.TargetX, stopped.TargetX);
+  EXPECT_EQ(r.ms.TargetZ, stopped.TargetZ);
 
-  TestRig below;
-  below.UniformAxes(0.01, 500);
-  below.ms.Offline = true;
-  below.ms.PrgX = 1, below.ms.PrgZ = 5;
-  below.ms.TargetZ = -3;  // below the tool: Z stays
-  Command9_Click(below.core, home);
-  EXPECT_NEAR(below.ms.PrgZ, 5, 1e-9);
-  EXPECT_NEAR(below.ms.PrgX, 0, 1e-9);
+  std::vector<double> feeds;
+  r.win.onPump = [&](long) { feeds.push_back(r.ms.FeedNow); };
+  Command7_Click(r.core);
+  EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+  for (double f : feeds) ASSERT_EQ(f, 100);
 }
 
 TEST(Home, FeedrateFieldMustBeAPositiveNumber) {

@@ -188,6 +188,29 @@ TEST_F(TegnUdTest, ArcBackToItsStartIsAFullCircle) {
   EXPECT_NEAR(total, 2 * kPi, 1e-12);
 }
 
+// The drawing makes the run's full-circle decision: an end within one step
+// of the start point is drawn as the whole circle, either way round.
+TEST_F(TegnUdTest, ArcEndingWithinOneStepOfItsStartIsDrawnAsAFullCircle) {
+  struct Row {
+    const char* program;
+    double sweep;  // radians drawn
+  } rows[] = {
+      {"G03 X-0.0001 Y0 I-5 J0\n", 2 * kPi},
+      {"G02 X0.0001 Y0 I5 J0\n", 2 * kPi},
+      {"G03 X-0.02 Y0 I-5 J0\n", std::acos(4.98 / 5)},
+  };
+  for (const auto& row : rows) {
+    Draw(row.program);
+    double total = 0;
+    for (const auto& a : rig.win.arcs) {
+      double sweep = a.a1 - a.a0;
+      if (sweep < 0) sweep += 2 * kPi;
+      total += sweep;
+    }
+    EXPECT_NEAR(total, row.sweep, 1e-9) << row.program;
+  }
+}
+
 // I and J stay negated after an arc: the next arc line without I or J turns
 // about the same centre in the extents pass as in the drawing.
 TEST_F(TegnUdTest, ModalCentreOffsetsAgreeInBothPasses) {

@@ -62,7 +62,9 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
     return;
   }
   UpdatePlotEvery(c);
-  ms.SavedMotionMode = ms.MotionWord;
+  // Kept here, not in a register: the release of a refused press (which may
+  // come in the middle of a run) must have nothing to put back.
+  const std::string savedMotionWord = ms.MotionWord;
   ms.MotionWord = "G01";
   ms.StopRequested = false;
   ms.StepX = ms.StepY = ms.StepZ = 0;
@@ -91,19 +93,60 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
   ms.Running = false;
   ms.StepX = ms.StepY = ms.StepZ = 0;
   // Also when the release was swallowed by a message box (limit switch).
-  ms.MotionWord = ms.SavedMotionMode;
+  ms.MotionWord = savedMotionWord;
   ShowPositions(c);
 }
 
 void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed) {
   MachineState& ms = c.ms;
   if (JogButtonFor(index).axis == 0) return;
+  // A stop request and nothing else: the press (which restores the motion
+  // word itself) may have been refused because a run moves, and that run's
+  // motion word, targets and stop record are not the jog's to touch.
   if (speed != JogSpeed::Step && button == kLeftButton) ms.StopRequested = true;
   ShowPositions(c);
-  ms.MotionWord = ms.SavedMotionMode;
 }
 
 bool HomeFeedFieldEnabled(const std::string& moveKind) { return moveKind != "Rapid"; }
+
+HomingSafeZ HomingSafeHeight(const MachineState& ms) {
+  const std::string& mode = ms.ZHomingMoveMode;
+  if (mode == "None") return {};
+  // The switch can only be read online; offline the rise is made as "Relative".
+  if (mode == "Limit switch" && !ms.Offline) return {HomingRise::kToSwitch, 0};
+  double distance = 0;
+  if (!ReadFieldNumber(ms.ZHomingMoveDistance, distance)) return {HomingRise::kBadDistance, 0};
+  // Program and machine Z differ by a constant: machine Z `distance` lies at
+  // this program Z.
+  if (mode == "Absolute") return {HomingRise::kToHeight, ms.PrgZ - ms.MachZ + distance};
+  // "Relative", and any other text: a rise is the safe reading of a setting
+  // nobody chose from the list.
+  return {HomingRise::kToHeight, distance};
+}
+
+namespace {
+
+// Z alone, upwards at the Z Fast rate, until the home Z switch reads active
+// (each pulse reads it) or a stop is requested. An active last reading means
+// Z already stands on the switch: no pulse. False when stopped.
+bool RiseToHomeSwitch(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.HomeZActive) return true;
+  ms.FeedNow = ms.FastRateZ;
+  ms.StepRate = ms.FastRateZ / ms.UnitsPerStepZ / 60;  // steps per second
+  c.win.ShowFeed(NumberText(ms.FeedNow));
+  ms.DiagonalFactor = 1;
+  ms.StepX = ms.StepY = 0;
+  ms.StepZ = +1;
+  while (!ms.StopRequested && !ms.HomeZActive) {
+    StepPulse(c);  // an unusable rate or port requests the stop itself
+    c.win.PumpEvents();
+  }
+  ms.StepZ = 0;
+  return !ms.StopRequested;
+}
+
+}  // namespace
 
 void Command9_Click(Core& c, const SettingsForm& home) {
   MachineState& ms = c.ms;
@@ -119,7 +162,9 @@ void Command9_Click(Core& c, const SettingsForm& home) {
     tx = ms.PrgX - ms.MachX;
     ty = ms.PrgY - ms.MachY;
   } else if (!home.Option4[1]) {
-    return;  // "Using Home Switchs": machine zero is set by jogging onto them
+    // "Using Home Switchs": machine zero is set by jogging onto them.
+    c.win.ShowStatus(msg::kHomeUsingSwitches);
+    return;
   }
   // Exact, case-sensitive: "rapid" is a feed move (and enables Text6).
   const bool rapid = home.HomeCombo1 == "Rapid";
@@ -128,25 +173,40 @@ void Command9_Click(Core& c, const SettingsForm& home) {
     c.win.Message(msg::kHomeFeedBad, msg::kHomeTitle);
     return;
   }
+  const HomingSafeZ safe = HomingSafeHeight(ms);
+  if (safe.rise == HomingRise::kBadDistance) {
+    c.win.Message(msg::kHomeZDistanceBad + ms.ZHomingMoveDistance, msg::kHomeTitle);
+    return;
+  }
 
-  // The move is not a program line: everything a halted run reads is put back.
+  // The move is not a program line: everything a halted run reads is put
+  // back, and the stop record is never written (InProgramMove stays false).
   const LineRegisters saved = LineRegisters::Of(ms);
-  ms.MotionWord = rapid ? "G00" : "G01";
-  if (!rapid) ms.ProgramFeed = feed;
   ms.ArcMove = false;
   ms.ResumePending = false;
   ms.Running = true;
-  c.win.SetForeColour(rapid ? kBrightGreen : kBlack);
-  // Z never goes down on the way home: it rises alone first when its end
-  // point is above the tool, else it stays where it is.
-  const double z = std::max(ms.TargetZ, ms.PrgZ);
+
+  // 1. Z rises alone at the Z Fast rate (a Z-only rapid paces by Z) to the
+  //    safe height, or to the last Z end point when that is higher; it never
+  //    goes down, so a second press finds it up and does not rise again.
+  c.win.SetForeColour(kBrightGreen);
+  ms.MotionWord = "G00";
   bool ok = true;
-  if (z > ms.PrgZ) {
+  double z = ms.TargetZ;
+  if (safe.rise == HomingRise::kToHeight) z = std::max(z, safe.z);
+  if (safe.rise == HomingRise::kToSwitch) {
+    ok = RiseToHomeSwitch(c);
+  } else if (z > ms.PrgZ) {
     ms.TargetX = ms.PrgX, ms.TargetY = ms.PrgY, ms.TargetZ = z;
     StartLinearMove(c);
     ok = !ms.StopRequested;
   }
+
+  // 2. X and Y at that height, as a rapid or at the "Feedrate:" feed.
   if (ok) {
+    ms.MotionWord = rapid ? "G00" : "G01";
+    if (!rapid) ms.ProgramFeed = feed;
+    c.win.SetForeColour(rapid ? kBrightGreen : kBlack);
     ms.TargetX = tx, ms.TargetY = ty, ms.TargetZ = ms.PrgZ;
     StartLinearMove(c);
   }

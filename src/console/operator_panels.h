@@ -11,6 +11,7 @@
 namespace brimo {
 
 struct Core;
+struct MachineState;
 struct SettingsForm;
 
 // ---- Jogging --------------------------------------------------------------
@@ -30,15 +31,33 @@ JogButton JogButtonFor(int index);
 // "Step", one pulse. Only the left button jogs; refused while other motion
 // is under way. MotionWord is put back when the jog ends.
 void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed);
-// Release: ends a continuous jog after its pulse in progress.
+// Release: ends a continuous jog after its pulse in progress. It only
+// requests a stop (as any key does: during a run whose motion refused the
+// press, it stops that run) and changes no register, target or stop record.
 void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed);
 
 // ---- Home moves -------------------------------------------------------------
 // Text6 ("Feedrate:") is enabled exactly when the move kind is not "Rapid".
 bool HomeFeedFieldEnabled(const std::string& moveKind);
-// "Home the Machine": X and Y to machine zero or program zero, as a rapid or
-// at the "Feedrate:" feed; Z only ever rises. Home switches: no move.
+// "Home the Machine": Z first rises alone, at the Z Fast rate, to the safe
+// height of the "Z-axis move (Homing)" setting (HomingSafeZ) or to the last
+// Z end point when that is higher; then X and Y go to machine zero or program
+// zero, as a rapid or at the "Feedrate:" feed. Z never goes down. The
+// registers a stopped run reads and its stop record are left as found.
+// "Using Home Switchs": no move, said in the window's message line.
 void Command9_Click(Core& c, const SettingsForm& home);
+
+// The safe height of a home move, from ZHomingMoveMode / ZHomingMoveDistance:
+//   "Relative"     the distance above program Z 0 (also any unknown text)
+//   "Absolute"     the program Z where machine Z equals the distance
+//   "None"         no safe height
+//   "Limit switch" online: up to the home Z switch; offline as "Relative"
+enum class HomingRise { kNone, kToHeight, kToSwitch, kBadDistance };
+struct HomingSafeZ {
+  HomingRise rise = HomingRise::kNone;
+  double z = 0;  // program Z (length units), for kToHeight
+};
+HomingSafeZ HomingSafeHeight(const MachineState& ms);
 
 // ---- Feed override ------------------------------------------------------------
 inline constexpr double kOverrideMin = 2, kOverrideMax = 500;  // percent

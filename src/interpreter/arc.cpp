@@ -33,6 +33,10 @@ double ArcCos(double x) {
   return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0);
 }
 
+bool ArcIsFullCircle(double startX, double startY, double endX, double endY, double step) {
+  return std::hypot(endX - startX, endY - startY) < step;  // false for NaN
+}
+
 //          +Y
 //           |      end (theta_e)
 //           |     /
@@ -99,9 +103,11 @@ void StartArc(Core& c) {
 
   // About one step of the finer of X and Y per iteration.
   ms.ArcAngleStep = ms.FinestStepXY / ms.ArcRadius;
-  // An end within one step of the start along the circle: a full circle
-  // (deliberate; "G02 X0 Y0 I5 J0" back to its start cuts the whole circle).
-  if (ms.ArcSweep < ms.ArcAngleStep) ms.ArcSweep = twoPi;
+  // An end within one step of the start: a full circle, whichever side of
+  // the start it lies (deliberate; "G02 X0 Y0 I5 J0" back to its start cuts
+  // the whole circle, and so does CAM output rounded to four decimals).
+  if (ArcIsFullCircle(ms.LineStartX, ms.LineStartY, ms.TargetX, ms.TargetY, ms.FinestStepXY))
+    ms.ArcSweep = twoPi;
 
   ms.ArcAngle = 0;
   if (!StepRateUsable(c)) return;

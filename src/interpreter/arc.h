@@ -15,10 +15,18 @@ struct Core;
 // set-up turns it into +pi), 1 gives 0, anything else lies in (0, pi).
 double ArcCos(double x);
 
+// True when an arc from (startX, startY) to (endX, endY) is a full circle:
+// the end point lies less than `step` (length units, one step of the finer of
+// X and Y) from the start point, on whichever side. Decided on the points, not
+// on the end angle: that comes from the X offset alone, so near 0 and 180
+// degrees a rounding error of 0.0001 in the end gives several steps of angle.
+// The run and the drawing both decide with this.
+bool ArcIsFullCircle(double startX, double startY, double endX, double endY, double step);
+
 // Sets up the arc (centre, radius, start angle, sweep, angle step; writes
 // the start offset back into ArcI/ArcJ) and runs it; with ResumePending it
 // continues the stopped arc from its kept ArcAngle instead. An arc whose end
-// lies less than one angle step from its start is a full circle. A zero
+// lies less than one step from its start is a full circle. A zero
 // radius is made as a straight move to the target.
 void StartArc(Core& c);
 

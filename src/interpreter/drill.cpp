@@ -7,6 +7,9 @@
 
 namespace brimo {
 
+// False also for a value that is not a number: no comparison holds for it.
+bool DrillHeightsUsable(double z, double r) { return r > z; }
+
 double DrillDepth(Core& c) { return ReadNumber(c.ms.ZWord) * c.win.ScaleFactor(3); }
 
 double DrillRetractHeight(Core& c) { return ReadNumber(c.ms.RWord) * c.win.ScaleFactor(3); }

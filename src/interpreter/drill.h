@@ -25,6 +25,12 @@ void DrillCycle(Core& c);
 // ones. Does nothing otherwise.
 void ResumeDrillCycle(Core& c);
 
+// True when a cycle with depth z and retract height r (both scaled, length
+// units) can be drilled: r lies above z. With r at or below z every peck
+// would retract below the hole bottom, or the plunge would go upwards; such a
+// line is refused whole (the parser marks it bad, the program check lists it).
+bool DrillHeightsUsable(double z, double r);
+
 // Depth z and retract height r of the cycle, scaled by the Z factor now.
 double DrillDepth(Core& c);
 double DrillRetractHeight(Core& c);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/drill.h"
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "plot/plot_state.h"
@@ -301,6 +302,30 @@ void ParseLine(Core& c) {
         break;
       default:
         break;
+    }
+  }
+
+  // A drilling line (its own drilling word or the modal one, and a word that
+  // asks for a hole, as the dispatch tests it) whose retract height is not
+  // above its depth: refused whole. Z and R are those the cycle would use,
+  // from this line or the registers, scaled as the cycle scales them.
+  if (bad.empty()) {
+    const Word& g = word('G');
+    const std::string motion =
+        g.found ? Trim(std::string("G").append(g.text), true) : ms.MotionWord;
+    const bool asksForHole =
+        word('X').found || word('Y').found || word('Z').found || word('R').found || word('Q').found;
+    if ((motion == "G81" || motion == "G83") && asksForHole) {
+      const Word& zw = word('Z');
+      const Word& rw = word('R');
+      const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * c.win.ScaleFactor(3);
+      const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * c.win.ScaleFactor(3);
+      if (!DrillHeightsUsable(z, r)) {
+        auto shown = [](std::string t) { return t.empty() ? std::string("0") : t; };
+        bad = "R" + shown(Trim(rw.found ? rw.text : std::string_view(ms.RWord), true)) + " Z" +
+              shown(Trim(zw.found ? zw.text : std::string_view(ms.ZWord), true)) +
+              msg::kDrillRNotAbove;
+      }
     }
   }
 

@@ -35,9 +35,10 @@ std::string NumberText(double v);
 // arc-without-centre rule, the tool change (unless PlotOnly) and finally
 // SetFeed for every line that is not skipped. Fills ms.LineWords with what
 // the line carried (cleared for a skipped line). A line holding a number
-// that is not finite, a move of more than 2^31 steps on an axis or more than
-// 10 000 pecks is marked bad (ms.LineBad, ms.LineBadReason) and none of its
-// words is taken.
+// that is not finite, a move of more than 2^31 steps on an axis, more than
+// 10 000 pecks, or a drilling line whose R is not above its depth
+// (DrillHeightsUsable) is marked bad (ms.LineBad, ms.LineBadReason) and none
+// of its words is taken.
 void ParseLine(Core& c);
 
 }  // namespace brimo

@@ -225,3 +225,22 @@ inline constexpr const char* kScaleTitle = "Scale Factors";
 inline constexpr const char* kScaleNotANumber = " is not a number: ";
 
 }  // namespace brimo::msg
+
+// ---- Motion: homing height, drilling heights ----------------------------------
+namespace brimo::msg {
+
+// Shown in the window's message line by "Home the Machine".
+inline constexpr const char* kHomeUsingSwitches =
+    "\"Using Home Switchs\" is selected: \"Home the Machine\" moves nothing. Jog each "
+    "axis onto its home switch to set machine zero, or choose \"Using Program Zero\" "
+    "or \"Using Machine Zero\".";
+// + the distance text as typed.
+inline constexpr const char* kHomeZDistanceBad =
+    "The home move was not started: \"Z distance (Homing)\" in Settings is not a "
+    "number: ";
+// A drilling line's reason: "R-10 Z-5" + this.
+inline constexpr const char* kDrillRNotAbove =
+    ": the retract height R must lie above the depth Z, or the cycle would retract "
+    "below its hole bottom or plunge upwards";
+
+}  // namespace brimo::msg

@@ -104,16 +104,17 @@ void DrawArcSegment(Core& c) {
   const bool clockwise = ms.ArcDirection < 0;
   double sweep = clockwise ? a.startAngle - a.endAngle : a.endAngle - a.startAngle;
   if (sweep < 0) sweep += kTwoPi;
-  // An end within one step of the start along the circle makes the arc
-  // set-up cut a full circle; draw what it cuts.
-  const double step =
-      (ms.FinestStepXY > 0 && std::isfinite(ms.FinestStepXY)) ? ms.FinestStepXY / a.r : 0;
-  if (sweep == 0 || sweep < step) {
+  // The arc set-up's own decision: an end within one step of the start
+  // point cuts a full circle; draw what it cuts.
+  if (ArcIsFullCircle(ms.LineStartX, ms.LineStartY, ms.TargetX, ms.TargetY, ms.FinestStepXY)) {
     const double mid = Fold(a.startAngle + kPi);
     c.win.DrawArc(a.cx, a.cy, a.r, a.startAngle, mid, colour);
     c.win.DrawArc(a.cx, a.cy, a.r, mid, a.startAngle, colour);
     return;
   }
+  // An end off the circle at the start's own angle: the set-up cuts no arc
+  // (only the closing straight move), and equal angles would draw a circle.
+  if (sweep == 0) return;
   // The window draws counter-clockwise from its first angle to its second.
   if (clockwise) {
     c.win.DrawArc(a.cx, a.cy, a.r, a.endAngle, a.startAngle, colour);

@@ -24,6 +24,8 @@ void TestRig::LoadDefaults() {
   ms.DirSenseX = ms.DirSenseY = ms.DirSenseZ = -1;
   ms.DiagonalFactor = 1;
   ms.StopDrawWidth = 1;
+  ms.ZHomingMoveMode = "Relative";
+  ms.ZHomingMoveDistance = "10";
 }
 
 void TestRig::UniformAxes(double unitsPerStep, double fast) {
