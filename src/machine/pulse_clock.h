@@ -12,8 +12,9 @@
 // e.g. 10 MHz and 1000 steps/s: 10000 ticks; after an X+Y pulse 10000/0.707.
 //
 // A long wait is cut into slices of kPumpSlice seconds; at the end of each
-// slice the window handles its events, and a stop requested there ends the
-// wait at once, before the pulse:
+// slice (but the one ending within half a slice of the pulse) the window
+// handles its events, and a stop requested there ends the wait at once,
+// before the pulse:
 //
 //   previous pulse       pump    pump    pump         pulse due
 //   |_______________________|_______|_______|_____________|
