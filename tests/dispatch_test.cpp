@@ -464,5 +464,81 @@ TEST(RepeatMend, AResumedArcIsMadeWhateverWasParsedSince) {
   EXPECT_NEAR(r.ms.PrgY, 0, 0.005 + 1e-9);
 }
 
+// ---- Pulse interval limit -----------------------------------------------------
+
+// A feed so slow that a step would take more than 60 s is refused when the
+// move is set up, online on the virtual clock (no wait) and offline alike.
+TEST(SlowFeedMend, AMoveWhosePulsesWouldBeMoreThanAMinuteApartIsRefused) {
+  struct Row {
+    const char* line;
+    const char* feedShown;  // the feed the message names
+    double scaleF = 1, fastX = 500;
+  } rows[] = {
+      {"G01 X1 F1e-12", "1e-12"},          {"G01 X1 F100", "1e-13", 1e-15},  // scale factor of F
+      {"G00 X1", "1e-15", 1, 1e-15},                                         // Fast rate of X
+      {"G01 X1 F0.0099", "0.0099"},  // 60.6 s per step at 0.01 per step
+      {"G02 X2 Y0 I1 J0 F1e-12", "1e-12"}, {"G81 X1 Y1 Z-1 R1 F1e-12", "1e-12"},
+  };
+  for (bool offline : {false, true}) {
+    for (const Row& row : rows) {
+      Rig r;
+      r.ms.Offline = offline;
+      r.win.scale[0] = row.scaleF;
+      r.ms.FastRateX = row.fastX;
+      r.Line(row.line);
+      EXPECT_TRUE(r.ms.StopRequested) << row.line;
+      EXPECT_EQ(r.ms.PrgX, 0) << row.line;
+      EXPECT_EQ(r.ms.PrgZ, 0) << row.line;
+      EXPECT_EQ(r.clock.Now(), 0) << row.line;
+      EXPECT_TRUE(r.port.Writes().empty()) << row.line;
+      ASSERT_EQ(r.win.messages.size(), 1u) << row.line;
+      EXPECT_EQ(r.win.messages[0].title, msg::kSlowFeedTitle) << row.line;
+      EXPECT_NE(r.win.messages[0].text.find(std::string("feed ") + row.feedShown + " "),
+                std::string::npos)
+          << r.win.messages[0].text;
+    }
+  }
+}
+
+TEST(SlowFeedMend, AMinuteBetweenPulsesIsStillMade) {
+  Rig r;
+  r.ms.Offline = false;
+  r.Line("G01 X0.02 F0.0101");  // 59.4 s per step
+  EXPECT_TRUE(r.win.messages.empty());
+  EXPECT_NEAR(r.ms.PrgX, 0.02, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.clock.Now()), 2 * 0.01 / (0.0101 / 60) * 1e7, 2);
+}
+
+// During a move an override that would space the pulses more than 60 s
+// apart is refused: the move goes on at the old rate.
+TEST(SlowFeedMend, AnOverrideChangeThatSlowsPulsesBeyondAMinuteIsRefused) {
+  Rig r;
+  r.ms.Offline = false;
+  r.ms.Running = true;  // as during a run
+  bool accepted = true;
+  double rateAfter = 0;
+  r.win.onPump = [&](long) {
+    if (r.ms.StepsLeftX == 3 && accepted) {
+      r.win.overridePercent = 2;  // 0.4 * 2 % / 60 / 0.01: 75 s per step
+      accepted = OverrideFeed(r.core);
+      r.win.overridePercent = 100;  // the control puts its value back
+      rateAfter = r.ms.StepRate;
+    }
+  };
+  r.Line("G01 X0.05 F0.4");
+  EXPECT_FALSE(accepted);
+  EXPECT_DOUBLE_EQ(rateAfter, 0.4 / 60 / 0.01);
+  EXPECT_DOUBLE_EQ(r.ms.FeedNow, 0.4);
+  EXPECT_EQ(r.win.feedText, "0.4");
+  ASSERT_EQ(r.win.messages.size(), 1u);
+  EXPECT_EQ(r.win.messages[0].title, msg::kSlowFeedTitle);
+  EXPECT_NEAR(r.ms.PrgX, 0.05, 1e-12);
+  EXPECT_FALSE(r.ms.StopRequested);
+  // A change within the limit is taken as before.
+  r.win.overridePercent = 50;
+  EXPECT_TRUE(OverrideFeed(r.core));
+  EXPECT_DOUBLE_EQ(r.ms.FeedNow, 0.2);
+}
+
 }  // namespace
 }  // namespace brimo::test

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "machine/pulse_clock.h"
 #include "support/test_rig.h"
@@ -50,6 +51,17 @@ TEST(PulseClock, IntervalIsFrequencyOverRateStretchedAfterDiagonal) {
   ms.DiagonalFactor = 0.707;
   WaitPulseInterval(ms, clock);
   EXPECT_EQ(clock.Now() - ms.LastPulseTime, 14145);  // ceil(10000 / 0.707 = 14144.27)
+}
+
+TEST(PulseClock, VirtualClockStopsAtTheEndOfItsCounterInsteadOfOverflowing) {
+  VirtualClock clock(1'000'000'000);
+  clock.Approach(1e30);  // far past 2^63 ticks
+  EXPECT_EQ(clock.Now(), std::numeric_limits<int64_t>::max());
+  MachineState ms;
+  InitCounter(ms, clock);
+  ms.StepRate = 1e-30;
+  ms.DiagonalFactor = 1;
+  EXPECT_TRUE(WaitPulseInterval(ms, clock));  // returns: the counter cannot go further
 }
 
 TEST(PulseClock, ZeroFrequencyReturnsAtOnceAndOverdueWaitDoesNotReadAgain) {

@@ -145,6 +145,37 @@ TEST(Jog, ReleaseOfARefusedPressStopsTheRunAndChangesNothingElse) {
   }
 }
 
+// Jog and home moves whose pulses would be more than 60 s apart move
+// nothing and name the feed.
+TEST(SlowFeedMend, JogAndHomeMovesAtATinyRateAreRefused) {
+  for (bool offline : {false, true}) {
+    TestRig jog;
+    jog.ms.Offline = offline;
+    jog.ms.SlowRateX = 1e-15;
+    ReleaseAfter(jog, 4, 5, JogSpeed::Slow);
+    JogZ_MouseDown(jog.core, 4, kLeftButton, JogSpeed::Slow);
+    EXPECT_EQ(jog.ms.PrgX, 0);
+    EXPECT_EQ(jog.clock.Now(), 0);
+    EXPECT_EQ(jog.win.MessagesStartingWith(msg::kSlowFeed), 1);
+    EXPECT_FALSE(jog.ms.Running);
+
+    TestRig home;
+    home.ms.Offline = offline;
+    home.ms.FastRateX = home.ms.FastRateY = 1e-15;
+    home.ms.ZHomingMoveMode = "None";  // the X and Y leg alone
+    home.ms.PrgX = 1, home.ms.MachX = 1;
+    SettingsForm form;
+    form.Option4[0] = false;
+    form.Option4[1] = true;
+    form.HomeCombo1 = "Rapid";
+    Command9_Click(home.core, form);
+    EXPECT_EQ(home.ms.PrgX, 1);
+    EXPECT_EQ(home.clock.Now(), 0);
+    EXPECT_EQ(home.win.MessagesStartingWith(msg::kSlowFeed), 1);
+    EXPECT_FALSE(home.ms.Running);
+  }
+}
+
 TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
   struct Row {
     int choice;
@@ -354,8 +385,9 @@ TEST(Override, ChangeDuringAMoveTakesEffectAtTheNextPulse) {
   r.ms.MotionWord = "G01";
   r.ms.ProgramFeed = 60;  // 100 steps/s
   r.ms.TargetX = 0.05;
-  r.win.onPump = [&](long n) {
-    if (n == 2) {
+  // After the second pulse (a wait of 10 ms also pumps in its middle).
+  r.win.onPump = [&](long) {
+    if (r.port.Writes().size() == 4 && r.win.overridePercent != 300) {
       r.win.overridePercent = 300;
       SetFeed(r.core);
     }

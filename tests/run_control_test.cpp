@@ -243,6 +243,85 @@ TEST(RunProgram, ZeroFeedRefusesTheMoveAndTheNextPressRepeatsIt) {
   EXPECT_NEAR(r.ms.PrgX, 2, 1e-9);
 }
 
+// ---- Pacing: long waits and resumed moves ------------------------------------
+
+TEST(PulseWait, PauseDuringALongWaitEndsItAndTheResumeEndsAtTheTarget) {
+  // F0.6 at 0.01 per step: one step per second (10^7 ticks). The pause comes
+  // inside the wait before pulse `made` + 1, which is then never made.
+  struct Row {
+    double pauseAt;  // seconds
+    int made;        // pulses made before the pause
+  } rows[] = {{0.3, 0}, {2.5, 2}, {4.9, 4}};
+  for (const Row& row : rows) {
+    RunRig r("G01 X0.05 F0.6\nY0.01\n", /*offline=*/false);
+    r.win.onPump = [&](long) {
+      if (r.clock.Now() >= row.pauseAt * 1e7 && !r.ms.StopRequested) Command1_Click(r.core);
+    };
+    Command7_Click(r.core);
+    EXPECT_EQ(r.ms.CurrentLine, 1) << row.pauseAt;
+    EXPECT_TRUE(r.ms.StopRecordFilled) << row.pauseAt;
+    EXPECT_EQ(r.XStepsOnPort(), row.made) << row.pauseAt;
+    EXPECT_NEAR(r.ms.PrgX, row.made * 0.01, 1e-9) << row.pauseAt;
+    EXPECT_LT(r.clock.Now(), (row.pauseAt + 0.01) * 1e7) << row.pauseAt;  // left at once
+    r.win.onPump = nullptr;
+    Command7_Click(r.core);
+    EXPECT_EQ(r.XStepsOnPort(), 5) << row.pauseAt;
+    EXPECT_NEAR(r.ms.PrgX, 0.05, 1e-9) << row.pauseAt;
+    EXPECT_NEAR(r.ms.PrgY, 0.01, 1e-9) << row.pauseAt;
+    EXPECT_EQ(r.DoneMessages(), 1) << row.pauseAt;
+  }
+}
+
+// A paused and resumed move ends exactly where the same move ends
+// uninterrupted, whatever its rounding of the remaining distance would give.
+TEST(ResumeEnd, APausedMoveEndsWhereTheStraightRunEnds) {
+  const char* programs[] = {
+      "G01 X10.00125 F100\n",                                  // 1333.5 steps: even 1334
+      "G01 X1.00125 Y0.50375 Z-0.10125 F300\n",                // halves on every axis
+      "G00 X-3.00375 Y2.00125\n",                              // rapid, negative half
+      "G01 X0.50375 F300\nG02 X2.50375 Y0 I1 J0 Z-0.30375\n",  // arc and its closing move
+      "G81 X1.00125 Y0.50375 Z-0.3 R0.20375 F300\n",           // drilling rise and approach
+  };
+  for (const char* program : programs) {
+    struct End {
+      double x, y, z;
+      long pumps;
+    };
+    auto run = [&](long pauseAt) {
+      TestRig r;  // 0.0075 per step: halves of the remaining distance round
+      r.ms.Offline = true;
+      r.LoadProgram(program);
+      r.win.onPump = [&](long n) {
+        if (n == pauseAt) Command1_Click(r.core);
+      };
+      Command7_Click(r.core);
+      const long pumps = r.win.pumps;
+      r.win.onPump = nullptr;
+      if (pauseAt > 0) {
+        EXPECT_TRUE(r.ms.StopRecordFilled) << program << pauseAt;
+        Command7_Click(r.core);
+      }
+      EXPECT_EQ(r.ms.CurrentLine, r.store.LineCount + 1) << program << pauseAt;
+      return End{r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ, pumps};
+    };
+    const End straight = run(0);
+    if (program == programs[0]) {
+      EXPECT_NEAR(straight.x, 10.005, 1e-9);
+    }
+    const double step = 0.0075;
+    for (long k : {1L, 2L, straight.pumps / 2, straight.pumps - 3, straight.pumps - 1}) {
+      const End paused = run(k);
+      // Net steps per axis and the end position: the same as the straight run.
+      EXPECT_EQ(std::lround(paused.x / step), std::lround(straight.x / step)) << program << k;
+      EXPECT_EQ(std::lround(paused.y / step), std::lround(straight.y / step)) << program << k;
+      EXPECT_EQ(std::lround(paused.z / step), std::lround(straight.z / step)) << program << k;
+      EXPECT_NEAR(paused.x, straight.x, 1e-9) << program << k;
+      EXPECT_NEAR(paused.y, straight.y, 1e-9) << program << k;
+      EXPECT_NEAR(paused.z, straight.z, 1e-9) << program << k;
+    }
+  }
+}
+
 TEST(StepPreview, ForwardBackwardAndItsOwnRegisters) {
   RunRig r("G01 X1 F300\nX2 Y3\nX4\n");
   r.ms.MotionWord = "G00";

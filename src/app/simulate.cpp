@@ -331,6 +331,9 @@ void SimulationRun::Shown(const std::string& text, const std::string& title) {
   } else if (text == msg::kBadRate) {
     RefuseLine(msg::kSimNoteZeroFeed);
     AddFinding(Finding::Kind::kZeroFeed, msg::kCheckZeroFeed);
+  } else if (title == msg::kSlowFeedTitle) {
+    RefuseLine(msg::kSimNoteRefused + std::string(msg::kSlowFeedTitle));
+    AddFinding(Finding::Kind::kRefused, msg::kCheckRefused + text);
   } else if (text == msg::kMoveTooLong) {
     RefuseLine(msg::kSimNoteRefused + std::string(msg::kMoveTooLongTitle));
     AddFinding(Finding::Kind::kRefused, msg::kCheckRefused + text);

@@ -1,6 +1,7 @@
 #include "app/vcd_writer.h"
 
 #include <charconv>
+#include <limits>
 #include <string_view>
 
 #include "machine/machine_state.h"
@@ -80,7 +81,10 @@ void VcdWriter::Emit(int64_t tick, uint8_t value) {
 void VcdWriter::DrawPending(int64_t nextTick, bool haveNext) {
   if (!pending_) return;
   pending_ = false;
-  int64_t at = pendingTick_ + kStepHighNs;
+  // At the counter's last tick (a clock that ran 292 years) the step stays high.
+  int64_t at = pendingTick_ > std::numeric_limits<int64_t>::max() - kStepHighNs
+                   ? std::numeric_limits<int64_t>::max()
+                   : pendingTick_ + kStepHighNs;
   // Before the next pulse, so the dump's times keep increasing.
   if (haveNext && at > pendingTick_ + (nextTick - pendingTick_) / 2)
     at = pendingTick_ + (nextTick - pendingTick_) / 2;

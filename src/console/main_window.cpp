@@ -326,6 +326,7 @@ bool MDIForm1::SaveConfiguration() {
 void MDIForm1::closeEvent(QCloseEvent* event) {
   // A move loop may be running underneath (it pumps events): let it end.
   c_.ms.StopRequested = true;
+  estimator_->Cancel();  // never waits for the worker
   SaveConfiguration();
   if (about_) about_->hide();
   settings_->hide();

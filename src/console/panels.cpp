@@ -194,15 +194,24 @@ void RunPanel::Overide_EditingFinished() {
 }
 
 void RunPanel::Overide_Click() {
+  const double before = override_;
   Overide_Change();
   c_.win.FocusPlot();
-  SetFeed(c_);  // a move under way changes speed at its next pulse
+  // A move under way changes speed at its next pulse, unless the change
+  // would space its pulses more than a minute apart.
+  if (!OverrideFeed(c_)) PutBackOverride(before);
 }
 
 void RunPanel::Command8_Click(int index) {
+  const double before = override_;
   // 2 points whatever the list says (100 becomes 102), within 2..500.
   Overide_->setEditText(QString::fromStdString(NumberText(OverrideAfterButton(override_, index))));
-  SetFeed(c_);
+  if (!OverrideFeed(c_)) PutBackOverride(before);
+}
+
+void RunPanel::PutBackOverride(double percent) {
+  override_ = percent;
+  Overide_->setEditText(QString::fromStdString(NumberText(percent)));
 }
 
 void RunPanel::Text3_Change() { QuickDisplay(); }

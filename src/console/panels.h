@@ -104,6 +104,8 @@ class RunPanel : public QGroupBox {
 
  private:
   void QuickDisplay();
+  // A refused override change: the box and the value in force go back.
+  void PutBackOverride(double percent);
   Core& c_;
   double override_ = 100;
   QPushButton* Command7_;

@@ -3,10 +3,24 @@
 #include <QMetaObject>
 #include <array>
 #include <cmath>
+#include <thread>
 
 #include "app/simulate.h"
 
 namespace brimo::gui {
+
+RunTimeEstimator::RunTimeEstimator(QObject* parent)
+    : QObject(parent), link_(std::make_shared<Link>()) {
+  link_->estimator = this;
+}
+
+RunTimeEstimator::~RunTimeEstimator() {
+  Cancel();
+  // A worker delivering its result holds the lock: after this, none can
+  // reach this object (events already posted to it die with it).
+  std::lock_guard<std::mutex> hold(link_->lock);
+  link_->estimator = nullptr;
+}
 
 void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& settings,
                              double overridePercent, const double scale[4]) {
@@ -18,24 +32,30 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
   auto ms = std::make_shared<MachineState>(settings);
   ms->PreviewRegs.reset();
   const std::array<double, 4> factors{scale[0], scale[1], scale[2], scale[3]};
-  worker_ = std::thread([this, cancel, store, ms, overridePercent, factors] {
+  auto link = link_;
+  // Detached: nothing ever waits for it (see the header).
+  std::thread([link, cancel, store, ms, overridePercent, factors] {
     const double seconds =
         EstimateRunSeconds(*store, *ms, overridePercent, factors.data(), cancel.get());
-    if (cancel->load() || !std::isfinite(seconds)) return;
-    // Delivered on the window thread; Cancel() joins this thread before the
-    // estimator goes away, so `this` is alive here.
-    QMetaObject::invokeMethod(
-        this,
-        [this, cancel, seconds] {
-          if (!cancel->load()) emit Estimated(seconds);
-        },
-        Qt::QueuedConnection);
-  });
+    if (!cancel->load() && std::isfinite(seconds)) {
+      std::lock_guard<std::mutex> hold(link->lock);
+      if (RunTimeEstimator* target = link->estimator) {
+        // Delivered on the window thread, where Cancel() runs: a result
+        // cancelled meanwhile is dropped there.
+        QMetaObject::invokeMethod(
+            target,
+            [target, cancel, seconds] {
+              if (!cancel->load()) emit target->Estimated(seconds);
+            },
+            Qt::QueuedConnection);
+      }
+    }
+  }).detach();
 }
 
 void RunTimeEstimator::Cancel() {
   if (cancel_) cancel_->store(true);
-  if (worker_.joinable()) worker_.join();
+  cancel_.reset();
 }
 
 QString RunTimeText(double seconds) {

@@ -2,12 +2,18 @@
 // thread, through the same simulation as `brimocnc --simulate`, so loading
 // is not delayed. Works on copies of the program and the settings; a new
 // request or the estimator's end cancels the one in progress.
+//
+// Cancelling never waits for the worker: the worker owns everything it
+// uses, sees its cancel flag after every pulse and every slice of a long
+// wait, and reaches the estimator only through a link that the estimator
+// cuts (under its lock) before it goes away. So File > Open, Exit and the
+// dialogs' "Ok" never block on an estimate.
 #pragma once
 
 #include <QObject>
 #include <atomic>
 #include <memory>
-#include <thread>
+#include <mutex>
 
 #include "machine/machine_state.h"
 #include "plot/program_store.h"
@@ -18,21 +24,28 @@ class RunTimeEstimator : public QObject {
   Q_OBJECT
 
  public:
-  explicit RunTimeEstimator(QObject* parent = nullptr) : QObject(parent) {}
-  ~RunTimeEstimator() override { Cancel(); }
+  explicit RunTimeEstimator(QObject* parent = nullptr);
+  ~RunTimeEstimator() override;
 
   // Starts estimating `program` with the settings in `settings`, the
   // override in percent and the four scale factors.
   void Start(const ProgramStore& program, const MachineState& settings, double overridePercent,
              const double scale[4]);
   // Abandons the estimate in progress (its result is never reported).
+  // Returns at once; the worker ends on its own soon after.
   void Cancel();
 
  signals:
   void Estimated(double seconds);
 
  private:
-  std::thread worker_;
+  // What a worker may reach of its estimator: null once the estimator is
+  // gone. Workers hold it shared; the estimator cuts it in its destructor.
+  struct Link {
+    std::mutex lock;
+    RunTimeEstimator* estimator = nullptr;
+  };
+  std::shared_ptr<Link> link_;
   std::shared_ptr<std::atomic<bool>> cancel_;
 };
 

@@ -54,6 +54,20 @@ double WholeSteps(double dist, double unitsPerStep) {
   return dist == 0 ? 0 : RoundHalfEven(dist / unitsPerStep);
 }
 
+// True, once, for the first straight move of a resume when it is the move
+// the stop cut short: the same target, started where the stop left the tool.
+bool ResumesKeptMove(MachineState& ms) {
+  const bool armed = ms.ResumeKeptSteps;
+  ms.ResumeKeptSteps = false;
+  if (!armed || !ms.StopStepsKept) return false;
+  ms.StopStepsKept = false;
+  return ms.TargetX == ms.StopStepsTargetX && ms.TargetY == ms.StopStepsTargetY &&
+         ms.TargetZ == ms.StopStepsTargetZ &&
+         std::fabs(ms.PrgX - ms.StopPrgX) < ms.UnitsPerStepX / 2 &&
+         std::fabs(ms.PrgY - ms.StopPrgY) < ms.UnitsPerStepY / 2 &&
+         std::fabs(ms.PrgZ - ms.StopPrgZ) < ms.UnitsPerStepZ / 2;
+}
+
 bool CountUsable(double steps) { return std::isfinite(steps) && std::fabs(steps) <= kMaxSteps; }
 
 // The DDA makes MoveSteps iterations at StepRate; an axis with |Delta| steps
@@ -168,6 +182,25 @@ void SetFeed(Core& c) {
   if (!c.plot.PlotOnly) c.win.ShowFeed(NumberText(ms.FeedNow));
 }
 
+bool OverrideFeed(Core& c) {
+  MachineState& ms = c.ms;
+  const double feed = ms.FeedNow, rate = ms.StepRate;
+  const int refAxis = ms.RefAxis;
+  SetFeed(c);
+  // Refused only when the move under way could pace before (a refused move
+  // has already been told) and would no longer.
+  if (!ms.Running || PulseIntervalWithinLimit(ms.StepRate) || !PulseIntervalWithinLimit(rate))
+    return true;
+  const double refused = ms.FeedNow;
+  ms.FeedNow = feed;
+  ms.StepRate = rate;
+  ms.RefAxis = refAxis;
+  c.win.ShowFeed(NumberText(feed));
+  c.win.Message(std::string(msg::kSlowOverride) + NumberText(refused) + msg::kSlowOverrideEnd,
+                msg::kSlowFeedTitle);
+  return false;
+}
+
 void StartLinearMove(Core& c) {
   MachineState& ms = c.ms;
   ms.DiagonalFactor = 1;
@@ -182,9 +215,17 @@ void StartLinearMove(Core& c) {
   if (std::fabs(ms.DistY) > std::fabs(ms.DistX)) ms.RefAxis = 2;
   if (std::fabs(ms.DistZ) > std::max(std::fabs(ms.DistX), std::fabs(ms.DistY))) ms.RefAxis = 3;
 
-  ms.DeltaStepsX = WholeSteps(ms.DistX, ms.UnitsPerStepX);
-  ms.DeltaStepsY = WholeSteps(ms.DistY, ms.UnitsPerStepY);
-  ms.DeltaStepsZ = WholeSteps(ms.DistZ, ms.UnitsPerStepZ);
+  if (ResumesKeptMove(ms)) {
+    // The rest of a move a stop cut short: its own remaining steps, not the
+    // remaining distance rounded again from the stop position.
+    ms.DeltaStepsX = ms.StopStepsLeftX;
+    ms.DeltaStepsY = ms.StopStepsLeftY;
+    ms.DeltaStepsZ = ms.StopStepsLeftZ;
+  } else {
+    ms.DeltaStepsX = WholeSteps(ms.DistX, ms.UnitsPerStepX);
+    ms.DeltaStepsY = WholeSteps(ms.DistY, ms.UnitsPerStepY);
+    ms.DeltaStepsZ = WholeSteps(ms.DistZ, ms.UnitsPerStepZ);
+  }
   if (!CountUsable(ms.DeltaStepsX) || !CountUsable(ms.DeltaStepsY) ||
       !CountUsable(ms.DeltaStepsZ)) {
     // Such a count is a typing error, and near 2^53 it would never count

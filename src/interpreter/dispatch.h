@@ -34,6 +34,13 @@ bool DrillRequested(const MachineState& ms);
 // also lowered so that no moving axis exceeds its own Fast rate.
 void SetFeed(Core& c);
 
+// The override control changed: SetFeed with the new percentage. While
+// motion is under way (Running), a change that would space the pulses more
+// than kMaxPulseInterval apart is refused: FeedNow, StepRate and the feed
+// display stay as they were, the operator is told, and the result is false
+// so the control puts its previous percentage back.
+bool OverrideFeed(Core& c);
+
 // Straight move from the program position to the target. Refuses (stop
 // requested, operator told) a move of more than 2^31 steps on an axis, a
 // target that is not finite, and a step rate that is not positive and finite.

@@ -192,6 +192,7 @@ void Command7_Click(Core& c) {
       return;
     }
     ms.ResumePending = true;
+    ms.ResumeKeptSteps = true;  // the cut move ends where it would have
     RunProgram(c);
     return;
   }
@@ -263,6 +264,8 @@ void ResetRunState(Core& c) {
   ms.ResumePending = false;
   ms.StopRequested = false;
   ms.StopRecordFilled = false;
+  ms.StopStepsKept = false;
+  ms.ResumeKeptSteps = false;
   ms.HaltValid = false;
   ms.BadLinePending = 0;
   ms.LineBad = false;

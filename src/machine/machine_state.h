@@ -143,6 +143,18 @@ struct MachineState {
   double StopTargetX = 0, StopTargetY = 0, StopTargetZ = 0;
   std::string StopMotionWord;
   int StopDrawWidth = 1;
+  // The straight move the stop cut short (a line, an arc's closing move, a
+  // drilling rise or approach): its target and the signed whole steps per
+  // axis it still had to make. A resume finishes it with exactly these steps,
+  // so it ends where the uninterrupted move ends (the remaining distance,
+  // rounded half to even from the stop position, can differ by a step).
+  bool StopStepsKept = false;
+  double StopStepsTargetX = 0, StopStepsTargetY = 0, StopStepsTargetZ = 0;
+  double StopStepsLeftX = 0, StopStepsLeftY = 0, StopStepsLeftZ = 0;  // signed steps
+  // Set by "Execute Program" when it resumes; the next straight move takes
+  // the kept steps when it is that move (same start, same target), and
+  // clears it either way.
+  bool ResumeKeptSteps = false;
 
   // ---- Live plot ------------------------------------------------------------
   double PlotEvery = 0;      // pulses between two live-plot points

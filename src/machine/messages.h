@@ -244,3 +244,21 @@ inline constexpr const char* kDrillRNotAbove =
     "below its hole bottom or plunge upwards";
 
 }  // namespace brimo::msg
+
+// ---- Pulse pacing: feeds too slow to pace ------------------------------------
+namespace brimo::msg {
+
+inline constexpr const char* kSlowFeedTitle = "Feed too slow";
+// kSlowFeed + feed + kSlowFeedEnd: a move, jog or home move refused at set-up.
+inline constexpr const char* kSlowFeed = "The move was not started: at the feed ";
+inline constexpr const char* kSlowFeedEnd =
+    " (length units per minute, within the Fast rates of the moving axes) one "
+    "step would take more than 60 seconds. Set a higher feed rate, Fast rate, "
+    "scale factor or override and try again.";
+// kSlowOverride + feed + kSlowOverrideEnd: an override change during a move.
+inline constexpr const char* kSlowOverride = "The override was not changed: at the feed ";
+inline constexpr const char* kSlowOverrideEnd =
+    " (length units per minute) it would give, one step of the move under way "
+    "would take more than 60 seconds. The move goes on at the previous override.";
+
+}  // namespace brimo::msg

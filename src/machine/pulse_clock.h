@@ -10,6 +10,18 @@
 //   CounterFrequency / StepRate / DiagonalFactor
 //
 // e.g. 10 MHz and 1000 steps/s: 10000 ticks; after an X+Y pulse 10000/0.707.
+//
+// A long wait is cut into slices of kPumpSlice seconds; at the end of each
+// slice (but the one ending within half a slice of the pulse) the window
+// handles its events, and a stop requested there ends the wait at once,
+// before the pulse:
+//
+//   previous pulse       pump    pump    pump         pulse due
+//   |_______________________|_______|_______|_____________|
+//   LastPulseTime  +5 ms   +10 ms  +15 ms          (interval)
+//
+// The due time itself does not depend on the slices: a virtual clock lands on
+// exactly the tick it would land on without them.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +30,10 @@ namespace brimo {
 
 struct MachineState;
 class Port;
+class Window;
+
+// Length of one slice of a long wait between two event pumps (seconds).
+inline constexpr double kPumpSlice = 0.005;
 
 class Clock {
  public:
@@ -50,6 +66,7 @@ class VirtualClock final : public Clock {
     f = frequency_;
     return available_;
   }
+  // Stops at the last tick the counter holds rather than overflowing.
   void Approach(double due) override;
   void Advance(int64_t ticks) { now_ += ticks; }
   int64_t Now() const { return now_; }
@@ -68,7 +85,11 @@ bool InitCounter(MachineState& ms, Clock& clock);
 
 // Busy wait until the next pulse is due. The first test uses the NowTime left
 // by the previous wait. StepRate must be positive and finite (callers check).
-void WaitPulseInterval(MachineState& ms, Clock& clock);
+// With a window, its events are pumped every kPumpSlice of the wait; a change
+// of StepRate made there (the override) moves the due time. Returns false,
+// with the pulse not yet due, when a stop was requested during the wait; true
+// when the pulse is due (or the counter has reached its last tick).
+bool WaitPulseInterval(MachineState& ms, Clock& clock, Window* pump = nullptr);
 
 // Writes the pulse byte, stamps LastPulseTime, writes the direction byte.
 void WritePulse(MachineState& ms, Clock& clock, Port& port, int pulseByte, int dirByte);

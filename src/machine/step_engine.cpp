@@ -4,19 +4,30 @@
 #include <string>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/switches.h"
 
 namespace brimo {
 
+bool PulseIntervalWithinLimit(double stepRate) {
+  return stepRate > 0 && std::isfinite(stepRate) && stepRate * kMaxPulseInterval >= 1;
+}
+
 bool StepRateUsable(Core& c) {
   // A rate of 0, below 0 or not finite has no interval: the wait would spin
   // forever or pulse without pacing. Refused online and offline alike, so an
   // offline run predicts an online one.
-  if (c.ms.StepRate > 0 && std::isfinite(c.ms.StepRate)) return true;
+  if (!(c.ms.StepRate > 0 && std::isfinite(c.ms.StepRate))) {
+    c.ms.StopRequested = true;
+    c.win.Message(msg::kBadRate, msg::kBadRateTitle);
+    return false;
+  }
+  if (PulseIntervalWithinLimit(c.ms.StepRate)) return true;
   c.ms.StopRequested = true;
-  c.win.Message(msg::kBadRate, msg::kBadRateTitle);
+  c.win.Message(std::string(msg::kSlowFeed) + NumberText(c.ms.FeedNow) + msg::kSlowFeedEnd,
+                msg::kSlowFeedTitle);
   return false;
 }
 
@@ -42,13 +53,12 @@ Port* OnlinePort(Core& c) {
 
 }  // namespace
 
-void StepPulse(Core& c) {
+bool StepPulse(Core& c) {
   MachineState& ms = c.ms;
-  if (!StepRateUsable(c)) return;
+  if (!StepRateUsable(c)) return false;
   Port* port = nullptr;
-  if (!ms.Offline && !(port = OnlinePort(c))) return;
+  if (!ms.Offline && !(port = OnlinePort(c))) return false;
 
-  ms.PlotStepCount += 1;
   ms.DirByte = 0;
   ms.PulseByte = 0;
   // A direction line is high when the axis steps in its DirSense direction;
@@ -64,7 +74,9 @@ void StepPulse(Core& c) {
 
   if (!ms.Offline) {
     ms.PulseByte = ms.DirByte | stepBits;
-    WaitPulseInterval(ms, c.clock);  // with the factor left by the previous pulse
+    // With the factor left by the previous pulse. A stop during a long wait
+    // leaves at once: this pulse is not made.
+    if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
     // Decimal 0.707, not 1/sqrt(2), and X with Y only (Z takes no part):
     // deliberate, it lengthens the interval before the next pulse.
     ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;
@@ -74,6 +86,7 @@ void StepPulse(Core& c) {
     ReadSwitches(c, *port);
   }
 
+  ms.PlotStepCount += 1;
   ms.PrgX += ms.UnitsPerStepX * ms.StepX;
   ms.PrgY += ms.UnitsPerStepY * ms.StepY;
   ms.PrgZ += ms.UnitsPerStepZ * ms.StepZ;
@@ -86,6 +99,7 @@ void StepPulse(Core& c) {
     c.win.PlotDot(static_cast<float>(ms.PrgX), static_cast<float>(ms.PrgY), c.win.ForeColour());
     ms.PlotStepCount = 0;
   }
+  return true;
 }
 
 void TakeStopSnapshot(Core& c) {
@@ -95,6 +109,7 @@ void TakeStopSnapshot(Core& c) {
   // program move: the next "Execute Program" resumes from that record.
   if (!ms.InProgramMove) return;
   ms.StopRecordFilled = true;
+  ms.StopStepsKept = false;  // the straight-move loop keeps its steps itself
   ms.StopPrgX = ms.PrgX;
   ms.StopPrgY = ms.PrgY;
   ms.StopPrgZ = ms.PrgZ;
@@ -136,11 +151,28 @@ void RunLinearSteps(Core& c) {
       ms.StepAccZ -= 1;
       ms.StepsLeftZ -= 1;
     }
-    StepPulse(c);  // also when no axis steps in this iteration
+    // Also when no axis steps in this iteration. A pulse not made (a stop
+    // during its wait, a refused rate) gives its steps back, so a resume
+    // still makes exactly the move's steps.
+    // The accumulators keep their fraction: below 1, as after any iteration.
+    if (!StepPulse(c)) {
+      if (ms.StepX != 0) ms.StepsLeftX += 1;
+      if (ms.StepY != 0) ms.StepsLeftY += 1;
+      if (ms.StepZ != 0) ms.StepsLeftZ += 1;
+    }
     ms.StepX = ms.StepY = ms.StepZ = 0;
     c.win.PumpEvents();
     if (ms.StopRequested) {
       TakeStopSnapshot(c);
+      if (ms.InProgramMove) {
+        ms.StopStepsKept = true;
+        ms.StopStepsTargetX = ms.TargetX;
+        ms.StopStepsTargetY = ms.TargetY;
+        ms.StopStepsTargetZ = ms.TargetZ;
+        ms.StopStepsLeftX = Sign(ms.DeltaStepsX) * ms.StepsLeftX;
+        ms.StopStepsLeftY = Sign(ms.DeltaStepsY) * ms.StepsLeftY;
+        ms.StopStepsLeftZ = Sign(ms.DeltaStepsZ) * ms.StepsLeftZ;
+      }
       break;
     }
   }

@@ -12,11 +12,13 @@ namespace brimo {
 struct Core;
 
 // One pulse with the step commands StepX/StepY/StepZ (left unchanged).
-// Online: paces, writes the port, reads the switches. Always: adds the
-// step's travel to program and machine positions and plots every PlotEvery
-// pulses. A step rate that is not positive and finite, or a port that cannot
-// be opened, moves nothing: a stop is requested and the operator told why.
-void StepPulse(Core& c);
+// Online: paces (pumping the window's events during a long wait), writes the
+// port, reads the switches. Always: adds the step's travel to program and
+// machine positions and plots every PlotEvery pulses. Returns false when the
+// pulse was not made: a step rate that cannot pace (StepRateUsable), a port
+// that cannot be opened, or a stop requested during the wait. A caller that
+// counts steps gives the steps of a pulse not made back to its move.
+bool StepPulse(Core& c);
 
 // Straight move over StepsLeftX/Y/Z with DeltaStepsX/Y/Z and MoveSteps set.
 // Returns when every step is out or a stop was requested (stop snapshot taken).
@@ -30,8 +32,20 @@ void RunArcSteps(Core& c);
 // re-enables "Execute Program".
 void TakeStopSnapshot(Core& c);
 
+// Longest interval between two pulses a move may have (seconds, before the
+// 1/0.707 stretch after an X+Y pulse). A longer one is a typing error (F1e-12,
+// a scale factor of 1e-15) rather than a cut, and its wait would hold the
+// machine for minutes to centuries.
+inline constexpr double kMaxPulseInterval = 60;
+
+// True when `stepRate` (steps/s) is positive and finite and spaces the pulses
+// at most kMaxPulseInterval apart.
+bool PulseIntervalWithinLimit(double stepRate);
+
 // False (and a stop requested, the operator told) when StepRate cannot pace
-// a pulse: zero, negative or not finite.
+// a pulse: zero, negative or not finite, or pulses more than
+// kMaxPulseInterval apart (the message names FeedNow). Checked by every move
+// set-up, and by every pulse (which covers jogs).
 bool StepRateUsable(Core& c);
 
 }  // namespace brimo

@@ -68,6 +68,20 @@ TEST_F(WindowTest, ExitSavesTheHomePanelAndTheNextStartShowsIt) {
   EXPECT_FALSE(Find<QRadioButton>("Option4_0")->isChecked());
 }
 
+// The estimate of a long program runs on: File > Open, File > Exit and the
+// window's end never wait for it. Its first line is refused (a step would
+// take years); the second has 2.1 billion steps to simulate.
+TEST_F(WindowTest, ExitReturnsWhileTheEstimateOfALongProgramRuns) {
+  Start();
+  const QString path = WriteFile("long.txt", "G01 X1 F1e-12\nG01 X16000000 F500\n");
+  ASSERT_TRUE(Main().OpenProgramFile(path));
+  ASSERT_TRUE(Main().OpenProgramFile(path));  // cancels the first estimate
+  Main().findChild<QAction*>("Mnu_exit")->trigger();
+  EXPECT_FALSE(Main().isVisible());
+  EXPECT_TRUE(Find<QLabel>("RunTime")->text().isEmpty());  // still estimating
+  app_.reset();  // the window goes away with the estimate still running
+}
+
 TEST_F(WindowTest, ClosingTheWindowSavesTheConfiguration) {
   Start();
   QFile::remove(QDir(dir_.path()).filePath("brimo.cfg"));
