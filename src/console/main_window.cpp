@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QStatusBar>
+#include <algorithm>
 #include <exception>
 
 #include "app/simulate.h"
@@ -110,6 +113,9 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   panel_->setFont(compact);
 
   BuildMenus();
+  // The message line exists from the start, so the layout rule knows its
+  // height before the first message.
+  statusBar()->setObjectName("StatusBar");
   connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
   connect(path_, &PathView::jogKeyPressed, this, &MDIForm1::PathView_JogKeyDown);
   connect(path_, &PathView::jogKeyReleased, this, &MDIForm1::PathView_JogKeyUp);
@@ -145,6 +151,8 @@ void MDIForm1::BuildMenus() {
   view->setObjectName("Menu_View");
   QAction* fit = view->addAction("Fit");
   fit->setObjectName("Mnu_Fit");
+  fit->setCheckable(true);  // checked: extents from the end points only
+  fit_ = fit;
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("Mnu_Help");
@@ -197,6 +205,13 @@ void MDIForm1::resizeEvent(QResizeEvent* event) {
   MDIForm_Resize();
 }
 
+void MDIForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The first size of the window came before its docks were laid out.
+  layout()->activate();
+  UpdateMinimumSize(PlotAllowance());
+}
+
 void MDIForm1::MDIForm_Resize() {
   // Setting the window's size below raises this handler again; that inner
   // pass has nothing to add, the outer one finishes the work.
@@ -208,10 +223,16 @@ void MDIForm1::MDIForm_Resize() {
   // or one too small for a plot skips them; the plot is still redrawn.
   const bool echo = pendingSize_.isValid() && size() == pendingSize_;
   pendingSize_ = QSize();
-  const int plot = height() - t_.Px(kStripHeightTw) - t_.Px(kFrameAllowanceTw);
+  // The measurements below need the docks laid out for the present size
+  // (the first pass comes before the layout's own first pass).
+  layout()->activate();
+  const int allowance = PlotAllowance();
+  // Hidden, the docks are not laid out yet: the minimum follows at showing.
+  if (isVisible() && !isMinimized()) UpdateMinimumSize(allowance);  // may grow the window
+  const int plot = height() - t_.Px(kStripHeightTw) - allowance;
   if (!isMinimized() && plot > 0) {
     const QSize want(t_.Px(kPanelWidthTw) + plot + t_.Px(kPlotGapTw),
-                     plot + t_.Px(kFrameAllowanceTw) + t_.Px(kStripHeightTw));
+                     plot + allowance + t_.Px(kStripHeightTw));
     if (size() != want && !isMaximized() && !isFullScreen()) {
       resize(want);
       // Some window systems grant the size later; their answer must not
@@ -229,6 +250,32 @@ void MDIForm1::MDIForm_Resize() {
   Cordinate(c_);
   if (c_.store.LineCount > 1) TegnUd();
   c_.plot.DrawLine = 0;
+}
+
+int MDIForm1::PlotAllowance() const {
+  // Measured on the laid-out window: everything above and below the grey
+  // area except the strip. The grey area itself never shrinks below the
+  // plot this leaves, so nothing is drawn under the strip or the status bar.
+  const int strip = t_.Px(kStripHeightTw);
+  const int measured = height() - client_->height() - strip;
+  return std::max(t_.Px(kFrameAllowanceTw), measured);
+}
+
+void MDIForm1::UpdateMinimumSize(int plotAllowance) {
+  // The run panel lies at the top of the right-hand panel; the strip runs
+  // across the whole window under it.
+  const QWidget* run = panel_->Frame1(3);
+  const int panelNeeds = run->geometry().bottom() + 1 + t_.D(4);
+  const int minForPanel = panelNeeds + (height() - panel_->height());
+  const int stripNeeds = strip_->ContentWidth() + (width() - strip_->width());
+  // Width = panel + plot + gap, plot = height - strip - allowance.
+  const int widthOverHeight =
+      t_.Px(kPanelWidthTw) + t_.Px(kPlotGapTw) - t_.Px(kStripHeightTw) - plotAllowance;
+  const int minForStrip = stripNeeds - widthOverHeight;
+  const int minForPlot = t_.Px(kStripHeightTw) + plotAllowance + 1;
+  const int minHeight = std::max({minForPanel, minForStrip, minForPlot});
+  const QSize least(minHeight + widthOverHeight, minHeight);
+  if (minimumSize() != least) setMinimumSize(least);
 }
 
 void MDIForm1::PathView_Resize() { UpdatePlotEvery(c_); }
@@ -353,6 +400,7 @@ void MDIForm1::Mnu_Scale_Click() {
 
 void MDIForm1::Mnu_Fit_Click() {
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
+  fit_->setChecked(c_.plot.FitEndpointsOnly);
   c_.plot.RefitExtents = true;
   TegnUd();
   c_.plot.RefitExtents = false;
