@@ -96,10 +96,8 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
     if (c_.ms.Running) return c_.win.Beep();
     coordinates_->Open(machine);
   };
-  strip_->setMinimumWidth(1);  // no layout: give the dock a real minimum
   panel_ = new ControlPanel(core, t_);
   panel_->setFixedWidth(t_.Px(kPanelWidthTw));
-  panel_->setMinimumHeight(1);
   // The bottom strip runs under the right-hand panel, across the window.
   setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
   setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
@@ -116,6 +114,7 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   // The message line exists from the start, so the layout rule knows its
   // height before the first message.
   statusBar()->setObjectName("StatusBar");
+  statusBar()->addPermanentWidget(panel_->RunTime());  // right end, beside messages
   connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
   connect(path_, &PathView::jogKeyPressed, this, &MDIForm1::PathView_JogKeyDown);
   connect(path_, &PathView::jogKeyReleased, this, &MDIForm1::PathView_JogKeyUp);
@@ -207,9 +206,9 @@ void MDIForm1::resizeEvent(QResizeEvent* event) {
 
 void MDIForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  // The first size of the window came before its docks were laid out.
-  layout()->activate();
-  UpdateMinimumSize(PlotAllowance());
+  // Hidden, the docks report no minimum: the first pass of the rule used
+  // 750 twips. Now the menu bar, message line and docks can be measured.
+  MDIForm_Resize();
 }
 
 void MDIForm1::MDIForm_Resize() {
@@ -223,13 +222,12 @@ void MDIForm1::MDIForm_Resize() {
   // or one too small for a plot skips them; the plot is still redrawn.
   const bool echo = pendingSize_.isValid() && size() == pendingSize_;
   pendingSize_ = QSize();
-  // The measurements below need the docks laid out for the present size
-  // (the first pass comes before the layout's own first pass).
-  layout()->activate();
-  const int allowance = PlotAllowance();
-  // Hidden, the docks are not laid out yet: the minimum follows at showing.
-  if (isVisible() && !isMinimized()) UpdateMinimumSize(allowance);  // may grow the window
-  const int plot = height() - t_.Px(kStripHeightTw) - allowance;
+  const SizeRule m = MeasureSizes();
+  const int allowance = m.plotAllowance;
+  // May grow the window at once (its own pass returns at the guard above).
+  if (m.least.isValid() && minimumSize() != m.least) setMinimumSize(m.least);
+  // A window system that ignores the minimum size hint may still go below.
+  const int plot = std::max(height(), minimumHeight()) - t_.Px(kStripHeightTw) - allowance;
   if (!isMinimized() && plot > 0) {
     const QSize want(t_.Px(kPanelWidthTw) + plot + t_.Px(kPlotGapTw),
                      plot + allowance + t_.Px(kStripHeightTw));
@@ -252,30 +250,26 @@ void MDIForm1::MDIForm_Resize() {
   c_.plot.DrawLine = 0;
 }
 
-int MDIForm1::PlotAllowance() const {
-  // Measured on the laid-out window: everything above and below the grey
-  // area except the strip. The grey area itself never shrinks below the
-  // plot this leaves, so nothing is drawn under the strip or the status bar.
+MDIForm1::SizeRule MDIForm1::MeasureSizes() {
+  SizeRule m;
+  m.plotAllowance = t_.Px(kFrameAllowanceTw);
+  if (!isVisible()) return m;  // hidden docks report no minimum
+  // The layout's minimum holds the menu bar, the message line, the strip,
+  // the right-hand panel down to "Line in progress" (its minimum height)
+  // and the gaps between them; the strip's minimum width ends after "Pause".
+  layout()->invalidate();
+  const QSize least = minimumSizeHint();
   const int strip = t_.Px(kStripHeightTw);
-  const int measured = height() - client_->height() - strip;
-  return std::max(t_.Px(kFrameAllowanceTw), measured);
-}
-
-void MDIForm1::UpdateMinimumSize(int plotAllowance) {
-  // The run panel lies at the top of the right-hand panel; the strip runs
-  // across the whole window under it.
-  const QWidget* run = panel_->Frame1(3);
-  const int panelNeeds = run->geometry().bottom() + 1 + t_.D(4);
-  const int minForPanel = panelNeeds + (height() - panel_->height());
-  const int stripNeeds = strip_->ContentWidth() + (width() - strip_->width());
-  // Width = panel + plot + gap, plot = height - strip - allowance.
-  const int widthOverHeight =
-      t_.Px(kPanelWidthTw) + t_.Px(kPlotGapTw) - t_.Px(kStripHeightTw) - plotAllowance;
-  const int minForStrip = stripNeeds - widthOverHeight;
-  const int minForPlot = t_.Px(kStripHeightTw) + plotAllowance + 1;
-  const int minHeight = std::max({minForPanel, minForStrip, minForPlot});
-  const QSize least(minHeight + widthOverHeight, minHeight);
-  if (minimumSize() != least) setMinimumSize(least);
+  const int chrome = least.height() - strip - panel_->minimumHeight();
+  m.plotAllowance = std::max(m.plotAllowance, chrome);
+  // Layout rule: width = panel + plot + gap with plot = height - strip -
+  // allowance, so width - height is fixed; the least height satisfies
+  // both minimums and leaves a plot.
+  const int widthOverHeight = t_.Px(kPanelWidthTw) + t_.Px(kPlotGapTw) - strip - m.plotAllowance;
+  const int height =
+      std::max({least.height(), least.width() - widthOverHeight, strip + m.plotAllowance + 1});
+  m.least = QSize(height + widthOverHeight, height);
+  return m;
 }
 
 void MDIForm1::PathView_Resize() { UpdatePlotEvery(c_); }

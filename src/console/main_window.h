@@ -109,12 +109,16 @@ class MDIForm1 : public QMainWindow {
 
  private:
   void BuildMenus();
-  // Window height (pixels) given to neither the strip nor the plot: at
-  // least 750 twips, more when menu bar, message line and gaps need it.
-  int PlotAllowance() const;
-  // The smallest window, following the layout rule, at which the run panel,
-  // "Reset Program" and "Pause" are whole; set as the minimum size.
-  void UpdateMinimumSize(int plotAllowance);
+  struct SizeRule {
+    // Window height (pixels) given to neither the strip nor the plot: at
+    // least 750 twips, more when menu bar, message line and gaps need it.
+    int plotAllowance = 0;
+    // The smallest window that follows the layout rule and keeps the run
+    // panel, "Line in progress", "Reset Program" and "Pause" whole (invalid
+    // while the window is hidden).
+    QSize least;
+  };
+  SizeRule MeasureSizes();
   // Starts the run-time estimate of the loaded program (shown when ready).
   void EstimateRunTime();
   QString FileName(const QString& path) const;

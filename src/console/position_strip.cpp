@@ -116,6 +116,7 @@ void PositionStrip::LayOut() {
   column(Command10_, x, bigW);
   column(Command1_, x, bigW);
   contentWidth_ = x + bigW + t_.D(4);
+  setMinimumWidth(contentWidth_);  // the window never cuts "Pause"
 }
 
 void PositionStrip::ShowWhole(QLabel* readOut, const QString& text) {
