@@ -115,8 +115,7 @@ void PositionStrip::LayOut() {
   x += smallW + t_.D(8);
   column(Command10_, x, bigW);
   column(Command1_, x, bigW);
-  contentWidth_ = x + bigW + t_.D(4);
-  setMinimumWidth(contentWidth_);  // the window never cuts "Pause"
+  setMinimumWidth(x + bigW + t_.D(4));  // the window never cuts "Pause"
 }
 
 void PositionStrip::ShowWhole(QLabel* readOut, const QString& text) {

@@ -29,9 +29,6 @@ class PositionStrip : public QWidget {
   // Six read-outs, already formatted; PrgOutlbl(0) is repainted at once so
   // the value changes even while a long move keeps the window busy.
   void SetPositionTexts(const std::string prg[3], const std::string mach[3]);
-  // Pixels from the strip's left edge to the right of "Reset Program" and
-  // "Pause", with a margin: the narrowest strip that cuts nothing.
-  int ContentWidth() const { return contentWidth_; }
 
  public slots:
   void SetPrg_Click();     // program coordinates dialog
@@ -46,7 +43,8 @@ class PositionStrip : public QWidget {
 
  private:
   // Columns left to right, their widths from the font: a read-out holds
-  // "-12345.6789" whole, labels and buttons their captions.
+  // "-12345.6789" whole, labels and buttons their captions. The strip's
+  // minimum width ends after "Reset Program" and "Pause".
   void LayOut();
   // Writes a read-out; text wider than the read-out is drawn in a smaller
   // face rather than losing its sign or leading digits.
@@ -54,7 +52,6 @@ class PositionStrip : public QWidget {
 
   Core& c_;
   Twips t_;
-  int contentWidth_ = 0;
   QLabel* AxisName_[6];
   QLabel* PrgOutlbl_[3];
   QLabel* MachOutLl_[3];
