@@ -322,6 +322,25 @@ TEST(ResumeEnd, APausedMoveEndsWhereTheStraightRunEnds) {
   }
 }
 
+// While anything moves the "Offline" box keeps its state either way, with a
+// beep; every step of an online run still reaches the port.
+TEST(OfflineBox, RefusedEitherWayWhileAProgramRuns) {
+  for (bool offline : {true, false}) {
+    RunRig r("G01 X1 F600\n", offline);
+    r.win.onPump = [&](long n) {
+      if (n == 5) Check2_Click(r.core, !offline);
+    };
+    Command7_Click(r.core);
+    EXPECT_EQ(r.ms.Offline, offline);
+    EXPECT_EQ(r.win.beeps, 1);
+    EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
+    EXPECT_EQ(r.XStepsOnPort(), offline ? 0 : 100);
+    Check2_Click(r.core, !offline);  // idle: the flag follows the box
+    EXPECT_EQ(r.ms.Offline, !offline);
+    EXPECT_EQ(r.win.beeps, 1);
+  }
+}
+
 TEST(StepPreview, ForwardBackwardAndItsOwnRegisters) {
   RunRig r("G01 X1 F300\nX2 Y3\nX4\n");
   r.ms.MotionWord = "G00";

@@ -31,7 +31,11 @@ ControlPanel::ControlPanel(Core& core, const Twips& t, QWidget* parent) : QWidge
   Label7_ = Place<QLabel>(this, t, "Label7", 6, 250, 188, 16, "Line in progress");
   Text4_ = Place<QLineEdit>(this, t, "Text4", 4, 266, 192, 22, "");
   Text4_->setReadOnly(true);
-  RunTime_ = Place<QLabel>(this, t, "RunTime", 6, 292, 188, 16, "");
+  // Placed by the main window at the right end of its message line.
+  RunTime_ = new QLabel(this);
+  RunTime_->setObjectName("RunTime");
+  // Nothing of the run panel or "Line in progress" is ever cut off.
+  setMinimumHeight(Text4_->geometry().bottom() + 1 + t.D(4));
 
   Command4_Click(3);  // the run panel first
 }

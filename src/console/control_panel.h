@@ -31,7 +31,8 @@ class ControlPanel : public QWidget {
   HomePanel* Home() const { return home_; }
   QGroupBox* Frame1(int index) const { return frames_[index]; }
   QLineEdit* Text4() const { return Text4_; }
-  // Estimated run time of the loaded program.
+  // Estimated run time of the loaded program (the main window shows it at
+  // the right end of its message line).
   QLabel* RunTime() const { return RunTime_; }
 
  public slots:

@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QStatusBar>
+#include <algorithm>
 #include <exception>
 
 #include "app/simulate.h"
@@ -93,10 +96,8 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
     if (c_.ms.Running) return c_.win.Beep();
     coordinates_->Open(machine);
   };
-  strip_->setMinimumWidth(1);  // no layout: give the dock a real minimum
   panel_ = new ControlPanel(core, t_);
   panel_->setFixedWidth(t_.Px(kPanelWidthTw));
-  panel_->setMinimumHeight(1);
   // The bottom strip runs under the right-hand panel, across the window.
   setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
   setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
@@ -110,6 +111,10 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   panel_->setFont(compact);
 
   BuildMenus();
+  // The message line exists from the start, so the layout rule knows its
+  // height before the first message.
+  statusBar()->setObjectName("StatusBar");
+  statusBar()->addPermanentWidget(panel_->RunTime());  // right end, beside messages
   connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
   connect(path_, &PathView::jogKeyPressed, this, &MDIForm1::PathView_JogKeyDown);
   connect(path_, &PathView::jogKeyReleased, this, &MDIForm1::PathView_JogKeyUp);
@@ -145,6 +150,8 @@ void MDIForm1::BuildMenus() {
   view->setObjectName("Menu_View");
   QAction* fit = view->addAction("Fit");
   fit->setObjectName("Mnu_Fit");
+  fit->setCheckable(true);  // checked: extents from the end points only
+  fit_ = fit;
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("Mnu_Help");
@@ -197,6 +204,13 @@ void MDIForm1::resizeEvent(QResizeEvent* event) {
   MDIForm_Resize();
 }
 
+void MDIForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Hidden, the docks report no minimum: the first pass of the rule used
+  // 750 twips. Now the menu bar, message line and docks can be measured.
+  MDIForm_Resize();
+}
+
 void MDIForm1::MDIForm_Resize() {
   // Setting the window's size below raises this handler again; that inner
   // pass has nothing to add, the outer one finishes the work.
@@ -208,10 +222,15 @@ void MDIForm1::MDIForm_Resize() {
   // or one too small for a plot skips them; the plot is still redrawn.
   const bool echo = pendingSize_.isValid() && size() == pendingSize_;
   pendingSize_ = QSize();
-  const int plot = height() - t_.Px(kStripHeightTw) - t_.Px(kFrameAllowanceTw);
+  const SizeRule m = MeasureSizes();
+  const int allowance = m.plotAllowance;
+  // May grow the window at once (its own pass returns at the guard above).
+  if (m.least.isValid() && minimumSize() != m.least) setMinimumSize(m.least);
+  // A window system that ignores the minimum size hint may still go below.
+  const int plot = std::max(height(), minimumHeight()) - t_.Px(kStripHeightTw) - allowance;
   if (!isMinimized() && plot > 0) {
     const QSize want(t_.Px(kPanelWidthTw) + plot + t_.Px(kPlotGapTw),
-                     plot + t_.Px(kFrameAllowanceTw) + t_.Px(kStripHeightTw));
+                     plot + allowance + t_.Px(kStripHeightTw));
     if (size() != want && !isMaximized() && !isFullScreen()) {
       resize(want);
       // Some window systems grant the size later; their answer must not
@@ -229,6 +248,28 @@ void MDIForm1::MDIForm_Resize() {
   Cordinate(c_);
   if (c_.store.LineCount > 1) TegnUd();
   c_.plot.DrawLine = 0;
+}
+
+MDIForm1::SizeRule MDIForm1::MeasureSizes() {
+  SizeRule m;
+  m.plotAllowance = t_.Px(kFrameAllowanceTw);
+  if (!isVisible()) return m;  // hidden docks report no minimum
+  // The layout's minimum holds the menu bar, the message line, the strip,
+  // the right-hand panel down to "Line in progress" (its minimum height)
+  // and the gaps between them; the strip's minimum width ends after "Pause".
+  layout()->invalidate();
+  const QSize least = minimumSizeHint();
+  const int strip = t_.Px(kStripHeightTw);
+  const int chrome = least.height() - strip - panel_->minimumHeight();
+  m.plotAllowance = std::max(m.plotAllowance, chrome);
+  // Layout rule: width = panel + plot + gap with plot = height - strip -
+  // allowance, so width - height is fixed; the least height satisfies
+  // both minimums and leaves a plot.
+  const int widthOverHeight = t_.Px(kPanelWidthTw) + t_.Px(kPlotGapTw) - strip - m.plotAllowance;
+  const int height =
+      std::max({least.height(), least.width() - widthOverHeight, strip + m.plotAllowance + 1});
+  m.least = QSize(height + widthOverHeight, height);
+  return m;
 }
 
 void MDIForm1::PathView_Resize() { UpdatePlotEvery(c_); }
@@ -354,6 +395,7 @@ void MDIForm1::Mnu_Scale_Click() {
 
 void MDIForm1::Mnu_Fit_Click() {
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
+  fit_->setChecked(c_.plot.FitEndpointsOnly);
   c_.plot.RefitExtents = true;
   TegnUd();
   c_.plot.RefitExtents = false;

@@ -7,6 +7,10 @@
 // Layout rule (twips): plot height = window height - 975 - 750, plot width =
 // plot height (square), window width = 3000 + plot width + 200, so the
 // operator chooses the height and the width follows: width = height + 1475.
+// Where the menu bar, the message line (status bar) and the gaps between
+// the docks take more than 750 twips, they take the place of the 750, so
+// the square plot always fits the grey area. The window's minimum size keeps
+// the run panel, "Reset Program" and "Pause" whole.
 //
 // The window owns no machine data: it shows and sets the one MachineState
 // and program store of the Core it is given. Handlers keep the names of
@@ -99,11 +103,22 @@ class MDIForm1 : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   QMenu* createPopupMenu() override { return nullptr; }
 
  private:
   void BuildMenus();
+  struct SizeRule {
+    // Window height (pixels) given to neither the strip nor the plot: at
+    // least 750 twips, more when menu bar, message line and gaps need it.
+    int plotAllowance = 0;
+    // The smallest window that follows the layout rule and keeps the run
+    // panel, "Line in progress", "Reset Program" and "Pause" whole (invalid
+    // while the window is hidden).
+    QSize least;
+  };
+  SizeRule MeasureSizes();
   // Starts the run-time estimate of the loaded program (shown when ready).
   void EstimateRunTime();
   QString FileName(const QString& path) const;
@@ -119,6 +134,7 @@ class MDIForm1 : public QMainWindow {
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;
   RunTimeEstimator* estimator_;
+  QAction* fit_ = nullptr;  // View > Fit, checked while FitEndpointsOnly
   // Separate windows (not children: their controls keep their own names).
   std::unique_ptr<FormSettings> settings_;
   std::unique_ptr<ScaleForm> scaleForm_;

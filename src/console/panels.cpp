@@ -142,6 +142,8 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   Overide_->addItems({"100", "200", "300", "400", "500"});
   Overide_->setCurrentIndex(0);
   Overide_->setInsertPolicy(QComboBox::NoInsert);
+  // No completion from the list: typed "50" must never become "500".
+  Overide_->setCompleter(nullptr);
   Command8_[0] = Place<QPushButton>(this, t, ControlName("Command8", 0), 100, 56, 84, 22, "Faster");
   Command8_[1] = Place<QPushButton>(this, t, ControlName("Command8", 1), 100, 80, 84, 22, "Slower");
 
@@ -156,7 +158,8 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   connect(Command7_, &QPushButton::clicked, this, &RunPanel::Command7_Click);
   connect(Option2_, &QRadioButton::clicked, this, &RunPanel::Option2_Click);
   connect(Option3_, &QRadioButton::clicked, this, &RunPanel::Option3_Click);
-  connect(Overide_, &QComboBox::editTextChanged, this, &RunPanel::Overide_Change);
+  // Typing changes nothing until Enter or leaving the box (no slot on
+  // editTextChanged): the feed display must not jump with each digit.
   connect(Overide_, &QComboBox::activated, this, &RunPanel::Overide_Click);
   for (int i = 0; i < 2; ++i) {
     connect(Command8_[i], &QPushButton::clicked, this, [this, i] { Command8_Click(i); });
@@ -166,6 +169,11 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   connect(Text3_, &QLineEdit::textChanged, this, &RunPanel::Text3_Change);
   connect(Overide_->lineEdit(), &QLineEdit::editingFinished, this,
           &RunPanel::Overide_EditingFinished);
+  // Enter also gives the keyboard back to the plot, as a list choice does.
+  connect(Overide_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    Overide_EditingFinished();
+    c_.win.FocusPlot();
+  });
   connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
 }
 
@@ -179,39 +187,44 @@ void RunPanel::QuickDisplay() {
       QuickFeedText(LeadingNumber(Text3_->text().toStdString()), override_)));
 }
 
-void RunPanel::Overide_Change() {
-  double p = 0;
-  // Only a valid override takes effect; half-typed text waits for more.
-  if (ParseOverride(Overide_->currentText().toStdString(), p)) override_ = p;
+void RunPanel::TakeOverride(double percent) {
+  const double before = override_;
+  override_ = percent;
+  // A move under way changes speed at its next pulse, unless the change
+  // would space its pulses more than a minute apart: then the value in
+  // force stays, in the box too.
+  if (!OverrideFeed(c_)) override_ = before;
+  Overide_->setEditText(QString::fromStdString(NumberText(override_)));
   QuickDisplay();
 }
 
 void RunPanel::Overide_EditingFinished() {
   double p = 0;
-  if (ParseOverride(Overide_->currentText().toStdString(), p)) return;
+  if (ParseOverride(Overide_->currentText().toStdString(), p)) {
+    // Enter and the loss of focus may both report one edit: take it once.
+    if (p != override_) TakeOverride(p);
+    return;
+  }
+  // Back to the value in force before telling, so a second report of the
+  // same edit (the message box takes the focus) finds nothing to refuse.
   Overide_->setEditText(QString::fromStdString(NumberText(override_)));
-  c_.win.Message(msg::kOverrideBad, msg::kOverrideTitle);
+  if (c_.ms.Running) {
+    // No modal box in the middle of a cut: it would hold the tool in place.
+    c_.win.Beep();
+    c_.win.ShowStatus(msg::kOverrideBad);
+  } else {
+    c_.win.Message(msg::kOverrideBad, msg::kOverrideTitle);
+  }
 }
 
 void RunPanel::Overide_Click() {
-  const double before = override_;
-  Overide_Change();
-  c_.win.FocusPlot();
-  // A move under way changes speed at its next pulse, unless the change
-  // would space its pulses more than a minute apart.
-  if (!OverrideFeed(c_)) PutBackOverride(before);
+  Overide_EditingFinished();  // the chosen entry is taken as typed text is
+  c_.win.FocusPlot();         // so a key press can still stop a run
 }
 
 void RunPanel::Command8_Click(int index) {
-  const double before = override_;
   // 2 points whatever the list says (100 becomes 102), within 2..500.
-  Overide_->setEditText(QString::fromStdString(NumberText(OverrideAfterButton(override_, index))));
-  if (!OverrideFeed(c_)) PutBackOverride(before);
-}
-
-void RunPanel::PutBackOverride(double percent) {
-  override_ = percent;
-  Overide_->setEditText(QString::fromStdString(NumberText(percent)));
+  TakeOverride(OverrideAfterButton(override_, index));
 }
 
 void RunPanel::Text3_Change() { QuickDisplay(); }

@@ -86,26 +86,29 @@ class RunPanel : public QGroupBox {
   QLineEdit* Text3() const { return Text3_; }
   QCheckBox* Check1() const { return Check1_; }
   QCheckBox* Check2() const { return Check2_; }
-  // The override in force: the last valid number the box held (2..500).
+  // The override in force: the last valid number taken from the box
+  // (2..500). Typed text counts only once the edit is finished.
   double OverridePercent() const { return override_; }
 
  public slots:
   void Command7_Click();             // "Execute Program"
   void Option2_Click();              // "Step"
   void Option3_Click();              // "Continous"
-  void Overide_Change();             // override typed
   void Overide_Click();              // override chosen from the list
   void Command8_Click(int index);    // 0 "Faster", 1 "Slower"
   void Command8_MouseUp(int index);  // focus back to the plot
   void Check1_Click();               // "Update On/Off": focus back to the plot
   void Check2_Click();               // "Offline": sets the offline flag
   void Text3_Change();               // the parser wrote the programmed feed
-  void Overide_EditingFinished();    // typed text that is not 2..500 is refused
+  // Enter or leaving the box: the typed text, exactly as typed, becomes the
+  // override; text that is not 2..500 is refused and the last value stays.
+  void Overide_EditingFinished();
 
  private:
   void QuickDisplay();
-  // A refused override change: the box and the value in force go back.
-  void PutBackOverride(double percent);
+  // Puts `percent` in force: feed display and step rate, so a move under
+  // way takes it at its next pulse.
+  void TakeOverride(double percent);
   Core& c_;
   double override_ = 100;
   QPushButton* Command7_;

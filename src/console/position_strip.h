@@ -38,8 +38,20 @@ class PositionStrip : public QWidget {
   void Command10_Click();  // "Reset Program"
   void Command1_Click();   // "Pause"
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  // Columns left to right, their widths from the font: a read-out holds
+  // "-12345.6789" whole, labels and buttons their captions. The strip's
+  // minimum width ends after "Reset Program" and "Pause".
+  void LayOut();
+  // Writes a read-out; text wider than the read-out is drawn in a smaller
+  // face rather than losing its sign or leading digits.
+  void ShowWhole(QLabel* readOut, const QString& text);
+
   Core& c_;
+  Twips t_;
   QLabel* AxisName_[6];
   QLabel* PrgOutlbl_[3];
   QLabel* MachOutLl_[3];

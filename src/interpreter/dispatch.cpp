@@ -196,8 +196,10 @@ bool OverrideFeed(Core& c) {
   ms.StepRate = rate;
   ms.RefAxis = refAxis;
   c.win.ShowFeed(NumberText(feed));
-  c.win.Message(std::string(msg::kSlowOverride) + NumberText(refused) + msg::kSlowOverrideEnd,
-                msg::kSlowFeedTitle);
+  // The message line and a beep, not a modal box: a box would hold the tool
+  // standing in the cut until the operator answers.
+  c.win.Beep();
+  c.win.ShowStatus(std::string(msg::kSlowOverride) + NumberText(refused) + msg::kSlowOverrideEnd);
   return false;
 }
 

@@ -248,9 +248,21 @@ void Option3_Click(Core& c) {
   c.ms.ContinueOnExecute = -1;
 }
 
+bool OfflineChangeRefused(const MachineState& ms, bool /*ticked*/) {
+  // Unticked mid-run, the rest of an offline run would go to the real
+  // machine from positions it never reached; ticked mid-run, the positions
+  // would run on without the machine.
+  return ms.Running;
+}
+
 void Check2_Click(Core& c, bool ticked) {
-  c.ms.Offline = ticked;
-  if (!ticked) c.port.Reset();  // try the port again, and say so if it fails
+  if (OfflineChangeRefused(c.ms, ticked)) {
+    c.win.ShowOffline(c.ms.Offline);  // the box as it was
+    c.win.Beep();
+  } else {
+    c.ms.Offline = ticked;
+    if (!ticked) c.port.Reset();  // try the port again, and say so if it fails
+  }
   c.win.FocusPlot();
 }
 

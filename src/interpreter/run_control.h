@@ -11,6 +11,7 @@
 namespace brimo {
 
 struct Core;
+struct MachineState;
 
 // Walks the program from CurrentLine: parse, dispatch, until the end, a stop
 // or step mode. Shows "File succesfully processed" after the last line.
@@ -27,8 +28,12 @@ void Command10_Click(Core& c);
 // "Step" and "Continous" options.
 void Option2_Click(Core& c);
 void Option3_Click(Core& c);
-// "Offline" box.
+// "Offline" box: the offline flag follows the box, unless the change is
+// refused; then the box shows the flag again and the window beeps.
 void Check2_Click(Core& c, bool ticked);
+// Whether a click that would set the offline flag to `ticked` is refused:
+// while anything moves (MachineState::Running), either way.
+bool OfflineChangeRefused(const MachineState& ms, bool ticked);
 
 // The run becomes idle: the next "Execute Program" starts from line 1 (after
 // File > Open and "Reset Program"). Also resets the preview.

@@ -9,10 +9,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTextStream>
 
+#include "console/position_strip.h"
 #include "gui_fixture.h"
 #include "machine/config_file.h"
+#include "plot/toolpath.h"
 
 namespace brimo::gui::test {
 namespace {
@@ -122,17 +125,75 @@ TEST_F(WindowTest, TheInitialWindowFollowsTheRuleFromItsInitialHeight) {
   EXPECT_EQ(View().width(), Main().height() - t.Px(975) - t.Px(750));
 }
 
-TEST_F(WindowTest, AWindowTooSmallForAPlotKeepsThePlotAndStillRedraws) {
+TEST_F(WindowTest, MinimisingAndRestoringKeepsTheRule) {
   Start();
-  const QSize before = View().size();
-  Main().resize(Main().width(), Main().Measures().Px(1000));
-  Settle();
-  EXPECT_EQ(View().size(), before);
   Main().showMinimized();
   Settle();
   Main().showNormal();
   Settle();
   EXPECT_EQ(View().width(), View().height());
+}
+
+// Whether `w` lies whole inside every container around it up to the main
+// window, clear of the menu bar and the status bar.
+::testing::AssertionResult WhollyShown(QWidget* w, QMainWindow& main) {
+  for (QWidget* p = w; p != &main; p = p->parentWidget()) {
+    QWidget* parent = p->parentWidget();
+    const QRect r(w->mapTo(parent, QPoint(0, 0)), w->size());
+    if (!parent->rect().contains(r))
+      return ::testing::AssertionFailure() << w->objectName().toStdString() << " is cut by "
+                                           << parent->objectName().toStdString();
+  }
+  const QRect r(w->mapTo(&main, QPoint(0, 0)), w->size());
+  QWidget* bars[] = {main.menuBar(), main.statusBar()};
+  for (QWidget* bar : bars) {
+    if (bar->isVisible() && r.intersects(bar->geometry()))
+      return ::testing::AssertionFailure()
+             << w->objectName().toStdString() << " lies under " << bar->metaObject()->className();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(WindowTest, AtItsMinimumSizeTheRunPanelPauseAndResetStayWhole) {
+  Start();
+  Main().resize(Main().width(), Main().Measures().Px(1000));  // far too small
+  Settle();
+  ASSERT_EQ(Main().size(), Main().minimumSize());
+  QList<QWidget*> controls = Find<QWidget>("Frame1_3")->findChildren<QWidget*>();
+  for (const char* name : {"Frame1_3", "Command1", "Command10", "Label7", "Text4"})
+    controls << Find<QWidget>(name);
+  for (QWidget* w : controls) {
+    if (w->isWindow() || !w->isVisibleTo(&Main())) continue;  // the list's popup
+    EXPECT_TRUE(WhollyShown(w, Main()));
+  }
+  // The plot stays square inside the grey area, clear of everything else.
+  EXPECT_EQ(View().width(), View().height());
+  EXPECT_GT(View().width(), 0);
+  const QRect plot(View().mapTo(&Main(), QPoint(0, 0)), View().size());
+  EXPECT_TRUE(Main().centralWidget()->geometry().contains(plot));
+  EXPECT_TRUE(WhollyShown(&View(), Main()));
+}
+
+// A read-out holds -12345.6789 whole in the strip's face; a wider value is
+// drawn smaller rather than cut.
+TEST_F(WindowTest, PositionReadOutsShowTheirSignAndLeadingDigits) {
+  Start();
+  MachineState& ms = app_->ms();
+  for (double v : {-12345.6789, -1234567.8901, 2.5}) {
+    ms.PrgX = ms.PrgY = ms.PrgZ = ms.MachX = ms.MachY = ms.MachZ = v;
+    ShowPositions(app_->core());
+    for (const char* name : {"PrgOutlbl_0", "PrgOutlbl_1", "PrgOutlbl_2", "MachOutLl_0",
+                             "MachOutLl_1", "MachOutLl_2"}) {
+      auto* readOut = Find<QLabel>(name);
+      EXPECT_EQ(readOut->text().toDouble(), v) << name;
+      EXPECT_GE(readOut->contentsRect().width() - readOut->indent(),
+                readOut->fontMetrics().horizontalAdvance(readOut->text()))
+          << name << " " << v;
+      if (v > -1e6) {
+        EXPECT_EQ(readOut->font(), Main().Strip()->font()) << name << " " << v;
+      }
+    }
+  }
 }
 
 // ---- Controls ----------------------------------------------------------------------------------
@@ -260,6 +321,20 @@ TEST_F(WindowTest, MenusCarryTheirNamesAndCaptionsInOrder) {
   }
 }
 
+// View > Fit shows with a check mark whether the extents leave out the
+// whole circles of arcs.
+TEST_F(WindowTest, ViewFitShowsItsStateWithACheckMark) {
+  Start();
+  auto* fit = Main().findChild<QAction*>("Mnu_Fit");
+  ASSERT_TRUE(fit->isCheckable());
+  EXPECT_FALSE(fit->isChecked());
+  for (bool on : {true, false, true}) {
+    fit->trigger();
+    EXPECT_EQ(app_->plot().FitEndpointsOnly, on);
+    EXPECT_EQ(fit->isChecked(), on);
+  }
+}
+
 TEST_F(WindowTest, ThePanelSelectorShowsExactlyThePanelOfItsIndex) {
   Start();
   for (int pressed : {0, 1, 2, 3, 4, 4}) {
@@ -341,14 +416,19 @@ TEST_F(WindowTest, PauseAndReFreshRequestAStop) {
 
 // ---- Control reads through the window port -------------------------------------------------
 
-TEST_F(WindowTest, TheOverrideTakesOnlyTwoToFiveHundred) {
+TEST_F(WindowTest, TheOverrideTakesOnlyTwoToFiveHundredWhenTheEditIsFinished) {
   Start();
   // Only 2..500 is taken; other text leaves the last valid value in force.
+  // Text in the box is not taken before the edit is finished.
   const std::pair<const char*, double> cases[] = {
       {"100", 100},  {"150", 150}, {" 98", 98},  {"37.5", 37.5}, {"250 %", 37.5},
       {"abc", 37.5}, {"", 37.5},   {"-4", 37.5}, {"501", 37.5},  {"2", 2}};
+  auto* overide = Find<QComboBox>("Overide");
   for (const auto& [text, percent] : cases) {
-    Find<QComboBox>("Overide")->setEditText(text);
+    const double before = app_->window().OverridePercent();
+    overide->setEditText(text);
+    EXPECT_EQ(app_->window().OverridePercent(), before) << text;
+    emit overide->lineEdit()->editingFinished();
     EXPECT_EQ(app_->window().OverridePercent(), percent) << text;
   }
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/simulate.h"
 #include "console/run_time_estimator.h"
@@ -136,6 +137,67 @@ TEST_F(PanelsTest, FasterSlowerAndTypedOverride) {
   emit overide->lineEdit()->editingFinished();
   EXPECT_EQ(overide->currentText(), "102");  // refused: back to the last valid value
   EXPECT_EQ(app_->window().OverridePercent(), 102);
+}
+
+// Typed text is taken as typed (no completion from the list) and only on
+// Enter or on leaving the box: the feed display stays put while typing.
+// Text that is not 2..500 is refused with a message; the last value stays.
+TEST_F(PanelsTest, ATypedOverrideIsTakenAsTypedOnEnterOrLeavingTheBox) {
+  Start();
+  auto* overide = Find<QComboBox>("Overide");
+  QLineEdit* edit = overide->lineEdit();
+  auto* feed = Find<QLineEdit>("Text2");
+  Main().activateWindow();
+  overide->setFocus();
+  const struct {
+    const char* typed;
+    bool enter;  // false: the box loses the focus instead
+    double percent;
+    bool refused;
+  } rows[] = {{"50", true, 50, false},  {"10", true, 10, false},  {"3", true, 3, false},
+              {"2", true, 2, false},    {"abc", true, 2, true},   {"600", true, 2, true},
+              {"40", false, 40, false}, {"1000", false, 40, true}};
+  for (const auto& row : rows) {
+    messages_.clear();
+    const double before = app_->window().OverridePercent();
+    edit->selectAll();
+    const QString feedBefore = feed->text();
+    QTest::keyClicks(edit, row.typed);
+    EXPECT_EQ(edit->text().toStdString(), row.typed);  // nothing completed
+    EXPECT_EQ(feed->text(), feedBefore) << row.typed;
+    EXPECT_EQ(app_->window().OverridePercent(), before) << row.typed;
+    if (row.enter) {
+      QTest::keyClick(edit, Qt::Key_Return);
+    } else {
+      QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+      QCoreApplication::sendEvent(overide, &out);
+    }
+    EXPECT_EQ(app_->window().OverridePercent(), row.percent) << row.typed;
+    EXPECT_EQ(messages_.size(), row.refused ? 1u : 0u) << row.typed;
+    EXPECT_EQ(overide->currentText().toDouble(), row.percent) << row.typed;
+  }
+}
+
+// Enter during a move reaches that move at its next pulse, as a list choice.
+TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F100\n")));
+  Main().activateWindow();
+  double rateBefore = 0, rateAfter = 0;
+  QTimer::singleShot(0, [&] {
+    rateBefore = app_->ms().StepRate;
+    auto* overide = Find<QComboBox>("Overide");
+    overide->setFocus();
+    QLineEdit* edit = overide->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, "50");
+    QTest::keyClick(edit, Qt::Key_Return);
+    rateAfter = app_->ms().StepRate;
+  });
+  Click("Command7");
+  ASSERT_GT(rateBefore, 0);
+  EXPECT_DOUBLE_EQ(rateAfter, rateBefore / 2);
+  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "50");
 }
 
 TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
