@@ -317,10 +317,7 @@ void MDIForm1::Mnu_exit_Click() { close(); }
 
 bool MDIForm1::SaveConfiguration() {
   panel_->Home()->TakeForm(form_);
-  std::string why;
-  if (brimo::SaveConfiguration(LocalPath(programFolder_), c_.ms, form_, why)) return true;
-  c_.win.Message(std::string(msg::kConfigNotSaved) + why, msg::kConfigTitle);
-  return false;
+  return brimo::SaveConfiguration(LocalPath(programFolder_), c_.ms, form_, c_.win);
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

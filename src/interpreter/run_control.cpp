@@ -248,6 +248,14 @@ void Option3_Click(Core& c) {
 }
 
 void Check2_Click(Core& c, bool ticked) {
+  // After a damaged brimo.cfg the defaults stand in for the operator's lines;
+  // the port stays untouched until Settings "Ok" has confirmed them.
+  if (!ticked && c.ms.SettingsNeedConfirm) {
+    c.win.Beep();
+    c.win.ShowOffline(true);
+    c.win.Message(msg::kOfflineUntilSettings, msg::kOfflineUntilSettingsTitle);
+    return;
+  }
   c.ms.Offline = ticked;
   if (!ticked) c.port.Reset();  // try the port again, and say so if it fails
   c.win.FocusPlot();

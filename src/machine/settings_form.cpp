@@ -121,18 +121,16 @@ bool SettingsForm::optionmm_Click(bool configLoading, std::string* badField) {
   return true;
 }
 
-bool ValidateForOk(const SettingsForm& form, std::string& message) {
+std::vector<FieldProblem> FieldProblems(const SettingsForm& form) {
+  std::vector<FieldProblem> problems;
   auto positive = [&](const std::string& text, const char* name) {
     double v = 0;
-    if (ReadFieldNumber(text, v) && v > 0) return true;
-    message = std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"." +
-              msg::kSettingsNotSaved;
-    return false;
+    if (ReadFieldNumber(text, v) && v > 0) return;
+    problems.push_back(
+        {&text, nullptr, std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"."});
   };
-  for (int i = 0; i < 3; ++i)
-    if (!positive(form.Combo7[i], msg::kFieldLead[i])) return false;
-  for (int i = 0; i < 3; ++i)
-    if (!positive(form.Combo2[i], msg::kFieldSteps[i])) return false;
+  for (int i = 0; i < 3; ++i) positive(form.Combo7[i], msg::kFieldLead[i]);
+  for (int i = 0; i < 3; ++i) positive(form.Combo2[i], msg::kFieldSteps[i]);
   // Two lines on one driven pin would pulse each other's drive. Pins outside
   // 2..9 drive nothing, so any number of lines may be left there.
   for (int a = 0; a < 6; ++a) {
@@ -142,15 +140,21 @@ bool ValidateForOk(const SettingsForm& form, std::string& message) {
       if (PinMask(form.Combo1[b]) != mask) continue;
       int pin = 2;
       while ((1 << (pin - 2)) != mask) ++pin;
-      message = std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
-                msg::kSettingsSharedPin + std::to_string(pin) + msg::kSettingsOwnPin +
-                msg::kSettingsNotSaved;
-      return false;
+      problems.push_back({&form.Combo1[b], &form.Combo1[a],
+                          std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
+                              msg::kSettingsSharedPin + std::to_string(pin) +
+                              msg::kSettingsOwnPin});
     }
   }
-  for (int i = 0; i < 9; ++i)
-    if (!positive(form.Combo3[i], msg::kFieldRate[i])) return false;
-  return true;
+  for (int i = 0; i < 9; ++i) positive(form.Combo3[i], msg::kFieldRate[i]);
+  return problems;
+}
+
+bool ValidateForOk(const SettingsForm& form, std::string& message) {
+  const std::vector<FieldProblem> problems = FieldProblems(form);
+  if (problems.empty()) return true;
+  message = problems.front().message + msg::kSettingsNotSaved;
+  return false;
 }
 
 bool ReadFieldNumber(std::string_view text, double& value) {
