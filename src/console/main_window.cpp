@@ -323,9 +323,10 @@ bool MDIForm1::SaveConfiguration() {
 void MDIForm1::closeEvent(QCloseEvent* event) {
   // A move loop may be running underneath (it pumps events): let it end.
   c_.ms.StopRequested = true;
+  // Edits left open in the settings dialog were never confirmed with "Ok".
+  settings_->DiscardEdits();
   SaveConfiguration();
   if (about_) about_->hide();
-  settings_->hide();
   scaleForm_->hide();
   coordinates_->hide();
   event->accept();

@@ -40,12 +40,18 @@ struct SettingsForm {
   std::string Text6 = "100";               // MDIForm1.Text6: home feed rate
 
   // Selecting a unit option: labels change; unless `configLoading`, every
-  // length and rate field is converted in place (the option already selected
+  // length and rate field is converted in place, keeping 7 significant
+  // digits in inches and 6 in millimetres (the option already selected
   // converts nothing). Returns false and leaves every field and the unit
   // choice as they were when a field is not a number; `badField` then names
   // it.
   bool OptionIn_Click(bool configLoading, std::string* badField = nullptr);
   bool optionmm_Click(bool configLoading, std::string* badField = nullptr);
+
+  // "Cancel" in the settings dialog: every field of the dialog (texts, check
+  // boxes, unit choice and labels) as `shown` holds it, the home panel's
+  // fields as they are now.
+  void RestoreDialogFields(const SettingsForm& shown);
 };
 
 // One field the machine cannot use: the field in the form, for two step or
