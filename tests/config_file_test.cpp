@@ -522,6 +522,22 @@ TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
   EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
   ASSERT_EQ(win_.messages.size(), 1u);
   EXPECT_NE(win_.messages[0].text.find("read-only"), std::string::npos) << win_.messages[0].text;
+
+  // Damaged and read-only: one message says both, and the end saves quietly.
+  fs::permissions(dir_ / kConfigName, fs::perms::owner_write, fs::perm_options::add);
+  const std::string damaged = Join(With(kCustomLines, 26, "abc"));
+  Write(kConfigName, damaged);
+  fs::permissions(dir_ / kConfigName, fs::perms::owner_write, fs::perm_options::remove);
+  MachineState ms;
+  SettingsForm form;
+  test::FakeWindow win;
+  StartupConfiguration(folder_, ms, form, "0", win);
+  EXPECT_FALSE(SaveConfiguration(folder_, ms, form, win));
+  ASSERT_EQ(win.messages.size(), 1u);
+  EXPECT_NE(win.messages[0].text.find("kept as brimo.cfg.bad."), std::string::npos);
+  EXPECT_NE(win.messages[0].text.find("read-only"), std::string::npos) << win.messages[0].text;
+  EXPECT_EQ(Read(kConfigName), damaged);
+  EXPECT_EQ(Read(kConfigBadName), damaged);
 }
 
 // ---- Start-up --------------------------------------------------------------------

@@ -659,9 +659,18 @@ ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, S
                   msg::kConfigTitle);
       return r;
     }
-    text += kept.empty() ? std::string(msg::kConfigEmptyNotKept)
-                         : msg::kConfigKeptAs + kept + msg::kConfigKeptAsEnd;
+    // One message: the rewrite's outcome belongs to it.
+    bool readOnly = false;
+    if (SaveConfiguration(folder, ms, form, why, &readOnly)) {
+      text += kept.empty() ? std::string(msg::kConfigEmptyNotKept)
+                           : msg::kConfigKeptAs + kept + msg::kConfigKeptAsEnd;
+    } else {
+      if (readOnly) ms.ConfigReadOnlyTold = true;
+      if (!kept.empty()) text += msg::kConfigKeptAs + kept + ".\n";
+      text += msg::kConfigNotSaved + why;
+    }
     win.Message(text + msg::kConfigOfflineUntilOk, msg::kConfigTitle);
+    return r;
   }
   SaveConfiguration(folder, ms, form, win);
   return r;
