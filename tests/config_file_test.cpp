@@ -354,12 +354,12 @@ TEST_F(ConfigFileTest, EachUnusableValueIsReplacedByItsDefaultAndTheRestApplies)
       {1, "abc", "400", "Steps per turn X must be a positive number; it reads \"abc\"."},
       {2, "0", "400", "Steps per turn Y must be a positive number; it reads \"0\"."},
       {3, "-200", "400", "Steps per turn Z must be a positive number"},
-      {26, "abc", "3.00", "Lead X must be a positive number; it reads \"abc\"."},
-      {27, "", "3.00", "Lead Y must be a positive number"},
-      {28, "-2.5", "3.00", "Lead Z must be a positive number"},
-      {13, "fast", "500", "Fast rate X must be a positive number"},
-      {19, "0", "500", "Fast rate Z must be a positive number"},
-      {15, "-50", "100", "Slow rate X must be a positive number"},
+      {26, "abc", "0.1181102", "Lead X must be a positive number; it reads \"abc\"."},
+      {27, "", "0.1181102", "Lead Y must be a positive number"},
+      {28, "-2.5", "0.1181102", "Lead Z must be a positive number"},
+      {13, "fast", "19.68504", "Fast rate X must be a positive number"},
+      {19, "0", "19.68504", "Fast rate Z must be a positive number"},
+      {15, "-50", "3.937008", "Slow rate X must be a positive number"},
       {29, "yes", " 0 ", "\"yes\" is not 0 or 1."},
       {31, "2", " 0 ", "\"2\" is not 0 or 1."},
       {37, "0.5", " 0 ", "\"0.5\" is not 0 or 1."},
@@ -391,14 +391,15 @@ TEST_F(ConfigFileTest, EachUnusableValueIsReplacedByItsDefaultAndTheRestApplies)
     // Everything else applied, also after the bad line.
     EXPECT_EQ(ms.HomeFeedrate, "250");
     EXPECT_EQ(form.Text6, "250");
-    const double leadY = row.line == 27 ? 3 : 6, stepsY = row.line == 2 ? 400 : 200;
-    const double leadZ = row.line == 28 ? 3 : 2.5, stepsZ = row.line == 3 ? 400 : 200;
+    // The custom file is in inches: so are the defaults it gets.
+    const double leadY = row.line == 27 ? 0.1181102 : 6, stepsY = row.line == 2 ? 400 : 200;
+    const double leadZ = row.line == 28 ? 0.1181102 : 2.5, stepsZ = row.line == 3 ? 400 : 200;
     EXPECT_DOUBLE_EQ(ms.UnitsPerStepY, leadY / stepsY);
     EXPECT_DOUBLE_EQ(ms.UnitsPerStepZ, leadZ / stepsZ);
     EXPECT_EQ(ms.DirSenseX, row.line == 29 ? -1 : 1);
     EXPECT_EQ(ms.DirSenseZ, row.line == 31 ? -1 : 1);
     EXPECT_EQ(ms.StepMaskZ, 8);
-    EXPECT_EQ(ms.FastRateX, 400 + (row.line == 13 ? 100 : 0));
+    EXPECT_EQ(ms.FastRateX, row.line == 13 ? 19.68504 : 400);
     EXPECT_TRUE(ms.UnitsInch);
     EXPECT_FALSE(ms.UnitsMm);
     EXPECT_EQ(ms.UnitValue, row.line == 34 ? 0 : 7);
@@ -574,8 +575,9 @@ TEST_F(ConfigFileTest, DamagedFileIsKeptRewrittenWithDefaultsAndTheMachineStarts
   const std::string& text = win_.messages[0].text;
   EXPECT_EQ(win_.messages[0].title, msg::kConfigTitle);
   EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigDamaged), 1);
+  // The file is in inches: the default lead 3 mm, in inches.
   EXPECT_NE(text.find("Line 26: Lead X must be a positive number; it reads \"abc\". Used "
-                      "instead: 3.00."),
+                      "instead: 0.1181102."),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("Line 29: \"yes\" is not 0 or 1. Used instead: 0."), std::string::npos)
@@ -583,10 +585,10 @@ TEST_F(ConfigFileTest, DamagedFileIsKeptRewrittenWithDefaultsAndTheMachineStarts
   EXPECT_NE(text.find("kept as brimo.cfg.bad;"), std::string::npos) << text;
   // The lines after the bad ones apply: lead Y 6 over 200 steps.
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepY, 6.0 / 200);
-  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 3.0 / 200);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.1181102 / 200);
   EXPECT_EQ(ms_.DirSenseZ, 1);
   // The rewritten file holds what the machine and the dialog hold.
-  EXPECT_EQ(Read(kConfigName), Join(With(With(kCustomLines, 26, "3.00"), 29, " 0 ")));
+  EXPECT_EQ(Read(kConfigName), Join(With(With(kCustomLines, 26, "0.1181102"), 29, " 0 ")));
   // Offline, with the box ticked, until Settings "Ok".
   EXPECT_TRUE(ms_.Offline);
   EXPECT_TRUE(win_.offlineShown);

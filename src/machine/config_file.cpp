@@ -295,11 +295,18 @@ ConfigResult Failed(MachineState& ms, int line, std::string why) {
   return r;
 }
 
-// The 48 default values: the file a save writes from a fresh form.
-const std::vector<std::string>& DefaultValues() {
-  static const std::vector<std::string> values =
-      SplitLines(ConfigText(MachineState{}, SettingsForm{}));
-  return values;
+// The 48 default values: the file a save writes from a fresh form, with its
+// lengths and rates in millimetres or, for a file in inches, converted to
+// inches as the unit option converts them (a default lead of 3.00 read as
+// inches would scale the axis by 25.4).
+const std::vector<std::string>& DefaultValues(bool inch) {
+  static const std::vector<std::string> mm = SplitLines(ConfigText(MachineState{}, SettingsForm{}));
+  static const std::vector<std::string> inches = [] {
+    SettingsForm form;
+    form.OptionIn_Click(false);
+    return SplitLines(ConfigText(MachineState{}, form));
+  }();
+  return inch ? inches : mm;
 }
 
 // Why a value cannot be read as what its line holds ("" when it can). Steps,
@@ -331,8 +338,7 @@ std::string Unreadable(const Field& f, const std::string& v) {
 // The file's values with every value the machine cannot use replaced by its
 // default; `r` collects one text per replaced line.
 std::vector<std::string> UsableValues(const std::vector<std::string>& values, ConfigResult& r) {
-  const std::vector<std::string>& defaults = DefaultValues();
-  std::vector<std::string> used = defaults;
+  std::vector<std::string> used = DefaultValues(false);
   std::array<std::string, kConfigLines> why{};  // reason per replaced line
   const int n = static_cast<int>(values.size());
   for (int i = 0; i < n; ++i) {
@@ -356,6 +362,14 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
       if (otherTrue) used[i] = "False";
       if (othersAllFalse) used[i] = "True";
     }
+  }
+  // The other defaults in the unit the file is in.
+  bool inch = false;
+  ReadBoolean(used[32], inch);
+  const std::vector<std::string>& defaults = DefaultValues(inch);
+  for (int i = 0; i < kConfigLines; ++i) {
+    const bool inGroup = i == 31 || i == 32 || (i >= 43 && i <= 45);
+    if (!inGroup && (i >= n || !why[i].empty())) used[i] = defaults[i];
   }
   // The form's rules, on the values as they would stand in the form. A pin
   // shared by two lines gives one of them its default: the later one, or the
