@@ -96,12 +96,13 @@ struct DeriveInputs {
   bool inchValueOk = true, mmValueOk = true;
 };
 
-// DeriveSettings as the load runs it: stops at the first value it cannot use
-// (a lead or steps-per-turn that is not a number, a steps-per-turn of 0, the
-// selected unit's value not a number); values derived before it keep their
-// new values, the rest their old ones. Returns the 1-based configuration line
-// of that value, or 0 when everything was derived. DeriveSettings is this
-// with every input readable.
+// DeriveSettings guarded against unusable inputs: stops at the first value it
+// cannot use (a lead or steps-per-turn marked unreadable in `in`, a
+// steps-per-turn of 0, the selected unit's value marked unreadable); values
+// derived before it keep their new values, the rest their old ones. Returns
+// the 1-based configuration line of that value, or 0 when everything was
+// derived. DeriveSettings is this with every input readable; the load checks
+// every value first, so it always derives everything.
 int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
                        const DeriveInputs& in);
 

@@ -29,9 +29,6 @@ inline constexpr const char* kPortOffline =
 inline constexpr const char* kConfigTitle = "Configuration";
 inline constexpr const char* kConfigDamaged =
     "The configuration file brimo.cfg could not be read completely.\n";
-inline constexpr const char* kConfigKept =
-    "The damaged file was kept as brimo.cfg.bad; a new brimo.cfg was written "
-    "from the values that could be used and the defaults.";
 inline constexpr const char* kConfigNotSaved = "The configuration could not be saved.\n";
 
 // ---- Configuration file and settings form ------------------------------
@@ -46,7 +43,6 @@ inline constexpr const char* kConfigTooShort = "the file ends before it (48 line
 inline constexpr const char* kConfigNotNumber = " is not a number";
 inline constexpr const char* kConfigNotCheck = " is not 0 or 1";
 inline constexpr const char* kConfigNotBoolean = " is not True or False";
-inline constexpr const char* kConfigZeroSteps = "a steps-per-turn of 0 cannot drive an axis";
 inline constexpr const char* kConfigNotKept =
     "The damaged file could not be kept as brimo.cfg.bad, so it was left as it is "
     "and no new brimo.cfg was written: ";
