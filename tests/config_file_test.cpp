@@ -245,13 +245,13 @@ TEST_F(ConfigFileTest, ACommaStaysInsideItsValue) {
   // The lead "3,5" is one value that is not a number; nothing after it moved.
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.badLine, 26);
-  EXPECT_EQ(form_.Combo7[0], "3,5");
+  EXPECT_EQ(form_.Combo7[0], "3.00");  // its default
   EXPECT_EQ(form_.Combo7[1], "3.00");
   EXPECT_EQ(form_.Combo5, "Limit switch, slow");
   EXPECT_EQ(form_.Combo10, "Relative");
   EXPECT_EQ(form_.Text6, "100");
   ASSERT_TRUE(Save());
-  EXPECT_EQ(Read(kConfigName), Join(lines));
+  EXPECT_EQ(Read(kConfigName), Join(With(lines, 26, "3.00")));
 }
 
 TEST_F(ConfigFileTest, LoadSelectingInchChangesTheLabelsOnly) {
@@ -304,7 +304,7 @@ TEST_F(ConfigFileTest, MissingFileChangesNothing) {
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.0075);
 }
 
-TEST_F(ConfigFileTest, ThirtyLineFileSetsThoseSettingsButNoControlAndDerivesNothing) {
+TEST_F(ConfigFileTest, ShortFileAppliesItsLinesAndDefaultsForTheRest) {
   std::vector<std::string> lines(kCustomLines.begin(), kCustomLines.begin() + 30);
   Write(kConfigName, Join(lines));
   ConfigResult r = Load("77");
@@ -312,22 +312,24 @@ TEST_F(ConfigFileTest, ThirtyLineFileSetsThoseSettingsButNoControlAndDerivesNoth
   EXPECT_FALSE(r.missing);
   EXPECT_EQ(r.badLine, 31);
   EXPECT_FALSE(ms_.ConfigLoading);
-  // Fields 1 to 30 reached the settings ...
+  EXPECT_NE(ConfigProblem(r).find("Lines 31 to 48 are missing."), std::string::npos)
+      << ConfigProblem(r);
+  // Fields 1 to 30 apply, in the settings, the form and the derived values ...
   EXPECT_EQ(ms_.StepsPerRevX, 200);
-  EXPECT_EQ(ms_.LeadX, 5);
+  EXPECT_EQ(form_.Combo2[0], "200");
   EXPECT_EQ(ms_.StepPinX, "9");
-  EXPECT_EQ(ms_.ReverseX, 1);
-  EXPECT_EQ(ms_.ReverseY, 0);
-  // ... field 31 on did not ...
+  EXPECT_EQ(form_.XReverse, 1);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 5.0 / 200);
+  EXPECT_EQ(ms_.StepMaskX, 128);
+  EXPECT_EQ(ms_.DirSenseX, 1);
+  EXPECT_EQ(ms_.FeedNow, 77);
+  // ... field 31 on takes its default.
   EXPECT_EQ(ms_.ReverseZ, 0);
   EXPECT_TRUE(ms_.UnitsMm);
   EXPECT_EQ(ms_.HomeFeedrate, "100");
-  // ... no control changed and nothing was derived.
-  EXPECT_EQ(ConfigText(ms_, form_), Join(kDefaultLines));
-  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.0075);
-  EXPECT_EQ(ms_.StepMaskX, 2);
-  EXPECT_EQ(ms_.DirSenseX, -1);
-  EXPECT_EQ(ms_.FeedNow, 0);
+  std::vector<std::string> expected = lines;
+  expected.insert(expected.end(), kDefaultLines.begin() + 30, kDefaultLines.end());
+  EXPECT_EQ(ConfigText(ms_, form_), Join(expected));
 }
 
 TEST_F(ConfigFileTest, EmptyFileIsShortAtLineOne) {
@@ -338,27 +340,33 @@ TEST_F(ConfigFileTest, EmptyFileIsShortAtLineOne) {
   EXPECT_EQ(r.badLine, 1);
 }
 
-// Each bad value stops the load where it is first used: control values when
-// they are put into their controls, leads and steps in DeriveSettings.
-TEST_F(ConfigFileTest, BadValueStopsTheLoadWhereItIsUsed) {
+// Each value the machine cannot use takes its default in the settings, the
+// form and the rewritten file; every other line applies, also the ones after
+// it (leads, pins, reverse flags of the custom file).
+TEST_F(ConfigFileTest, EachUnusableValueIsReplacedByItsDefaultAndTheRestApplies) {
   struct Row {
     int line;
     std::string value;
-    bool reachesText6;  // controls all filled (failure in DeriveSettings)
+    std::string used;  // the line as the rewritten file holds it
     const char* why;
   };
   const Row rows[] = {
-      {1, "abc", true, "\"abc\" is not a number"},
-      {2, "0", true, "a steps-per-turn of 0"},
-      {26, "", true, "\"\" is not a number"},
-      {28, "3mm", true, "\"3mm\" is not a number"},
-      {29, "yes", false, "\"yes\" is not 0 or 1"},
-      {31, "2", false, "\"2\" is not 0 or 1"},
-      {32, "maybe", false, "\"maybe\" is not True or False"},
-      {37, "0.5", false, "\"0.5\" is not 0 or 1"},
-      {46, "maybe", false, "\"maybe\" is not True or False"},
-      // The inch value matters only when inch is selected (the custom file).
-      {34, "abc", true, "\"abc\" is not a number"},
+      {1, "abc", "400", "Steps per turn X must be a positive number; it reads \"abc\"."},
+      {2, "0", "400", "Steps per turn Y must be a positive number; it reads \"0\"."},
+      {3, "-200", "400", "Steps per turn Z must be a positive number"},
+      {26, "abc", "0.1181102", "Lead X must be a positive number; it reads \"abc\"."},
+      {27, "", "0.1181102", "Lead Y must be a positive number"},
+      {28, "-2.5", "0.1181102", "Lead Z must be a positive number"},
+      {13, "fast", "19.68504", "Fast rate X must be a positive number"},
+      {19, "0", "19.68504", "Fast rate Z must be a positive number"},
+      {15, "-50", "3.937008", "Slow rate X must be a positive number"},
+      {29, "yes", " 0 ", "\"yes\" is not 0 or 1."},
+      {31, "2", " 0 ", "\"2\" is not 0 or 1."},
+      {37, "0.5", " 0 ", "\"0.5\" is not 0 or 1."},
+      // An option group keeps one selected: inch reads "True" here.
+      {32, "maybe", "False", "\"maybe\" is not True or False."},
+      {46, "maybe", "False", "\"maybe\" is not True or False."},
+      {34, "abc", " 0 ", "\"abc\" is not a number."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("line " + std::to_string(row.line) + " = \"" + row.value + "\"");
@@ -369,41 +377,94 @@ TEST_F(ConfigFileTest, BadValueStopsTheLoadWhereItIsUsed) {
     ConfigResult r = LoadConfiguration(folder_, ms, form, "0");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.badLine, row.line);
-    EXPECT_NE(r.why.find(row.why), std::string::npos) << r.why;
+    std::string used = row.used;
+    used.erase(0, used.find_first_not_of(' '));
+    used.erase(used.find_last_not_of(' ') + 1);
+    const std::string named = "Line " + std::to_string(row.line) + ": ";
+    EXPECT_NE(ConfigProblem(r).find(named + row.why), std::string::npos) << ConfigProblem(r);
+    EXPECT_NE(ConfigProblem(r).find("Used instead: " + used + "."), std::string::npos)
+        << ConfigProblem(r);
+    EXPECT_EQ(ConfigProblem(r).find('\n'), std::string::npos);  // one line replaced
     EXPECT_FALSE(ms.ConfigLoading);
-    // Every setting was read (the last line too) ...
+    // The form, hence the rewritten file, holds the file with that default.
+    EXPECT_EQ(ConfigText(ms, form), Join(With(kCustomLines, row.line, row.used)));
+    // Everything else applied, also after the bad line.
     EXPECT_EQ(ms.HomeFeedrate, "250");
-    // ... controls up to the bad one were filled, none after it.
-    EXPECT_EQ(form.Combo2[0], row.line == 1 ? "abc" : "200");
-    EXPECT_EQ(form.Text6, row.reachesText6 ? "250" : "100");
-    if (!row.reachesText6 && row.line > 29) {
-      EXPECT_EQ(form.XReverse, 1);
-    }
-    if (!row.reachesText6) {
-      EXPECT_EQ(form.Combo7[2], "2.5");
-    }
-    // Only the step sizes derived before the stop are new.
-    const bool xDerived = row.line == 2 || row.line == 28 || row.line == 34;
-    EXPECT_DOUBLE_EQ(ms.UnitsPerStepX, xDerived ? 5.0 / 200 : 0.0075);
-    EXPECT_DOUBLE_EQ(ms.UnitsPerStepY, row.line == 28 || row.line == 34 ? 6.0 / 200 : 0.0075);
-    EXPECT_EQ(ms.DirSenseX, -1);
-    EXPECT_EQ(ms.StepMaskX, 2);
+    EXPECT_EQ(form.Text6, "250");
+    // The custom file is in inches: so are the defaults it gets.
+    const double leadY = row.line == 27 ? 0.1181102 : 6, stepsY = row.line == 2 ? 400 : 200;
+    const double leadZ = row.line == 28 ? 0.1181102 : 2.5, stepsZ = row.line == 3 ? 400 : 200;
+    EXPECT_DOUBLE_EQ(ms.UnitsPerStepY, leadY / stepsY);
+    EXPECT_DOUBLE_EQ(ms.UnitsPerStepZ, leadZ / stepsZ);
+    EXPECT_EQ(ms.DirSenseX, row.line == 29 ? -1 : 1);
+    EXPECT_EQ(ms.DirSenseZ, row.line == 31 ? -1 : 1);
+    EXPECT_EQ(ms.StepMaskZ, 8);
+    EXPECT_EQ(ms.FastRateX, row.line == 13 ? 19.68504 : 400);
+    EXPECT_TRUE(ms.UnitsInch);
+    EXPECT_FALSE(ms.UnitsMm);
+    EXPECT_EQ(ms.UnitValue, row.line == 34 ? 0 : 7);
   }
 }
 
-TEST_F(ConfigFileTest, UnreadableUnitValueOfTheOtherUnitIsHarmless) {
-  Write(kConfigName, Join(With(kDefaultLines, 34, "abc")));  // mm selected
-  EXPECT_TRUE(Load().ok);
-  Write(kConfigName, Join(With(kCustomLines, 36, "abc")));  // inch selected
-  EXPECT_TRUE(Load().ok);
-  EXPECT_EQ(ms_.UnitValue, 7);
+// The load refuses exactly what Settings "Ok" refuses: the same form saved
+// and loaded back names the same field.
+TEST_F(ConfigFileTest, LoadRefusesWhatOkRefuses) {
+  struct Row {
+    void (*edit)(SettingsForm&);
+    std::string named;
+  };
+  const Row rows[] = {
+      {[](SettingsForm& f) { f.Combo2[1] = "-400"; }, "Steps per turn Y"},
+      {[](SettingsForm& f) { f.Combo7[0] = "0"; }, "Lead X"},
+      {[](SettingsForm& f) { f.Combo3[0] = "0"; }, "Fast rate X"},
+      {[](SettingsForm& f) { f.Combo3[6] = "fast"; }, "Fast rate Z"},
+      {[](SettingsForm& f) { f.Combo1[3] = "3"; }, "X step and Y dir both use pin 3"},
+      {[](SettingsForm& f) { f.Combo1[1] = " 9", f.Combo1[4] = "9"; },
+       "X dir and Z step both use pin 9"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.named);
+    SettingsForm edited;
+    r.edit(edited);
+    std::string okMessage;
+    EXPECT_FALSE(ValidateForOk(edited, okMessage));
+    EXPECT_NE(okMessage.find(r.named), std::string::npos) << okMessage;
+    Write(kConfigName, ConfigText(ms_, edited));
+    ConfigResult loaded = Load();
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_NE(ConfigProblem(loaded).find(r.named), std::string::npos) << ConfigProblem(loaded);
+    // What is in force now passes "Ok".
+    std::string m;
+    EXPECT_TRUE(ValidateForOk(form_, m)) << m;
+  }
 }
 
-TEST_F(ConfigFileTest, RateThatIsNotANumberLoadsAsNothingToMoveAt) {
-  Write(kConfigName, Join(With(kDefaultLines, 13, "fast")));
-  ASSERT_TRUE(Load().ok);
-  EXPECT_EQ(ms_.FastRateX, 0);
-  EXPECT_EQ(form_.Combo3[0], "fast");
+// A shared pin gives the later line its default; when that default is taken
+// in turn, the line holding it gives way too, until every line has its own.
+TEST_F(ConfigFileTest, SharedPinsEndOnPinsOfTheirOwn) {
+  // Y step on X step's pin 9, Z step already on Y step's default 5.
+  Write(kConfigName, Join(With(kCustomLines, 6, "9")));
+  ConfigResult r = Load();
+  EXPECT_FALSE(r.ok);
+  const std::string problem = ConfigProblem(r);
+  EXPECT_NE(problem.find("Line 6: X step and Y step both use pin 9"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("Line 8: Y step and Z step both use pin 5"), std::string::npos) << problem;
+  EXPECT_EQ(form_.Combo1[2], "5");
+  EXPECT_EQ(form_.Combo1[4], "7");
+  EXPECT_EQ(ms_.StepMaskX, 128);
+  EXPECT_EQ(ms_.StepMaskY, 8);
+  EXPECT_EQ(ms_.StepMaskZ, 32);
+  std::string m;
+  EXPECT_TRUE(ValidateForOk(form_, m)) << m;
+}
+
+TEST_F(ConfigFileTest, UnreadableUnitValueIsReplacedWithoutTouchingTheUnitInForce) {
+  Write(kConfigName, Join(With(kCustomLines, 36, "abc")));  // inch selected
+  ConfigResult r = Load();
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(ConfigProblem(r).find("Line 36"), std::string::npos);
+  EXPECT_EQ(ms_.UnitValue, 7);
+  EXPECT_EQ(ms_.MmUnitValue, 0);
 }
 
 // ---- Saving ------------------------------------------------------------------
@@ -440,6 +501,46 @@ TEST_F(ConfigFileTest, SaveIntoAnUnwritableFolderTellsOnceAndCarriesOn) {
   EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigNotSaved), 1);
 }
 
+TEST_F(ConfigFileTest, SaveThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+  fs::create_directory(dir_ / "shared");
+  Write("shared/machine.cfg", Join(kCustomLines));
+  fs::create_symlink(fs::path("shared") / "machine.cfg", dir_ / kConfigName);
+  ASSERT_TRUE(Save());
+  EXPECT_TRUE(fs::is_symlink(dir_ / kConfigName));
+  EXPECT_EQ(Read("shared/machine.cfg"), Join(kDefaultLines));
+  EXPECT_FALSE(Exists(kConfigTempName));
+  EXPECT_FALSE(Exists("shared/machine.cfg.tmp"));
+}
+
+TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
+  Write(kConfigName, Join(kCustomLines));
+  fs::permissions(dir_ / kConfigName,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  // Start-up, then the save at the end of the program: one message.
+  StartupConfiguration(folder_, ms_, form_, "0", win_);
+  form_.Combo7[0] = "4.00";
+  EXPECT_FALSE(SaveConfiguration(folder_, ms_, form_, win_));
+  EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+  ASSERT_EQ(win_.messages.size(), 1u);
+  EXPECT_NE(win_.messages[0].text.find("read-only"), std::string::npos) << win_.messages[0].text;
+
+  // Damaged and read-only: one message says both, and the end saves quietly.
+  fs::permissions(dir_ / kConfigName, fs::perms::owner_write, fs::perm_options::add);
+  const std::string damaged = Join(With(kCustomLines, 26, "abc"));
+  Write(kConfigName, damaged);
+  fs::permissions(dir_ / kConfigName, fs::perms::owner_write, fs::perm_options::remove);
+  MachineState ms;
+  SettingsForm form;
+  test::FakeWindow win;
+  StartupConfiguration(folder_, ms, form, "0", win);
+  EXPECT_FALSE(SaveConfiguration(folder_, ms, form, win));
+  ASSERT_EQ(win.messages.size(), 1u);
+  EXPECT_NE(win.messages[0].text.find("kept as brimo.cfg.bad."), std::string::npos);
+  EXPECT_NE(win.messages[0].text.find("read-only"), std::string::npos) << win.messages[0].text;
+  EXPECT_EQ(Read(kConfigName), damaged);
+  EXPECT_EQ(Read(kConfigBadName), damaged);
+}
+
 // ---- Start-up --------------------------------------------------------------------
 
 TEST_F(ConfigFileTest, FirstStartWithoutAFileWritesTheDefaultsSilently) {
@@ -464,42 +565,105 @@ TEST_F(ConfigFileTest, StartWithAGoodFileRewritesItSilently) {
   EXPECT_FALSE(Exists(kConfigBadName));
 }
 
-TEST_F(ConfigFileTest, DamagedFileIsKeptAndTheOperatorToldOnceWhichLine) {
-  const std::string damaged = Join(With(kCustomLines, 26, "abc"));
+TEST_F(ConfigFileTest, DamagedFileIsKeptRewrittenWithDefaultsAndTheMachineStartsOffline) {
+  const std::string damaged = Join(With(With(kCustomLines, 26, "abc"), 29, "yes"));
   Write(kConfigName, damaged);
   ConfigResult r = StartupConfiguration(folder_, ms_, form_, "0", win_);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(Read(kConfigBadName), damaged);
   ASSERT_EQ(win_.messages.size(), 1u);
+  const std::string& text = win_.messages[0].text;
   EXPECT_EQ(win_.messages[0].title, msg::kConfigTitle);
   EXPECT_EQ(win_.MessagesStartingWith(msg::kConfigDamaged), 1);
-  EXPECT_NE(win_.messages[0].text.find("Line 26 could not be read: \"abc\" is not a number."),
+  // The file is in inches: the default lead 3 mm, in inches.
+  EXPECT_NE(text.find("Line 26: Lead X must be a positive number; it reads \"abc\". Used "
+                      "instead: 0.1181102."),
             std::string::npos)
-      << win_.messages[0].text;
-  // The new file is written from the controls, which the load had filled
-  // completely before the lead stopped DeriveSettings.
-  EXPECT_EQ(Read(kConfigName), damaged);
+      << text;
+  EXPECT_NE(text.find("Line 29: \"yes\" is not 0 or 1. Used instead: 0."), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("kept as brimo.cfg.bad;"), std::string::npos) << text;
+  // The lines after the bad ones apply: lead Y 6 over 200 steps.
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepY, 6.0 / 200);
+  EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.1181102 / 200);
+  EXPECT_EQ(ms_.DirSenseZ, 1);
+  // The rewritten file holds what the machine and the dialog hold.
+  EXPECT_EQ(Read(kConfigName), Join(With(With(kCustomLines, 26, "0.1181102"), 29, " 0 ")));
+  // Offline, with the box ticked, until Settings "Ok".
+  EXPECT_TRUE(ms_.Offline);
+  EXPECT_TRUE(win_.offlineShown);
+
+  // The next start finds a sound file: no message, the copy untouched.
+  MachineState ms;
+  SettingsForm form;
+  test::FakeWindow win;
+  EXPECT_TRUE(StartupConfiguration(folder_, ms, form, "0", win).ok);
+  EXPECT_TRUE(win.messages.empty());
+  EXPECT_FALSE(ms.Offline);
+  EXPECT_EQ(Read(kConfigBadName), damaged);
 }
 
-TEST_F(ConfigFileTest, ShortFileIsKeptAndRewrittenFromTheUnchangedControls) {
+TEST_F(ConfigFileTest, CopiesOfDamagedFilesAreNeverOverwrittenNorEmpty) {
+  const char* names[] = {"brimo.cfg.bad", "brimo.cfg.bad.2", "brimo.cfg.bad.3", "brimo.cfg.bad.4",
+                         "brimo.cfg.bad.5"};
+  for (int start = 0; start < 6; ++start) {
+    SCOPED_TRACE("start " + std::to_string(start + 1));
+    const std::string damaged = Join(With(kCustomLines, 26, "bad" + std::to_string(start)));
+    Write(kConfigName, damaged);
+    test::FakeWindow win;
+    StartupConfiguration(folder_, ms_, form_, "0", win);
+    ASSERT_EQ(win.messages.size(), 1u);
+    if (start < 5) {
+      EXPECT_EQ(Read(names[start]), damaged);
+      EXPECT_NE(win.messages[0].text.find(std::string("kept as ") + names[start] + ";"),
+                std::string::npos)
+          << win.messages[0].text;
+    } else {
+      // Every name taken: the damaged file stays as it is.
+      EXPECT_NE(win.messages[0].text.find(msg::kConfigNotKept), std::string::npos);
+      EXPECT_EQ(Read(kConfigName), damaged);
+    }
+  }
+  for (int k = 0; k < 5; ++k)
+    EXPECT_EQ(Read(names[k]), Join(With(kCustomLines, 26, "bad" + std::to_string(k))));
+  EXPECT_FALSE(Exists("brimo.cfg.bad.6"));
+
+  // An empty file leaves no empty copy behind.
+  for (const char* n : names) fs::remove(dir_ / n);
+  Write(kConfigName, "");
+  test::FakeWindow win;
+  StartupConfiguration(folder_, ms_, form_, "0", win);
+  ASSERT_EQ(win.messages.size(), 1u);
+  EXPECT_NE(win.messages[0].text.find("was empty"), std::string::npos) << win.messages[0].text;
+  EXPECT_FALSE(Exists(kConfigBadName));
+  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+}
+
+TEST_F(ConfigFileTest, ShortFileIsKeptAndRewrittenWithDefaultsForTheMissingLines) {
   std::vector<std::string> lines(kCustomLines.begin(), kCustomLines.begin() + 30);
   Write(kConfigName, Join(lines));
   StartupConfiguration(folder_, ms_, form_, "0", win_);
   EXPECT_EQ(Read(kConfigBadName), Join(lines));
   ASSERT_EQ(win_.messages.size(), 1u);
-  EXPECT_NE(win_.messages[0].text.find("Line 31 could not be read"), std::string::npos);
-  EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+  EXPECT_NE(win_.messages[0].text.find("Lines 31 to 48 are missing."), std::string::npos);
+  std::vector<std::string> expected = lines;
+  expected.insert(expected.end(), kDefaultLines.begin() + 30, kDefaultLines.end());
+  EXPECT_EQ(Read(kConfigName), Join(expected));
 }
 
 TEST_F(ConfigFileTest, DamagedFileThatCannotBeKeptIsLeftAlone) {
   const std::string damaged = Join(With(kCustomLines, 1, "0"));
   Write(kConfigName, damaged);
-  fs::create_directories(dir_ / kConfigBadName / "x");  // no file can take that name
+  // No file can take any of the names.
+  for (const char* n : {"brimo.cfg.bad", "brimo.cfg.bad.2", "brimo.cfg.bad.3", "brimo.cfg.bad.4",
+                        "brimo.cfg.bad.5"})
+    fs::create_directories(dir_ / n / "x");
   StartupConfiguration(folder_, ms_, form_, "0", win_);
   ASSERT_EQ(win_.messages.size(), 1u);
   EXPECT_NE(win_.messages[0].text.find(msg::kConfigNotKept), std::string::npos);
-  EXPECT_NE(win_.messages[0].text.find("Line 1 could not be read"), std::string::npos);
+  EXPECT_NE(win_.messages[0].text.find("Line 1: Steps per turn X"), std::string::npos);
   EXPECT_EQ(Read(kConfigName), damaged);
+  EXPECT_TRUE(ms_.Offline);
 }
 
 TEST_F(ConfigFileTest, StartInAnUnwritableFolderTellsOnceAndCarriesOn) {

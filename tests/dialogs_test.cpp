@@ -9,6 +9,7 @@
 #include "dialogs/scale_factors.h"
 #include "dialogs/settings_apply.h"
 #include "interpreter/parser.h"
+#include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/messages.h"
 #include "support/test_rig.h"
@@ -55,12 +56,50 @@ TEST_F(SettingsOkTest, ANewLeadChangesTheTravelPerStep) {
   EXPECT_EQ(Line(26), "4.00");
 }
 
-TEST_F(SettingsOkTest, TextsLeftWithCancelAreWrittenByTheNextSave) {
-  r.form.Combo3[0] = "450";  // typed, then "Cancel": the model keeps it
+TEST_F(SettingsOkTest, TextsPutBackByCancelAreNotWrittenByTheNextSave) {
+  const SettingsForm shown = r.form;
+  r.form.Combo3[0] = "450";  // typed ...
+  r.form.XReverse = 1;
+  ASSERT_TRUE(r.form.OptionIn_Click(false));
+  r.form.Text6 = "80";                // the home panel, edited meanwhile in the main window
+  r.form.RestoreDialogFields(shown);  // ... then "Cancel"
   std::string why;
   ASSERT_TRUE(SaveConfiguration(folder_.string(), r.ms, r.form, why));
-  EXPECT_EQ(Line(13), "450");
-  EXPECT_EQ(r.ms.FastRateX, 500);  // not applied until "Ok" or the next start
+  EXPECT_EQ(Line(13), "500");
+  EXPECT_EQ(Line(26), "3.00");
+  EXPECT_EQ(Line(29), " 0 ");
+  EXPECT_EQ(Line(32), "True");
+  EXPECT_EQ(r.form.Label4, "mm/");
+  EXPECT_EQ(Line(48), "80");
+}
+
+// After a damaged brimo.cfg the machine stays offline until the operator has
+// confirmed the settings with "Ok".
+TEST_F(SettingsOkTest, DamagedConfigurationKeepsTheMachineOfflineUntilOk) {
+  {
+    std::ifstream in(folder_ / kConfigName, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string damaged = text.str();
+    damaged.replace(damaged.find("3.00"), 4, "abc");  // lead X
+    std::ofstream(folder_ / kConfigName, std::ios::binary) << damaged;
+  }
+  TestRig fresh;
+  StartupConfiguration(folder_.string(), fresh.ms, fresh.form, "0", fresh.win);
+  EXPECT_TRUE(fresh.ms.Offline);
+  EXPECT_TRUE(fresh.win.offlineShown);
+  const size_t told = fresh.win.messages.size();
+  Check2_Click(fresh.core, false);  // the box unticked: refused
+  EXPECT_TRUE(fresh.ms.Offline);
+  EXPECT_TRUE(fresh.win.offlineShown);
+  EXPECT_EQ(fresh.win.beeps, 1);
+  ASSERT_EQ(fresh.win.messages.size(), told + 1);
+  EXPECT_NE(fresh.win.messages.back().text.find("Settings"), std::string::npos);
+
+  std::string m;
+  ASSERT_TRUE(ApplySettingsOk(fresh.core, fresh.form, folder_.string(), m)) << m;
+  Check2_Click(fresh.core, false);
+  EXPECT_FALSE(fresh.ms.Offline);
 }
 
 TEST_F(SettingsOkTest, UnusableFieldsAndSharedPinsAreNotSaved) {
@@ -107,7 +146,7 @@ TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
   EXPECT_NEAR(r.ms.PrgX, 1.9685, 5e-5);
   for (size_t i = 0; i < at.size(); ++i)
     EXPECT_NEAR(*at[i], (50 - 5.0 * static_cast<double>(i)) / 25.4, 1e-12) << "position " << i;
-  EXPECT_NEAR(r.ms.UnitsPerStepX, 0.118 / 400, 1e-12);  // the lead field was converted too
+  EXPECT_NEAR(r.ms.UnitsPerStepX, 0.1181102 / 400, 1e-12);  // the lead field was converted too
   // Another "Ok" without a unit change converts nothing more.
   ASSERT_TRUE(Ok());
   EXPECT_NEAR(r.ms.PrgX, 50 / 25.4, 1e-12);

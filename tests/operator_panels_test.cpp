@@ -401,7 +401,7 @@ TEST(Override, ChangeDuringAMoveTakesEffectAtTheNextPulse) {
   EXPECT_EQ(iv[1], 33334);  // ceil(10 MHz / 300 steps/s)
 }
 
-TEST(Coordinates, OkReadsLeadingNumbersOfChangedFieldsOnly) {
+TEST(Coordinates, OkReadsNumbersOfChangedFieldsOnly) {
   TestRig r;
   r.ms.PrgX = 1, r.ms.PrgY = 2, r.ms.PrgZ = 3;
   CoordinateDialog d;
@@ -409,21 +409,51 @@ TEST(Coordinates, OkReadsLeadingNumbersOfChangedFieldsOnly) {
   EXPECT_EQ(d.caption, "Set Program Coordinates");
   EXPECT_EQ(d.fields[1], "2.0000");
   d.Edit(0, "12.5");
-  d.Edit(1, "letters");
-  d.Edit(2, "");
+  d.Edit(2, " -1e1 ");
   d.Ok(r.core);
   EXPECT_EQ(r.ms.PrgX, 12.5);
-  EXPECT_EQ(r.ms.PrgY, 0);
-  EXPECT_EQ(r.ms.PrgZ, 0);
+  EXPECT_EQ(r.ms.PrgY, 2);
+  EXPECT_EQ(r.ms.PrgZ, -10);
   EXPECT_EQ(r.win.prg[0], "12.5000");
 
   d.Open(r.core, true);
   EXPECT_EQ(d.caption, "Set Machine Coordinates");
   r.ms.MachY = 7;  // a jog while the dialog is open
-  d.Edit(0, "3.25mm");
+  d.Edit(0, "3.25");
   d.Ok(r.core);
   EXPECT_EQ(r.ms.MachX, 3.25);
   EXPECT_EQ(r.ms.MachY, 7);  // untouched field: not written back
+  EXPECT_TRUE(r.win.messages.empty());
+}
+
+// Text that is not a number never becomes a coordinate of 0: "OK" sets no
+// axis and names the field.
+TEST(Coordinates, OkRefusesAFieldThatIsNotANumber) {
+  struct Row {
+    int field;
+    std::string text;
+    const char* named;
+  };
+  const Row rows[] = {{1, "letters", "Y is not a number: \"letters\""},
+                      {2, "", "Z is not a number: \"\""},
+                      {0, "3.25mm", "X is not a number: \"3.25mm\""},
+                      {0, "1,5", "X is not a number: \"1,5\""}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    TestRig r;
+    r.ms.PrgX = 1, r.ms.PrgY = 2, r.ms.PrgZ = 3;
+    CoordinateDialog d;
+    d.Open(r.core, false);
+    d.Edit(0, "12.5");
+    d.Edit(row.field, row.text);
+    d.Ok(r.core);
+    EXPECT_EQ(r.ms.PrgX, 1);
+    EXPECT_EQ(r.ms.PrgY, 2);
+    EXPECT_EQ(r.ms.PrgZ, 3);
+    ASSERT_EQ(r.win.messages.size(), 1u);
+    EXPECT_NE(r.win.messages[0].text.find(row.named), std::string::npos) << r.win.messages[0].text;
+    EXPECT_TRUE(d.changed[row.field]);  // the edit stays for the operator to mend
+  }
 }
 
 TEST(Coordinates, ZeroButtonsAndFieldFormatting) {

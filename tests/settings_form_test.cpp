@@ -46,21 +46,22 @@ TEST(UnitConversion, MillimetresToInchesAndBack) {
   EXPECT_EQ(f.Label18, "(In)");
   EXPECT_EQ(f.Label24, "(In)");
   EXPECT_EQ(Converted(f),
-            (std::vector<std::string>{"0.118", "0.118", "0.118",                 // leads
-                                      "0.00", "0.00", "0.59",                    // tool change
-                                      "19.69", "7.87", "3.94", "19.69", "7.87",  // rates
-                                      "3.94", "19.69", "7.87", "3.94",           //
-                                      "0.394", "0.394"}));                       // Z distances
+            (std::vector<std::string>{"0.1181102", "0.1181102", "0.1181102",  // leads
+                                      "0.00", "0.00", "0.5905512",            // tool change
+                                      "19.68504", "7.874016", "3.937008", "19.68504",  // rates
+                                      "7.874016", "3.937008", "19.68504", "7.874016",  //
+                                      "3.937008",                                      //
+                                      "0.3937008", "0.3937008"}));  // Z distances
   ASSERT_TRUE(f.optionmm_Click(false));
   EXPECT_TRUE(f.optionmm);
   EXPECT_FALSE(f.OptionIn);
   EXPECT_EQ(f.Label4, "mm/");
   EXPECT_EQ(f.Label18, "(mm)");
   EXPECT_EQ(f.Label24, "(mm)");
-  // The Z distances keep three decimals both ways, so 10 comes back 10.008.
+  // Every value comes back as it was (the Z distances show three decimals).
   EXPECT_EQ(Converted(f), (std::vector<std::string>{"3.00", "3.00", "3.00", "0", "0", "15", "500",
                                                     "200", "100", "500", "200", "100", "500", "200",
-                                                    "100", "10.008", "10.008"}));
+                                                    "100", "10.000", "10.000"}));
   EXPECT_EQ(Unconverted(f), untouched);
 }
 
@@ -69,10 +70,11 @@ TEST(UnitConversion, FormatsPerGroup) {
     std::string in;
     std::string lead, toolChange, rate, distance;  // after the conversion
   };
-  const Row toInch[] = {{"3.00", "0.118", "0.12", "0.12", "0.118"},
+  // At least six significant digits, never fewer decimals than the group's.
+  const Row toInch[] = {{"3.00", "0.1181102", "0.1181102", "0.1181102", "0.1181102"},
                         {"25.4", "1.000", "1.00", "1.00", "1.000"},
                         {"-12.7", "-0.500", "-0.50", "-0.50", "-0.500"},
-                        {" 1e3 ", "39.370", "39.37", "39.37", "39.370"}};
+                        {" 1e3 ", "39.37008", "39.37008", "39.37008", "39.37008"}};
   for (const Row& r : toInch) {
     SettingsForm f;
     f.Combo7[1] = f.Combo6[0] = f.Combo3[5] = f.Text2 = r.in;
@@ -82,9 +84,10 @@ TEST(UnitConversion, FormatsPerGroup) {
     EXPECT_EQ(f.Combo3[5], r.rate) << r.in;
     EXPECT_EQ(f.Text2, r.distance) << r.in;
   }
-  const Row toMm[] = {{"0.118", "3.00", "3", "3", "2.997"},
-                      {"1", "25.40", "25", "25", "25.400"},
-                      {"0.02", "0.51", "1", "1", "0.508"}};
+  const Row toMm[] = {{"0.118", "2.9972", "2.9972", "2.9972", "2.9972"},
+                      {"1", "25.40", "25.4", "25.4", "25.400"},
+                      {"0.02", "0.508", "0.508", "0.508", "0.508"},
+                      {"0.3937008", "10.00", "10", "10", "10.000"}};
   for (const Row& r : toMm) {
     SettingsForm f;
     ASSERT_TRUE(f.OptionIn_Click(true));  // inch selected, nothing converted
@@ -94,6 +97,27 @@ TEST(UnitConversion, FormatsPerGroup) {
     EXPECT_EQ(f.Combo6[0], r.toolChange) << r.in;
     EXPECT_EQ(f.Combo3[5], r.rate) << r.in;
     EXPECT_EQ(f.Text2, r.distance) << r.in;
+  }
+}
+
+// A millimetre value of up to six significant digits survives any number of
+// round trips through inches; the lead keeps its scale to 1e-6.
+TEST(UnitConversion, RoundTripsKeepSixSignificantDigits) {
+  for (const std::string mm : {"3.00", "10.000", "1.25", "123.456", "0.01", "2540", "4.99999"}) {
+    SettingsForm f;
+    f.Combo7[0] = f.Text1 = mm;
+    for (int trip = 0; trip < 3; ++trip) {
+      ASSERT_TRUE(f.OptionIn_Click(false));
+      double inch = 0;
+      ASSERT_TRUE(ReadFieldNumber(f.Combo7[0], inch));
+      EXPECT_NEAR(inch * 25.4 / std::stod(mm), 1, 1e-6) << mm;
+      ASSERT_TRUE(f.optionmm_Click(false));
+    }
+    double back = 0;
+    ASSERT_TRUE(ReadFieldNumber(f.Combo7[0], back));
+    EXPECT_EQ(back, std::stod(mm)) << f.Combo7[0];
+    ASSERT_TRUE(ReadFieldNumber(f.Text1, back));
+    EXPECT_EQ(back, std::stod(mm)) << f.Text1;
   }
 }
 
@@ -157,7 +181,7 @@ TEST(UnitConversion, FieldThatIsNotANumberRefusesTheWholeChange) {
   EXPECT_EQ(bad, "Lead X");
   EXPECT_TRUE(f.OptionIn);
   EXPECT_EQ(f.Label4, "In/");
-  EXPECT_EQ(f.Combo7[1], "0.118");
+  EXPECT_EQ(f.Combo7[1], "0.1181102");
   // Without a place for the name the refusal still holds.
   EXPECT_FALSE(f.optionmm_Click(false));
   EXPECT_TRUE(f.OptionIn);

@@ -358,19 +358,17 @@ void MDIForm1::Mnu_exit_Click() { close(); }
 
 bool MDIForm1::SaveConfiguration() {
   panel_->Home()->TakeForm(form_);
-  std::string why;
-  if (brimo::SaveConfiguration(LocalPath(programFolder_), c_.ms, form_, why)) return true;
-  c_.win.Message(std::string(msg::kConfigNotSaved) + why, msg::kConfigTitle);
-  return false;
+  return brimo::SaveConfiguration(LocalPath(programFolder_), c_.ms, form_, c_.win);
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {
   // A move loop may be running underneath (it pumps events): let it end.
   c_.ms.StopRequested = true;
   estimator_->Cancel();  // never waits for the worker
+  // Edits left open in the settings dialog were never confirmed with "Ok".
+  settings_->DiscardEdits();
   SaveConfiguration();
   if (about_) about_->hide();
-  settings_->hide();
   scaleForm_->hide();
   coordinates_->hide();
   event->accept();

@@ -260,9 +260,22 @@ void CoordinateDialog::Edit(int i, const std::string& text) {
   changed[i] = true;
 }
 
-void CoordinateDialog::LostFocus(int i) {
+namespace {
+
+std::string NotANumber(int i, const std::string& text) {
+  return std::string(CoordinateDialog::kFieldNames[i]) + msg::kCoordNotANumber + "\"" + text + "\"";
+}
+
+}  // namespace
+
+bool CoordinateDialog::LostFocus(int i, std::string* message) {
   double v = 0;
-  if (ReadFieldNumber(fields[i], v)) fields[i] = FormatPosition(v);
+  if (ReadFieldNumber(fields[i], v)) {
+    fields[i] = FormatPosition(v);
+    return true;
+  }
+  if (message) *message = NotANumber(i, fields[i]) + msg::kCoordFixIt;
+  return false;
 }
 
 void CoordinateDialog::Zero(int i) { Edit(i, "0.0000"); }
@@ -271,9 +284,19 @@ void CoordinateDialog::ZeroAll() {
   for (int i = 0; i < 3; ++i) Zero(i);
 }
 
-void CoordinateDialog::Ok(Core& c) {
+bool CoordinateDialog::Ok(Core& c) {
   MachineState& ms = c.ms;
-  if (ms.Running) return c.win.Beep();
+  if (ms.Running) {
+    c.win.Beep();
+    return false;
+  }
+  // All or nothing: a field that is not a number sets no axis.
+  double values[3] = {0, 0, 0};
+  for (int i = 0; i < 3; ++i) {
+    if (!changed[i] || ReadFieldNumber(fields[i], values[i])) continue;
+    c.win.Message(NotANumber(i, fields[i]) + msg::kCoordNothingSet, msg::kCoordTitle);
+    return false;
+  }
   // The caption is the only record of which coordinates are edited.
   const bool program = caption == kProgramCaption;
   double* axes[3] = {program ? &ms.PrgX : &ms.MachX, program ? &ms.PrgY : &ms.MachY,
@@ -281,9 +304,10 @@ void CoordinateDialog::Ok(Core& c) {
   // Only the axes the operator touched: a jog made while the dialog was open
   // must not shift the other axes' origin.
   for (int i = 0; i < 3; ++i)
-    if (changed[i]) *axes[i] = LeadingNumber(fields[i]);
+    if (changed[i]) *axes[i] = values[i];
   for (bool& ch : changed) ch = false;
   ShowPositions(c);
+  return true;
 }
 
 }  // namespace brimo

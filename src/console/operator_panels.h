@@ -76,20 +76,29 @@ void ZeroPrg_Click(Core& c);
 void Command12_Click(Core& c);
 
 // The "Set ... Coordinates" dialog as a model: fields filled on opening, an
-// axis written on "OK" only when its field was changed or zeroed.
+// axis written on "OK" only when its field was changed or zeroed. A field
+// must hold a whole number text (ReadFieldNumber: "12.5", "-3", "1e2");
+// anything else is refused with a message naming the field, never read as 0.
 struct CoordinateDialog {
   static constexpr const char* kProgramCaption = "Set Program Coordinates";
   static constexpr const char* kMachineCaption = "Set Machine Coordinates";
+  static constexpr const char* kFieldNames[3] = {"X", "Y", "Z"};
   std::string caption = kProgramCaption;
   std::string fields[3] = {"0.0000", "0.0000", "0.0000"};
   bool changed[3] = {false, false, false};
 
   void Open(const Core& c, bool machine);  // SetPrg_Click / Command11_Click
   void Edit(int index, const std::string& text);
-  void LostFocus(int index);  // a number is rewritten "0.0000"
-  void Zero(int index);       // "Zero X/Y/Z"
-  void ZeroAll();             // "Zero all"
-  void Ok(Core& c);           // writes the changed axes
+  // Leaving a field: a number is rewritten "0.0000". Anything else stays as
+  // typed (for the operator to mend) and gives false with `message` naming
+  // the field.
+  bool LostFocus(int index, std::string* message = nullptr);
+  void Zero(int index);  // "Zero X/Y/Z"
+  void ZeroAll();        // "Zero all"
+  // "OK": writes the changed axes and returns true. Writes nothing and
+  // returns false while motion is under way (a beep) or when a changed field
+  // is not a number (a message naming the first such field).
+  bool Ok(Core& c);
 };
 
 }  // namespace brimo

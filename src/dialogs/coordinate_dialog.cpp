@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "machine/core.h"
+
 namespace brimo::gui {
 
 Set_Prg_cord::Set_Prg_cord(Core& core, QWidget* parent) : QDialog(parent), c_(core) {
@@ -24,7 +26,10 @@ Set_Prg_cord::Set_Prg_cord(Core& core, QWidget* parent) : QDialog(parent), c_(co
     Combo1_[i]->setEditable(true);
     Combo1_[i]->setInsertPolicy(QComboBox::NoInsert);
     Combo1_[i]->setMinimumWidth(110);
-    Combo1_[i]->lineEdit()->installEventFilter(this);
+    // The combo box, not its line edit: the line edit's focus proxy is the
+    // box, which gets the focus-out event and hands it to the line edit by a
+    // direct call that no event filter on the line edit ever sees.
+    Combo1_[i]->installEventFilter(this);
     connect(Combo1_[i], &QComboBox::editTextChanged, this, [this, i](const QString& t) {
       if (!showing_) m_.Edit(i, t.toStdString());
     });
@@ -69,12 +74,15 @@ void Set_Prg_cord::Open(bool machine) {
 bool Set_Prg_cord::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut)
     for (int i = 0; i < 3; ++i)
-      if (watched == Combo1_[i]->lineEdit()) Combo1_LostFocus(i);
+      if (watched == Combo1_[i]) Combo1_LostFocus(i);
   return QDialog::eventFilter(watched, event);
 }
 
 void Set_Prg_cord::Combo1_LostFocus(int i) {
-  m_.LostFocus(i);
+  std::string why;
+  // A non-number stays for the operator to mend; the message line says why
+  // (a modal box here would take the focus again and again).
+  if (!m_.LostFocus(i, &why)) c_.win.ShowStatus(why);
   ShowFields();
 }
 
@@ -89,8 +97,8 @@ void Set_Prg_cord::Command3_Click() {
 }
 
 void Set_Prg_cord::Command1_Click() {
-  hide();
-  m_.Ok(c_);
+  // A refused "OK" (a field that is not a number) leaves the dialog open.
+  if (m_.Ok(c_)) hide();
 }
 
 void Set_Prg_cord::Command2_Click() {

@@ -60,6 +60,9 @@ bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std
     message = std::string(msg::kConfigDamaged) + ConfigProblem(r);
     return false;
   }
+  // The operator has seen and confirmed the settings: the "Offline" box may
+  // be unticked again after a damaged brimo.cfg.
+  ms.SettingsNeedConfirm = false;
   return true;
 }
 

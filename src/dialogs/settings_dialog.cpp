@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -231,6 +232,24 @@ void FormSettings::opsaetok_Click() {
   if (onApplied) onApplied();
 }
 
-void FormSettings::opsaetcancel_Click() { hide(); }
+void FormSettings::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) shown_ = form_;
+}
+
+void FormSettings::DiscardEdits() {
+  if (isVisible()) {
+    form_.RestoreDialogFields(shown_);
+    LoadFromForm();
+  }
+  hide();
+}
+
+void FormSettings::reject() {
+  DiscardEdits();
+  QDialog::reject();
+}
+
+void FormSettings::opsaetcancel_Click() { reject(); }
 
 }  // namespace brimo::gui

@@ -1,14 +1,16 @@
 // FormSettings ("Settings"): the editing surface of the machine settings,
-// bound to the SettingsForm model. Every edit goes straight into the model,
-// so the configuration written at the end of the program holds what the
-// dialog shows, also after "Cancel" (which only hides). "Ok" checks, saves
-// and loads (ApplySettingsOk). Not modal.
+// bound to the SettingsForm model. Every edit goes straight into the model;
+// "Cancel" and closing the dialog put back every field as it was when the
+// dialog was shown, so only "Ok" (check, save and load: ApplySettingsOk)
+// lets an edit reach brimo.cfg or the machine. Not modal.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <functional>
 #include <vector>
+
+#include "machine/settings_form.h"
 
 class QCheckBox;
 class QComboBox;
@@ -18,7 +20,6 @@ class QRadioButton;
 
 namespace brimo {
 struct Core;
-struct SettingsForm;
 }  // namespace brimo
 
 namespace brimo::gui {
@@ -33,6 +34,11 @@ class FormSettings : public QDialog {
   // Called after a successful "Ok", once the dialog is hidden: the settings
   // in force (rates, unit, positions) may have changed.
   std::function<void()> onApplied;
+  // "Cancel": while the dialog is shown, its fields go back to what they
+  // were when it was shown; then it hides. Also run by closing the dialog
+  // (Escape, the window's close button) and at the end of the program.
+  void DiscardEdits();
+  void reject() override;
 
  public slots:
   void OptionIn_Click();
@@ -49,6 +55,7 @@ class FormSettings : public QDialog {
   QComboBox* AddCombo(const QString& name, std::string* text, const QStringList& list = {});
   QLineEdit* AddEdit(const QString& name, std::string* text);
   void UnitChosen(bool inch);
+  void showEvent(QShowEvent* event) override;
 
   Core& c_;
   SettingsForm& form_;
@@ -62,6 +69,8 @@ class FormSettings : public QDialog {
   QLabel* Label18_;
   QLabel* Label24_;
   bool loading_ = false;
+  // The dialog's fields as they were when it was last shown.
+  SettingsForm shown_;
 };
 
 }  // namespace brimo::gui

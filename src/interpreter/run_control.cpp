@@ -259,6 +259,12 @@ void Check2_Click(Core& c, bool ticked) {
   if (OfflineChangeRefused(c.ms, ticked)) {
     c.win.ShowOffline(c.ms.Offline);  // the box as it was
     c.win.Beep();
+  } else if (!ticked && c.ms.SettingsNeedConfirm) {
+    // After a damaged brimo.cfg the defaults stand in for the operator's
+    // lines; the port stays untouched until Settings "Ok" has confirmed them.
+    c.win.Beep();
+    c.win.ShowOffline(true);
+    c.win.Message(msg::kOfflineUntilSettings, msg::kOfflineUntilSettingsTitle);
   } else {
     c.ms.Offline = ticked;
     if (!ticked) c.port.Reset();  // try the port again, and say so if it fails

@@ -10,6 +10,7 @@
 
 #include "machine/config_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -294,35 +295,142 @@ ConfigResult Failed(MachineState& ms, int line, std::string why) {
   return r;
 }
 
-// Steps 3 to 7 of a load on the values of the file's lines.
-ConfigResult LoadValues(const std::vector<std::string>& values, MachineState& ms,
-                        SettingsForm& form, const std::string& feedDisplay) {
+// The 48 default values: the file a save writes from a fresh form, with its
+// lengths and rates in millimetres or, for a file in inches, converted to
+// inches as the unit option converts them (a default lead of 3.00 read as
+// inches would scale the axis by 25.4).
+const std::vector<std::string>& DefaultValues(bool inch) {
+  static const std::vector<std::string> mm = SplitLines(ConfigText(MachineState{}, SettingsForm{}));
+  static const std::vector<std::string> inches = [] {
+    SettingsForm form;
+    form.OptionIn_Click(false);
+    return SplitLines(ConfigText(MachineState{}, form));
+  }();
+  return inch ? inches : mm;
+}
+
+// Why a value cannot be read as what its line holds ("" when it can). Steps,
+// leads and rates are checked with the form (FieldProblems), as "Ok" does.
+std::string Unreadable(const Field& f, const std::string& v) {
+  switch (f.kind) {
+    case Kind::kText:
+    case Kind::kRate:
+    case Kind::kNumber:
+      return "";
+    case Kind::kUnitValue: {
+      double n = 0;
+      return ReadFieldNumber(v, n) ? "" : Quoted(v) + msg::kConfigNotNumber;
+    }
+    case Kind::kCheck: {
+      int n = 0;
+      return ReadWhole(v, n) && (n == 0 || n == 1) ? "" : Quoted(v) + msg::kConfigNotCheck;
+    }
+    case Kind::kHomeOption:
+    case Kind::kUnitMm:
+    case Kind::kUnitInch: {
+      bool b = false;
+      return ReadBoolean(v, b) ? "" : Quoted(v) + msg::kConfigNotBoolean;
+    }
+  }
+  return "";
+}
+
+// The file's values with every value the machine cannot use replaced by its
+// default; `r` collects one text per replaced line.
+std::vector<std::string> UsableValues(const std::vector<std::string>& values, ConfigResult& r) {
+  std::vector<std::string> used = DefaultValues(false);
+  std::array<std::string, kConfigLines> why{};  // reason per replaced line
   const int n = static_cast<int>(values.size());
-  std::array<bool, kConfigLines> readable{};
-  for (int i = 0; i < n; ++i) readable[i] = StoreSetting(kFields[i], ms, values[i]);
-  // A short file leaves the settings it held and touches no control.
-  if (n < kConfigLines) return Failed(ms, n + 1, msg::kConfigTooShort);
-
+  for (int i = 0; i < n; ++i) {
+    why[i] = Unreadable(kFields[i], values[i]);
+    if (why[i].empty()) used[i] = values[i];
+  }
+  // The unit options and the home panel's options each select one of their
+  // group: an unreadable member is "False" when another member reads "True",
+  // "True" when every other member reads "False", else its default.
+  for (const std::vector<int>& group : {std::vector<int>{31, 32}, std::vector<int>{43, 44, 45}}) {
+    for (int i : group) {
+      if (i >= n || why[i].empty()) continue;
+      bool otherTrue = false, othersAllFalse = true;
+      for (int j : group) {
+        if (j == i) continue;
+        bool b = false;
+        const bool readable = j < n && why[j].empty() && ReadBoolean(values[j], b);
+        otherTrue = otherTrue || (readable && b);
+        othersAllFalse = othersAllFalse && readable && !b;
+      }
+      if (otherTrue) used[i] = "False";
+      if (othersAllFalse) used[i] = "True";
+    }
+  }
+  // The other defaults in the unit the file is in.
+  bool inch = false;
+  ReadBoolean(used[32], inch);
+  const std::vector<std::string>& defaults = DefaultValues(inch);
   for (int i = 0; i < kConfigLines; ++i) {
-    std::string why = PutControl(kFields[i], ms, form, values[i], readable[i]);
-    if (!why.empty()) return Failed(ms, i + 1, why);
+    const bool inGroup = i == 31 || i == 32 || (i >= 43 && i <= 45);
+    if (!inGroup && (i >= n || !why[i].empty())) used[i] = defaults[i];
+  }
+  // The form's rules, on the values as they would stand in the form. A pin
+  // shared by two lines gives one of them its default: the later one, or the
+  // earlier when the later already holds its own default (the defaults never
+  // share a pin, so this ends).
+  for (int round = 0; round < kConfigLines; ++round) {
+    SettingsForm trial;
+    for (int i = 0; i < kConfigLines; ++i) {
+      Control c = kFields[i].control(trial);
+      if (auto* text = std::get_if<std::string*>(&c)) **text = used[i];
+    }
+    const std::vector<FieldProblem> problems = FieldProblems(trial);
+    if (problems.empty()) break;
+    auto lineOf = [&](const std::string* field) {
+      for (int i = 0; i < kConfigLines; ++i) {
+        Control c = kFields[i].control(trial);
+        if (auto* text = std::get_if<std::string*>(&c); text && *text == field) return i;
+      }
+      return -1;
+    };
+    int line = lineOf(problems.front().field);
+    if (line >= 0 && used[line] == defaults[line] && problems.front().other)
+      line = lineOf(problems.front().other);
+    if (line < 0) break;
+    why[line] = problems.front().message;
+    used[line] = defaults[line];
   }
 
-  DeriveInputs in;
-  for (int a = 0; a < 3; ++a) {
-    in.stepsOk[a] = readable[0 + a];
-    in.leadOk[a] = readable[25 + a];
+  for (int i = 0; i < std::min(n, kConfigLines); ++i) {
+    if (why[i].empty()) continue;
+    // A reason from the form's rules ends with its own period.
+    std::string reason = why[i].back() == '.' ? why[i] : why[i] + ".";
+    if (r.badLine == 0) r.badLine = i + 1, r.why = why[i];
+    r.replaced.push_back(msg::kConfigLine + std::to_string(i + 1) + ": " + reason +
+                         msg::kConfigUsedInstead + used[i] + ".");
   }
-  in.inchValueOk = readable[33];
-  in.mmValueOk = readable[35];
-  if (int line = DeriveSettingsFrom(ms, form, feedDisplay, in); line != 0) {
-    const std::string& v = values[line - 1];
-    return Failed(ms, line,
-                  readable[line - 1] ? msg::kConfigZeroSteps : Quoted(v) + msg::kConfigNotNumber);
+  if (n < kConfigLines) {
+    if (r.badLine == 0) r.badLine = n + 1, r.why = msg::kConfigTooShort;
+    r.replaced.push_back(n + 1 == kConfigLines
+                             ? msg::kConfigLine + std::to_string(n + 1) + msg::kConfigMissing +
+                                   msg::kConfigUsedInstead + msg::kConfigDefault + defaults[n] + "."
+                             : msg::kConfigLines + std::to_string(n + 1) + msg::kConfigLinesTo +
+                                   std::to_string(kConfigLines) + msg::kConfigMissingMany +
+                                   msg::kConfigUsedInstead + msg::kConfigDefaults);
   }
-  ms.ConfigLoading = false;
+  return used;
+}
+
+// Steps 3 to 7 of a load on the values of the file's lines: every value the
+// machine cannot use is replaced by its default first, so everything else
+// applies and the settings, the form and the derived values agree.
+ConfigResult LoadValues(const std::vector<std::string>& fileValues, MachineState& ms,
+                        SettingsForm& form, const std::string& feedDisplay) {
   ConfigResult r;
-  r.ok = true;
+  const std::vector<std::string> values = UsableValues(fileValues, r);
+  for (int i = 0; i < kConfigLines; ++i) StoreSetting(kFields[i], ms, values[i]);
+  for (int i = 0; i < kConfigLines; ++i) PutControl(kFields[i], ms, form, values[i], true);
+  DeriveSettingsFrom(ms, form, feedDisplay, DeriveInputs{});
+  ms.ConfigLoading = false;
+  r.applied = true;
+  r.ok = r.replaced.empty();
   return r;
 }
 
@@ -410,26 +518,51 @@ ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
 }
 
 bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
-                       std::string& why) {
+                       std::string& why, bool* readOnly) {
+  if (readOnly) *readOnly = false;
   const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-  const fs::path target = dir / kConfigName;
-  const fs::path temp = dir / kConfigTempName;
+  fs::path target = dir / kConfigName;
+  std::error_code ec;
+  // A brimo.cfg that is a symbolic link stays one: the file it points to is
+  // replaced (its temporary file beside it, so the rename stays on one file
+  // system).
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    fs::path resolved = fs::weakly_canonical(target, ec);
+    if (ec) {
+      why = msg::kConfigWriteFailed + dir.string() + " (" + ec.message() + ").";
+      return false;
+    }
+    target = resolved;
+  }
+  const fs::path temp = target.parent_path() / (target.filename().string() + ".tmp");
   const std::string text = ConfigText(ms, form);
+
+  // A file without write permission was made read-only on purpose: renaming
+  // over it would replace it silently. The permission bits decide, so the
+  // rule holds for every user.
+  if (auto st = fs::status(target, ec); !ec && fs::is_regular_file(st)) {
+    constexpr fs::perms kWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((st.permissions() & kWrite) == fs::perms::none) {
+      if (readOnly) *readOnly = true;
+      why = std::string(msg::kConfigReadOnly) + " (" + target.string() + ").";
+      return false;
+    }
+  }
 
   // The old file stays whole until the new one is complete on disk.
   std::FILE* f = OpenForWrite(temp);
   if (!f) {
-    why = msg::kConfigWriteFailed + dir.string() + " (" + ErrnoText(errno) + ").";
+    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(errno) + ").";
     return false;
   }
   bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
   int err = written ? 0 : errno;
   if (written && !FlushToDisk(f)) written = false, err = errno;
   if (std::fclose(f) != 0 && written) written = false, err = errno;
-  std::error_code ec;
   if (!written) {
     fs::remove(temp, ec);
-    why = msg::kConfigWriteFailed + dir.string() + " (" + ErrnoText(err) + ").";
+    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(err) + ").";
     return false;
   }
   // Keep the operator's file permissions on the replacement.
@@ -439,44 +572,119 @@ bool SaveConfiguration(const std::string& folder, const MachineState& ms, const 
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);
-    why = msg::kConfigWriteFailed + dir.string() + " (" + ec.message() + ").";
+    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ec.message() + ").";
     return false;
   }
   return true;
 }
 
-bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
+bool SaveConfiguration(const std::string& folder, MachineState& ms, const SettingsForm& form,
                        Window& win) {
   std::string why;
-  if (SaveConfiguration(folder, ms, form, why)) return true;
+  bool readOnly = false;
+  if (SaveConfiguration(folder, ms, form, why, &readOnly)) return true;
+  if (readOnly && ms.ConfigReadOnlyTold) return false;
+  if (readOnly) ms.ConfigReadOnlyTold = true;
   win.Message(msg::kConfigNotSaved + why, msg::kConfigTitle);
   return false;
 }
 
 std::string ConfigProblem(const ConfigResult& r) {
-  if (r.badLine == 0) return r.why + ".";
-  return msg::kConfigLine + std::to_string(r.badLine) + msg::kConfigLineUnread + r.why + ".";
+  if (r.replaced.empty()) {
+    if (r.badLine == 0) return r.why + ".";
+    return msg::kConfigLine + std::to_string(r.badLine) + msg::kConfigLineUnread + r.why + ".";
+  }
+  std::string out;
+  for (const std::string& line : r.replaced) out += (out.empty() ? "" : "\n") + line;
+  return out;
 }
+
+namespace {
+
+// Keeps the damaged file's bytes under the first free name of
+// brimo.cfg.bad, brimo.cfg.bad.2 ... brimo.cfg.bad.5. An existing copy is
+// never overwritten (the file is created exclusively) and an empty file is
+// not kept (`kept` stays empty). False with `why` when no copy could be made.
+bool KeepDamagedFile(const fs::path& dir, std::string& kept, std::string& why) {
+  kept.clear();
+  std::ifstream in(dir / kConfigName, std::ios::binary);
+  std::string bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    why = msg::kConfigCannotOpen;
+    return false;
+  }
+  if (bytes.empty()) return true;
+  for (int slot = 1; slot <= 5; ++slot) {
+    const std::string name =
+        std::string(kConfigBadName) + (slot == 1 ? "" : "." + std::to_string(slot));
+    const fs::path p = dir / name;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(p, ec))) continue;
+#ifdef _WIN32
+    std::FILE* f = _wfopen(p.c_str(), L"wbx");
+#else
+    std::FILE* f = std::fopen(p.c_str(), "wbx");
+#endif
+    if (!f) {
+      if (errno == EEXIST) continue;
+      why = ErrnoText(errno);
+      return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = written ? 0 : errno;
+    if (written && !FlushToDisk(f)) written = false, err = errno;
+    if (std::fclose(f) != 0 && written) written = false, err = errno;
+    if (!written) {
+      fs::remove(p, ec);  // never leave a partial or empty copy
+      why = ErrnoText(err);
+      return false;
+    }
+    kept = name;
+    return true;
+  }
+  why = msg::kConfigBadSlotsFull;
+  return false;
+}
+
+}  // namespace
 
 ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                   const std::string& feedDisplay, Window& win) {
-  // The defaults first: a missing or damaged file must never leave the
+  // The defaults first: a missing or unreadable file must never leave the
   // machine with zero step sizes or rates (a move would divide by them).
   ApplyFormSettings(ms, form, feedDisplay);
   ConfigResult r = LoadConfiguration(folder, ms, form, feedDisplay);
   if (!r.ok && !r.missing) {
+    // Defaults stand in for lines the operator wrote: a lead, a pin or a
+    // reverse flag can now scale or turn an axis otherwise. Nothing goes to
+    // the port until the operator has seen the settings and pressed "Ok".
+    ms.Offline = true;
+    ms.SettingsNeedConfirm = true;
+    win.ShowOffline(true);
     // The save below rewrites brimo.cfg from the form; keep what the
-    // operator had first, so no readable value is lost.
+    // operator had first, so no value is lost.
     const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-    std::error_code ec;
-    fs::copy_file(dir / kConfigName, dir / kConfigBadName, fs::copy_options::overwrite_existing,
-                  ec);
-    std::string text = msg::kConfigDamaged + ConfigProblem(r) + "\n";
-    if (ec) {
-      win.Message(text + msg::kConfigNotKept + ec.message() + ".", msg::kConfigTitle);
+    std::string kept, why;
+    std::string text = msg::kConfigDamaged + ConfigProblem(r) + "\n\n";
+    if (!r.applied || !KeepDamagedFile(dir, kept, why)) {
+      if (why.empty()) why = r.why;
+      win.Message(text + msg::kConfigNotKept + why + "." + msg::kConfigOfflineUntilOk,
+                  msg::kConfigTitle);
       return r;
     }
-    win.Message(text + msg::kConfigKept, msg::kConfigTitle);
+    // One message: the rewrite's outcome belongs to it.
+    bool readOnly = false;
+    if (SaveConfiguration(folder, ms, form, why, &readOnly)) {
+      text += kept.empty() ? std::string(msg::kConfigEmptyNotKept)
+                           : msg::kConfigKeptAs + kept + msg::kConfigKeptAsEnd;
+    } else {
+      if (readOnly) ms.ConfigReadOnlyTold = true;
+      if (!kept.empty()) text += msg::kConfigKeptAs + kept + ".\n";
+      text += msg::kConfigNotSaved + why;
+    }
+    win.Message(text + msg::kConfigOfflineUntilOk, msg::kConfigTitle);
+    return r;
   }
   SaveConfiguration(folder, ms, form, win);
   return r;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace brimo {
 
@@ -19,16 +20,25 @@ inline constexpr const char* kConfigTempName = "brimo.cfg.tmp";
 inline constexpr const char* kConfigBadName = "brimo.cfg.bad";
 
 struct ConfigResult {
-  bool ok = false;
+  bool ok = false;       // every line was read and used as it stands
   bool missing = false;  // no file at all (first start): not an error to report
-  int badLine = 0;       // 1-based line that could not be read (0: none)
-  std::string why;       // plain words for the operator
+  // The file was read and is in force: every usable line as it stands, every
+  // other line (`replaced`) with its default. False when the file could not
+  // be opened: the settings then stay as they were.
+  bool applied = false;
+  int badLine = 0;  // 1-based first line that could not be used (0: none)
+  std::string why;  // plain words for the operator about that line
+  // One text per replaced line, in line order, naming the line, why and the
+  // value used instead ("Line 26: Lead X must be ... Used instead: 3.00.").
+  std::vector<std::string> replaced;
 };
 
 // Reads <folder>/brimo.cfg into the settings and the form, in the fixed order,
-// then DeriveSettings. Stops at the first error; what was set before it stays
-// set (settings read before a short file's end, controls filled before a bad
-// value). `feedDisplay` is the main window's feed display text.
+// then DeriveSettings. Every line is checked as Settings "Ok" checks the form
+// (FieldProblems) and as its kind needs (a check value 0 or 1, an option True
+// or False, a unit value a number); a line that fails, or that a short file
+// does not hold, is replaced by its default in the settings and the form,
+// all others apply. `feedDisplay` is the main window's feed display text.
 ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay);
 
@@ -39,13 +49,17 @@ ConfigResult LoadConfigurationFile(const std::string& file, MachineState& ms, Se
 
 // Writes <folder>/brimo.cfg from the form (lines 34 and 36 from the settings)
 // through a temporary file renamed over the old one, so a failed write never
-// leaves a truncated configuration. Returns false with `why` on failure.
+// leaves a truncated configuration. A brimo.cfg that is a symbolic link is
+// written through it (the file it points to is replaced, the link stays); a
+// read-only brimo.cfg (no write permission) is left as it is. Returns false
+// with `why` on failure; `readOnly` tells the read-only case apart.
 bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
-                       std::string& why);
+                       std::string& why, bool* readOnly = nullptr);
 
-// The same save, telling the operator once (one message) when it fails; the
+// The same save, telling the operator when it fails (one message; a
+// read-only file only once per run, recorded in ConfigReadOnlyTold); the
 // program carries on with the settings in force. Returns false then.
-bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
+bool SaveConfiguration(const std::string& folder, MachineState& ms, const SettingsForm& form,
                        Window& win);
 
 // Takes the form's current contents into the settings and derives, exactly
@@ -55,7 +69,8 @@ bool SaveConfiguration(const std::string& folder, const MachineState& ms, const 
 ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay);
 
-// "Line 26 could not be read: "abc" is not a number." and the like.
+// Every replaced line, one per text line ("Line 26: ... Used instead: 3.00."),
+// or why the file could not be read at all.
 std::string ConfigProblem(const ConfigResult& r);
 
 // The exact bytes a save writes: 48 lines, each ended by CR LF. Texts are
@@ -63,8 +78,12 @@ std::string ConfigProblem(const ConfigResult& r);
 // never spill into the next line.
 std::string ConfigText(const MachineState& ms, const SettingsForm& form);
 
-// Start-up: load, keep a damaged file as brimo.cfg.bad and tell the operator
-// once which line could not be read, then save (telling the operator once if
+// Start-up: load; for a damaged file keep a copy under the first free name
+// of brimo.cfg.bad, brimo.cfg.bad.2 ... brimo.cfg.bad.5 (never overwriting
+// one, never an empty one), tell the operator once which lines were replaced
+// and by what, rewrite brimo.cfg and work offline (Offline and
+// SettingsNeedConfirm set, the box ticked) until Settings "Ok". A file that
+// cannot be kept is left as it is. Then save (telling the operator once if
 // the save fails). Returns the load result.
 ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                   const std::string& feedDisplay, Window& win);
@@ -77,12 +96,13 @@ struct DeriveInputs {
   bool inchValueOk = true, mmValueOk = true;
 };
 
-// DeriveSettings as the load runs it: stops at the first value it cannot use
-// (a lead or steps-per-turn that is not a number, a steps-per-turn of 0, the
-// selected unit's value not a number); values derived before it keep their
-// new values, the rest their old ones. Returns the 1-based configuration line
-// of that value, or 0 when everything was derived. DeriveSettings is this
-// with every input readable.
+// DeriveSettings guarded against unusable inputs: stops at the first value it
+// cannot use (a lead or steps-per-turn marked unreadable in `in`, a
+// steps-per-turn of 0, the selected unit's value marked unreadable); values
+// derived before it keep their new values, the rest their old ones. Returns
+// the 1-based configuration line of that value, or 0 when everything was
+// derived. DeriveSettings is this with every input readable; the load checks
+// every value first, so it always derives everything.
 int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
                        const DeriveInputs& in);
 

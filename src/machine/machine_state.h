@@ -114,6 +114,11 @@ struct MachineState {
   long CurrentLine = 0;
   bool Offline = false;
   bool ConfigLoading = false;
+  // Start-up replaced damaged lines of brimo.cfg by defaults: the "Offline"
+  // box stays ticked until Settings "Ok" has confirmed the settings.
+  bool SettingsNeedConfirm = false;
+  // The operator was told that brimo.cfg is read-only (told once per run).
+  bool ConfigReadOnlyTold = false;
   bool Running = false;       // a run, jog, home or line move is under way
   bool StepSelected = false;  // the "Step" option is the one selected
   // A program move (not a jog or home move) is being stepped: only such a

@@ -29,9 +29,6 @@ inline constexpr const char* kPortOffline =
 inline constexpr const char* kConfigTitle = "Configuration";
 inline constexpr const char* kConfigDamaged =
     "The configuration file brimo.cfg could not be read completely.\n";
-inline constexpr const char* kConfigKept =
-    "The damaged file was kept as brimo.cfg.bad; a new brimo.cfg was written "
-    "from the values that could be used and the defaults.";
 inline constexpr const char* kConfigNotSaved = "The configuration could not be saved.\n";
 
 // ---- Configuration file and settings form ------------------------------
@@ -46,7 +43,6 @@ inline constexpr const char* kConfigTooShort = "the file ends before it (48 line
 inline constexpr const char* kConfigNotNumber = " is not a number";
 inline constexpr const char* kConfigNotCheck = " is not 0 or 1";
 inline constexpr const char* kConfigNotBoolean = " is not True or False";
-inline constexpr const char* kConfigZeroSteps = "a steps-per-turn of 0 cannot drive an axis";
 inline constexpr const char* kConfigNotKept =
     "The damaged file could not be kept as brimo.cfg.bad, so it was left as it is "
     "and no new brimo.cfg was written: ";
@@ -260,5 +256,53 @@ inline constexpr const char* kSlowOverride = "The override was not changed: at t
 inline constexpr const char* kSlowOverrideEnd =
     " (length units per minute) it would give, one step of the move under way "
     "would take more than 60 seconds. The move goes on at the previous override.";
+
+}  // namespace brimo::msg
+
+// ---- Settings: damaged brimo.cfg, Settings "Cancel", coordinate fields, saving ----
+namespace brimo::msg {
+
+// One replaced line of a damaged brimo.cfg: "Line 26: <why>. Used instead: 3.00."
+inline constexpr const char* kConfigUsedInstead = " Used instead: ";
+// Lines a short file does not hold: "Lines 31 to 48 are missing." then this.
+inline constexpr const char* kConfigLines = "Lines ";
+inline constexpr const char* kConfigLinesTo = " to ";
+inline constexpr const char* kConfigMissing = " is missing.";
+inline constexpr const char* kConfigMissingMany = " are missing.";
+inline constexpr const char* kConfigDefaults = "their defaults.";
+inline constexpr const char* kConfigDefault = "its default, ";
+// Start-up after a damaged file: where the damaged file went, and why the
+// program works offline.
+inline constexpr const char* kConfigKeptAs = "The damaged file was kept as ";
+inline constexpr const char* kConfigKeptAsEnd =
+    "; a new brimo.cfg was written from the values that could be used and the "
+    "defaults named above.";
+inline constexpr const char* kConfigEmptyNotKept =
+    "The damaged file was empty, so no copy of it was kept; a new brimo.cfg was "
+    "written from the defaults.";
+inline constexpr const char* kConfigBadSlotsFull =
+    "brimo.cfg.bad and brimo.cfg.bad.2 to brimo.cfg.bad.5 already exist (move "
+    "them away to keep later damaged files)";
+inline constexpr const char* kConfigOfflineUntilOk =
+    "\n\nA default lead, steps per turn, pin or direction can move an axis at "
+    "another scale or the other way, so BrimoCNC works offline until the "
+    "settings have been checked and confirmed with \"Ok\" in Setup > Settings.";
+// The "Offline" box refused before that "Ok".
+inline constexpr const char* kOfflineUntilSettingsTitle = "Offline";
+inline constexpr const char* kOfflineUntilSettings =
+    "BrimoCNC stays offline: brimo.cfg was damaged and some settings were "
+    "replaced by defaults. Check them in Setup > Settings and press \"Ok\" "
+    "first.";
+// A read-only brimo.cfg is left as it is.
+inline constexpr const char* kConfigReadOnly =
+    "brimo.cfg is read-only, so it was left as it is and the settings were not "
+    "written to it";
+
+// The coordinate dialog: a field that is not a number ("X" and the like,
+// then this and the text in quotes).
+inline constexpr const char* kCoordTitle = "Set Coordinates";
+inline constexpr const char* kCoordNotANumber = " is not a number: ";
+inline constexpr const char* kCoordNothingSet = ". No coordinate was set.";
+inline constexpr const char* kCoordFixIt = ". Type a number (a period as the decimal point).";
 
 }  // namespace brimo::msg

@@ -1,5 +1,6 @@
 #include "machine/settings_form.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -23,14 +24,39 @@ std::string_view Trim(std::string_view t) {
   return t;
 }
 
-// One length or rate field the unit options convert, with its decimals after
-// converting to inches and to millimetres.
+// One length or rate field the unit options convert, with the fewest
+// decimals it shows after converting to inches and to millimetres.
 struct ConvertedField {
   std::string* (*field)(SettingsForm&);
   const char* name;
   int inchDecimals;
   int mmDecimals;
 };
+
+// Significant digits a converted field keeps. One more in inches than in
+// millimetres: a millimetre value of up to six digits then comes back
+// exactly after a round trip through inches (10 -> 0.3937008 -> 10.000),
+// since the error of the inch value times 25.4 stays below half a unit of
+// the sixth digit.
+constexpr int kInchDigits = 7;
+constexpr int kMmDigits = 6;
+
+// `value` with `digits` significant digits (at most 15 decimals), trailing
+// zeros dropped down to `minDecimals`.
+std::string FormatSignificant(double value, int digits, int minDecimals) {
+  int decimals = minDecimals;
+  if (value != 0) {
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    decimals = std::max(decimals, std::min(15, digits - 1 - magnitude));
+  }
+  std::string text = FormatFixed(value, decimals);
+  const size_t point = text.find('.');
+  if (point == std::string::npos) return text;
+  size_t keep = text.size();
+  while (keep > point + 1 + static_cast<size_t>(minDecimals) && text[keep - 1] == '0') --keep;
+  if (keep == point + 1) --keep;  // no decimals left: no point either
+  return text.substr(0, keep);
+}
 
 template <int I>
 std::string* Lead(SettingsForm& f) {
@@ -48,9 +74,9 @@ std::string* ZHoming(SettingsForm& f) { return &f.Text1; }
 std::string* ZToLine(SettingsForm& f) { return &f.Text2; }
 
 // The conversion order of the dialog: leads, tool change position, the nine
-// rates, the two Z distances. Formats: lead "0.000" / "0.00", tool change and
-// rates "0.00" / "0", Z distances "0.000" both ways (so 10 mm -> 0.394 in ->
-// 10.008 mm: the distances keep three decimals, deliberately).
+// rates, the two Z distances. Fewest decimals: lead "0.000" / "0.00", tool
+// change and rates "0.00" / "0", Z distances "0.000" both ways; more digits
+// as kInchDigits / kMmDigits need.
 const ConvertedField kConverted[] = {
     {Lead<0>, msg::kFieldLead[0], 3, 2},
     {Lead<1>, msg::kFieldLead[1], 3, 2},
@@ -91,13 +117,25 @@ bool ConvertFields(SettingsForm& f, bool toInch, std::string* badField) {
       if (badField) *badField = c.name;
       return false;
     }
-    converted[i] = FormatFixed(v, toInch ? c.inchDecimals : c.mmDecimals);
+    converted[i] = toInch ? FormatSignificant(v, kInchDigits, c.inchDecimals)
+                          : FormatSignificant(v, kMmDigits, c.mmDecimals);
   }
   for (int i = 0; i < kCount; ++i) FieldText(f, kConverted[i]) = converted[i];
   return true;
 }
 
 }  // namespace
+
+void SettingsForm::RestoreDialogFields(const SettingsForm& shown) {
+  // The home panel belongs to the main window, which stays usable while the
+  // dialog is open: its choices are kept.
+  bool option4[3] = {Option4[0], Option4[1], Option4[2]};
+  std::string homeKind = HomeCombo1, homeFeed = Text6;
+  *this = shown;
+  for (int i = 0; i < 3; ++i) Option4[i] = option4[i];
+  HomeCombo1 = homeKind;
+  Text6 = homeFeed;
+}
 
 bool SettingsForm::OptionIn_Click(bool configLoading, std::string* badField) {
   // While a configuration loads the fields already hold the file's values in
@@ -121,18 +159,16 @@ bool SettingsForm::optionmm_Click(bool configLoading, std::string* badField) {
   return true;
 }
 
-bool ValidateForOk(const SettingsForm& form, std::string& message) {
+std::vector<FieldProblem> FieldProblems(const SettingsForm& form) {
+  std::vector<FieldProblem> problems;
   auto positive = [&](const std::string& text, const char* name) {
     double v = 0;
-    if (ReadFieldNumber(text, v) && v > 0) return true;
-    message = std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"." +
-              msg::kSettingsNotSaved;
-    return false;
+    if (ReadFieldNumber(text, v) && v > 0) return;
+    problems.push_back(
+        {&text, nullptr, std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"."});
   };
-  for (int i = 0; i < 3; ++i)
-    if (!positive(form.Combo7[i], msg::kFieldLead[i])) return false;
-  for (int i = 0; i < 3; ++i)
-    if (!positive(form.Combo2[i], msg::kFieldSteps[i])) return false;
+  for (int i = 0; i < 3; ++i) positive(form.Combo7[i], msg::kFieldLead[i]);
+  for (int i = 0; i < 3; ++i) positive(form.Combo2[i], msg::kFieldSteps[i]);
   // Two lines on one driven pin would pulse each other's drive. Pins outside
   // 2..9 drive nothing, so any number of lines may be left there.
   for (int a = 0; a < 6; ++a) {
@@ -142,15 +178,21 @@ bool ValidateForOk(const SettingsForm& form, std::string& message) {
       if (PinMask(form.Combo1[b]) != mask) continue;
       int pin = 2;
       while ((1 << (pin - 2)) != mask) ++pin;
-      message = std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
-                msg::kSettingsSharedPin + std::to_string(pin) + msg::kSettingsOwnPin +
-                msg::kSettingsNotSaved;
-      return false;
+      problems.push_back({&form.Combo1[b], &form.Combo1[a],
+                          std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
+                              msg::kSettingsSharedPin + std::to_string(pin) +
+                              msg::kSettingsOwnPin});
     }
   }
-  for (int i = 0; i < 9; ++i)
-    if (!positive(form.Combo3[i], msg::kFieldRate[i])) return false;
-  return true;
+  for (int i = 0; i < 9; ++i) positive(form.Combo3[i], msg::kFieldRate[i]);
+  return problems;
+}
+
+bool ValidateForOk(const SettingsForm& form, std::string& message) {
+  const std::vector<FieldProblem> problems = FieldProblems(form);
+  if (problems.empty()) return true;
+  message = problems.front().message + msg::kSettingsNotSaved;
+  return false;
 }
 
 bool ReadFieldNumber(std::string_view text, double& value) {

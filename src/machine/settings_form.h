@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brimo {
 
@@ -39,19 +40,40 @@ struct SettingsForm {
   std::string Text6 = "100";               // MDIForm1.Text6: home feed rate
 
   // Selecting a unit option: labels change; unless `configLoading`, every
-  // length and rate field is converted in place (the option already selected
+  // length and rate field is converted in place, keeping 7 significant
+  // digits in inches and 6 in millimetres (the option already selected
   // converts nothing). Returns false and leaves every field and the unit
   // choice as they were when a field is not a number; `badField` then names
   // it.
   bool OptionIn_Click(bool configLoading, std::string* badField = nullptr);
   bool optionmm_Click(bool configLoading, std::string* badField = nullptr);
+
+  // "Cancel" in the settings dialog: every field of the dialog (texts, check
+  // boxes, unit choice and labels) as `shown` holds it, the home panel's
+  // fields as they are now.
+  void RestoreDialogFields(const SettingsForm& shown);
 };
 
-// "Ok" in the settings dialog may save only settings the machine can use:
-// every steps-per-turn, lead and jog/rapid rate a positive number, and no two
-// of the six step and direction lines on the same driven pin. Returns false
-// with `message` (for the operator, naming the field or the two lines) at the
-// first field that fails, in the dialog's order: leads, steps, pins, rates.
+// One field the machine cannot use: the field in the form, for two step or
+// direction lines on one pin also the earlier of the two (`other`), and the
+// operator's words naming the field ("Lead X must be a positive number; it
+// reads "abc".").
+struct FieldProblem {
+  const std::string* field = nullptr;
+  const std::string* other = nullptr;
+  std::string message;
+};
+
+// The settings the machine can use: every steps-per-turn, lead and jog/rapid
+// rate a positive number, and no two of the six step and direction lines on
+// the same driven pin. Returns every field that fails, in the dialog's order
+// (leads, steps, pins, rates). "Ok" and the load of brimo.cfg both apply
+// exactly this rule.
+std::vector<FieldProblem> FieldProblems(const SettingsForm& form);
+
+// "Ok" in the settings dialog may save only settings the machine can use
+// (FieldProblems). Returns false with `message` (for the operator, naming
+// the field or the two lines) at the first field that fails.
 bool ValidateForOk(const SettingsForm& form, std::string& message);
 
 // ---- Number texts of the settings (locale-free, "." as decimal point) -----

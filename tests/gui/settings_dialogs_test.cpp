@@ -1,11 +1,13 @@
 // Round trips through the settings, scale factors and coordinate dialogs.
 // With BRIMO_SCREENSHOT_DIR set, each dialog is also saved as a PNG there.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include "dialogs/coordinate_dialog.h"
@@ -67,13 +69,14 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
 
   Main().findChild<QAction*>("Set_menu")->trigger();
   In<QRadioButton>(d, "OptionIn")->click();
-  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "0.157");
-  EXPECT_EQ(In<QComboBox>(d, "Combo3_0")->currentText(), "19.69");
+  // Seven significant digits in inches: no scale error once saved.
+  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "0.1574803");
+  EXPECT_EQ(In<QComboBox>(d, "Combo3_0")->currentText(), "19.68504");
   // A field that is not a number: nothing converts, the unit goes back.
   In<QComboBox>(d, "Combo3_4")->setEditText("fast");
   In<QRadioButton>(d, "optionmm")->click();
   EXPECT_TRUE(In<QRadioButton>(d, "OptionIn")->isChecked());
-  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "0.157");
+  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "0.1574803");
   ASSERT_FALSE(messages_.empty());
   EXPECT_NE(messages_.back().text.find("Medium"), std::string::npos);
   // "Ok" with that field refuses and stays open.
@@ -83,7 +86,83 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   d->onApplied = nullptr;
   QTest::mouseClick(In<QPushButton>(d, "opsaetcancel"), Qt::LeftButton);
   EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(app_->form().Combo3[4], "fast");  // kept for the next save
+  // "Cancel" put back every field as the dialog was shown: mm, lead 4.00.
+  EXPECT_EQ(app_->form().Combo3[4], "200");
+  EXPECT_EQ(app_->form().Combo7[0], "4.00");
+  EXPECT_TRUE(app_->form().optionmm);
+  Main().findChild<QAction*>("Set_menu")->trigger();
+  EXPECT_EQ(In<QComboBox>(d, "Combo3_4")->currentText(), "200");
+  EXPECT_TRUE(In<QRadioButton>(d, "optionmm")->isChecked());
+  EXPECT_EQ(In<QLabel>(d, "Label4")->text(), "mm/");
+}
+
+// Closing the dialog is a "Cancel" too, and the end of the program saves
+// nothing that was not confirmed with "Ok".
+TEST_F(WindowTest, SettingsClosedWithoutOkLeaveNoEditBehind) {
+  Start();
+  for (int way = 0; way < 3; ++way) {
+    SCOPED_TRACE(way);
+    Main().findChild<QAction*>("Set_menu")->trigger();
+    FormSettings* d = Main().Settings();
+    In<QComboBox>(d, "Combo7_1")->setEditText("5.00");
+    In<QCheckBox>(d, "YReverse")->setChecked(true);
+    if (way == 0) QTest::keyClick(d, Qt::Key_Escape);
+    if (way == 1) d->close();
+    if (way == 2) Main().close();  // the end of the program saves brimo.cfg
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(app_->form().Combo7[1], "3.00");
+    EXPECT_EQ(app_->form().YReverse, 0);
+  }
+  QFile cfg(QDir(dir_.path()).filePath("brimo.cfg"));
+  ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = cfg.readAll().split('\n');
+  EXPECT_EQ(lines[26].trimmed(), "3.00");
+  EXPECT_EQ(lines[29].trimmed(), "0");
+}
+
+// A damaged brimo.cfg: the dialog shows what the machine uses, and the
+// "Offline" box cannot be unticked before Settings "Ok".
+TEST_F(WindowTest, DamagedConfigurationStartsOfflineUntilSettingsOk) {
+  QByteArray text;
+  const char* lines[] = {"400",   "400", "400",  "3",    "2",     "5",     "4",        "7",
+                         "6",     "0",   "0",    "15",   "500",   "200",   "100",      "500",
+                         "200",   "100", "500",  "200",  "100",   "10",    "11",       "12",
+                         "13",    "abc", "5.00", "3.00", " 0 ",   " 1 ",   " 0 ",      "True",
+                         "False", " 0 ", "5",    " 0 ",  " 0 ",   " 0 ",   "Relative", "Relative",
+                         "Rel.",  "10",  "10",   "True", "False", "False", "Rapid",    "100"};
+  for (const char* l : lines) text += QByteArray(l) + "\r\n";
+  WriteFile("brimo.cfg", text);
+  StartOptions options;
+  options.safetyDialog = false;
+  app_->Start(options);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Main()));
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_NE(messages_[0].text.find("Line 26"), std::string::npos) << messages_[0].text;
+  // Lead Y 5.00 and reverse Y apply; lead X takes its default.
+  EXPECT_DOUBLE_EQ(app_->ms().UnitsPerStepY, 5.0 / 400);
+  EXPECT_DOUBLE_EQ(app_->ms().UnitsPerStepX, 3.0 / 400);
+  EXPECT_EQ(app_->ms().DirSenseY, 1);
+  Main().findChild<QAction*>("Set_menu")->trigger();
+  FormSettings* d = Main().Settings();
+  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "3.00");
+  EXPECT_EQ(In<QComboBox>(d, "Combo7_1")->currentText(), "5.00");
+  EXPECT_TRUE(In<QCheckBox>(d, "YReverse")->isChecked());
+
+  QCheckBox* offline = Find<QCheckBox>("Check2");
+  ASSERT_NE(offline, nullptr);
+  EXPECT_TRUE(offline->isChecked());
+  EXPECT_TRUE(app_->ms().Offline);
+  const size_t told = messages_.size();
+  QTest::mouseClick(offline, Qt::LeftButton, {}, QPoint(6, offline->height() / 2));
+  EXPECT_TRUE(offline->isChecked());
+  EXPECT_TRUE(app_->ms().Offline);
+  EXPECT_EQ(messages_.size(), told + 1);
+
+  QTest::mouseClick(In<QPushButton>(d, "opsaetok"), Qt::LeftButton);
+  EXPECT_FALSE(d->isVisible());
+  QTest::mouseClick(offline, Qt::LeftButton, {}, QPoint(6, offline->height() / 2));
+  EXPECT_FALSE(offline->isChecked());
+  EXPECT_FALSE(app_->ms().Offline);
 }
 
 TEST_F(WindowTest, ScaleDialogConvertsAndRedrawsOnOk) {
@@ -120,6 +199,29 @@ TEST_F(WindowTest, CoordinateDialogWritesTheChangedAxis) {
 
   QTest::mouseClick(Find<QPushButton>("Command11"), Qt::LeftButton);
   EXPECT_EQ(d->windowTitle(), "Set Machine Coordinates");
+  // Leaving a field formats a number; a non-number stays and is named in the
+  // message line, and "OK" refuses it.
+  QComboBox* x = In<QComboBox>(d, "Combo1_0");
+  QComboBox* y = In<QComboBox>(d, "Combo1_1");
+  d->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+  x->setFocus();
+  x->setEditText("7.5");
+  y->setFocus();
+  Settle();
+  EXPECT_EQ(x->currentText(), "7.5000");
+  y->setEditText("abc");
+  x->setFocus();
+  Settle();
+  EXPECT_EQ(y->currentText(), "abc");
+  EXPECT_TRUE(Main().statusBar()->currentMessage().startsWith("Y is not a number"))
+      << Main().statusBar()->currentMessage().toStdString();
+  messages_.clear();
+  QTest::mouseClick(In<QPushButton>(d, "Command1"), Qt::LeftButton);
+  EXPECT_TRUE(d->isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].text.find("Y is not a number: \"abc\""), std::string::npos);
+  EXPECT_EQ(app_->ms().MachX, 0);
   QTest::mouseClick(In<QPushButton>(d, "Command3"), Qt::LeftButton);  // "Zero all"
   app_->ms().MachX = 4;
   QTest::mouseClick(In<QPushButton>(d, "Command2"), Qt::LeftButton);  // "Cancel"
