@@ -70,6 +70,14 @@ struct Finding {
     kDrillWithoutR,  // a drilling line without an R word (retract height)
     kZeroFeed,       // a move refused for a step rate of 0 (no feed)
     kRefused,        // a move refused for another reason (too many steps)
+    // What the text of a line says but the dialect does not do (deliberate
+    // rules that stay; the check names every line they catch).
+    kSkippedWords,   // a skipped line (comment or number first) that carries words
+    kNotANumber,     // a word whose text holds no number: it reads as 0
+    kLowerCase,      // lower-case words, which are not read
+    kEndBeforeLast,  // M2 or M30 with lines after it, which run too
+    kDrillHeights,   // a drilling line whose R is not above its depth (refused)
+    kNestedComment,  // a '(' inside a comment
   };
   long line = 0;
   Kind kind = Kind::kNoMotion;
@@ -77,6 +85,13 @@ struct Finding {
   std::string message;  // what is wrong, for the operator
 };
 const char* FindingKindName(Finding::Kind kind);  // "no_motion", "bad_line", ...
+// Number of different lines among `findings`.
+long FindingLines(const std::vector<Finding>& findings);
+
+// True when a drilling cycle with the depth `depth` and the retract height
+// `retract` (both after the Z scale factor) can be drilled: the retract
+// height lies above the depth. A line that fails it is refused by the run.
+bool DrillHeightsUsable(double depth, double retract);
 
 struct SimulationTotals {
   long lines = 0;  // lines read by the run
@@ -96,7 +111,9 @@ using RowSink = std::function<void(const SimulationRow&)>;
 // Simulates `program` with the settings (and derived values) of `settings`;
 // everything else starts as after a fresh start. Rows go to `onRow` as each
 // line ends (when options.rows); findings are appended to `findings` (when
-// options.check). `program` is only read. Allocates nothing per pulse.
+// options.check, in line order: first what each line's text says, then
+// what the run makes of it). `program` is only read. Allocates nothing per
+// pulse.
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,
                           const SimulationOptions& options, const RowSink& onRow = nullptr,
                           std::vector<Finding>* findings = nullptr);

@@ -16,12 +16,14 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "console/twips.h"
 
 namespace brimo {
 struct Core;
 struct SettingsForm;
+struct Finding;
 }  // namespace brimo
 
 namespace brimo::gui {
@@ -35,6 +37,7 @@ class RunTimeEstimator;
 class FormSettings;
 class ScaleForm;
 class Set_Prg_cord;
+class CheckReport;
 
 class MDIForm1 : public QMainWindow {
   Q_OBJECT
@@ -106,6 +109,9 @@ class MDIForm1 : public QMainWindow {
   void BuildMenus();
   // Starts the run-time estimate of the loaded program (shown when ready).
   void EstimateRunTime();
+  // The program check of the loaded program with the override and scale
+  // factors in force (Options > Check program, the load's summary line).
+  std::vector<Finding> CheckProgram();
   QString FileName(const QString& path) const;
 
   Core& c_;
@@ -118,6 +124,7 @@ class MDIForm1 : public QMainWindow {
   PositionStrip* strip_;
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;
+  CheckReport* checkReport_ = nullptr;  // Options > Check program (created on first use)
   RunTimeEstimator* estimator_;
   // Separate windows (not children: their controls keep their own names).
   std::unique_ptr<FormSettings> settings_;
