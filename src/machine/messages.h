@@ -249,8 +249,8 @@ inline constexpr const char* kCheckLowerCase =
     "lower-case words are not read (word letters are upper-case only): ";
 inline constexpr const char* kCheckEndBeforeLast =
     "the program does not end here: M2 and M30 stop nothing, the lines after it run too";
-inline constexpr const char* kCheckDrillHeights = "drilling line refused: the retract height R";
-inline constexpr const char* kCheckDrillHeightsEnd = " is not above the depth Z";
+inline constexpr const char* kCheckDrillHeights = "drilling line refused: the retract height ";
+inline constexpr const char* kCheckDrillHeightsEnd = " is not above the depth ";
 inline constexpr const char* kCheckNestedComment =
     "a '(' inside a comment: the comment runs to the ')' that closes its first '('";
 
