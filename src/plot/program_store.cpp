@@ -42,6 +42,7 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
     return k + 1;
   };
 
+  size_t lineEnd = 0;  // end of the line i stands on, once a comment needed it
   while (i < n) {
     while (i < n && text[i] == ' ') ++i;  // blanks before a field
     if (i < n && text[i] == '"') {
@@ -57,9 +58,12 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
       while (i < n && !atLineEnd(i)) {
         const char ch = text[i];
         if (ch == '(') {
-          // The comment ends where the parser ends it (parentheses nest).
-          size_t lineEnd = i;
-          while (lineEnd < n && !atLineEnd(lineEnd)) ++lineEnd;
+          // The comment ends where the parser ends it (parentheses nest),
+          // at the latest at the line end (found once per line).
+          if (lineEnd <= i) {
+            lineEnd = i;
+            while (lineEnd < n && !atLineEnd(lineEnd)) ++lineEnd;
+          }
           i += CommentEnd(text.substr(i, lineEnd - i), 0);
           continue;
         }
