@@ -17,6 +17,8 @@ set(BRIMO_GUI_SOURCES
   src/console/widget_place.h
   src/dialogs/about_box.cpp
   src/dialogs/about_box.h
+  src/dialogs/check_report.cpp
+  src/dialogs/check_report.h
   src/dialogs/coordinate_dialog.cpp
   src/dialogs/coordinate_dialog.h
   src/dialogs/safety_dialog.cpp

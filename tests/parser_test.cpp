@@ -328,6 +328,30 @@ TEST(ParseLineComments, TextInParenthesesAndAfterSemicolonIsNoWord) {
   EXPECT_DOUBLE_EQ(r.ms.TargetX, 7);
 }
 
+// A "(" inside a comment opens a nested one: the comment ends only at the
+// ")" that closes the outermost "(", so no word inside it is ever taken.
+TEST(ParseLineComments, ParenthesesNestSoNoWordIsTakenFromInsideAComment) {
+  const struct {
+    const char* line;
+    double x, y;
+  } cases[] = {
+      {"G01 X2 (CUT (ROUGH) AT F300) Y1", 2, 1},
+      {"G01 X3 (A (B (C) F5) D) Y4", 3, 4},
+      {"X5 (a) Y6 (b F7)", 5, 6},      // two comments stay two
+      {"X8 (A (B) F9 Y9", 8, 0},       // not closed: runs to the line's end
+      {"X1 (A (B) F9 Y9) (F3", 1, 0},  // the second comment is not closed either
+  };
+  for (const auto& c : cases) {
+    TestRig r;
+    Parse(r, "G01 F100");
+    Parse(r, c.line);
+    EXPECT_DOUBLE_EQ(r.ms.TargetX, c.x) << c.line;
+    EXPECT_DOUBLE_EQ(r.ms.TargetY, c.y) << c.line;
+    EXPECT_DOUBLE_EQ(r.ms.ProgramFeed, 100) << c.line;
+    EXPECT_FALSE(r.ms.LineWords.F) << c.line;
+  }
+}
+
 // ---- Mend: words out of order ----------------------------------------------------
 
 TEST(ParseLineWordOrder, EachWordRunsToTheNearestWordLetterOnItsRight) {

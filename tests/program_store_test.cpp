@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace brimo {
 namespace {
 
@@ -63,6 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"CommaAfterSemicolonStays", "G01 X1 ; a, b", {"G01 X1 ; a, b"}},
         SplitCase{"CommaAfterClosedCommentSplits", "(a, b) X1, Y2", {"(a, b) X1", "Y2"}},
         SplitCase{"UnclosedCommentEndsAtLineEnd", "(a, b\nX1, Y1", {"(a, b", "X1", "Y1"}},
+        SplitCase{"CommaInNestedCommentStays",
+                  "G01 X1 (A (B, C) D, E) Y2, Z3",
+                  {"G01 X1 (A (B, C) D, E) Y2", "Z3"}},
+        SplitCase{"UnclosedNestedCommentEndsAtLineEnd",
+                  "X1 (A (B) C, D\nY2, Z3",
+                  {"X1 (A (B) C, D", "Y2", "Z3"}},
         SplitCase{"QuotedFieldKeepsItsComma", "\"G01, X1\", Y2", {"G01, X1", "Y2"}},
         SplitCase{"QuotedFieldAfterBlanks", "  \"G00 X5\"\nG01", {"G00 X5", "G01"}},
         SplitCase{"TextAfterClosingQuoteDropped", "\"X1\" junk, Y2", {"X1", "Y2"}},
@@ -130,7 +140,7 @@ TEST_F(ReadProgramFileTest, EmptyFileLoadsNoEntries) {
   EXPECT_EQ(store.LineCount, 0);
 }
 
-TEST_F(ReadProgramFileTest, MissingFileNamesThePathAndEmptiesTheStore) {
+TEST_F(ReadProgramFileTest, MissingFileNamesThePathAndKeepsTheLoadedProgram) {
   ProgramStore store;
   store.ProgramLines = {"", "old"};
   store.LineCount = 1;
@@ -139,8 +149,95 @@ TEST_F(ReadProgramFileTest, MissingFileNamesThePathAndEmptiesTheStore) {
   EXPECT_FALSE(ReadProgramFile(path, store, why));
   EXPECT_NE(why.find(path), std::string::npos) << why;
   EXPECT_NE(why.find("No such file"), std::string::npos) << why;
-  EXPECT_EQ(store.LineCount, 0);
-  EXPECT_EQ(store.ProgramLines.size(), 1u);
+  EXPECT_EQ(store.LineCount, 1);
+  EXPECT_EQ(store.ProgramLines, (Entries{"", "old"}));
+}
+
+// What the file holds decides whether it is a program at all. A refused file
+// leaves the loaded program as it was; 8-bit text in any encoding is fine.
+struct ContentCase {
+  const char* name;
+  std::string bytes;
+  const char* why;  // part of the reason; nullptr: the file loads
+  Entries entries;  // when it loads
+};
+
+class ReadProgramContent : public ReadProgramFileTest,
+                           public ::testing::WithParamInterface<ContentCase> {};
+
+TEST_P(ReadProgramContent, RefusesWhatIsNotATextProgram) {
+  const ContentCase& c = GetParam();
+  ProgramStore store;
+  store.ProgramLines = {"", "old"};
+  store.LineCount = 1;
+  std::string why;
+  const bool ok = ReadProgramFile(Write("p.txt", c.bytes), store, why);
+  if (c.why) {
+    EXPECT_FALSE(ok);
+    EXPECT_NE(why.find(c.why), std::string::npos) << why;
+    EXPECT_EQ(store.ProgramLines, (Entries{"", "old"}));
+  } else {
+    EXPECT_TRUE(ok) << why;
+    Entries expected{""};
+    expected.insert(expected.end(), c.entries.begin(), c.entries.end());
+    EXPECT_EQ(store.ProgramLines, expected);
+  }
+}
+
+using namespace std::string_literals;
+INSTANTIATE_TEST_SUITE_P(Contents, ReadProgramContent,
+                         ::testing::Values(ContentCase{"NulByte", "G01 X1\n\0G00 X0\n"s, "NUL", {}},
+                                           ContentCase{"Utf16LittleEndian",
+                                                       "\xFF\xFEG\0"
+                                                       "0\0"
+                                                       "1\0\n\0"s,
+                                                       "UTF-16",
+                                                       {}},
+                                           ContentCase{"Utf16BigEndian",
+                                                       "\xFE\xFF\0G\0"
+                                                       "0\0"
+                                                       "1\0\n"s,
+                                                       "UTF-16",
+                                                       {}},
+                                           ContentCase{"Utf16WithoutMark",
+                                                       "G\0"
+                                                       "0\0"
+                                                       "1\0\n\0"s,
+                                                       "NUL",
+                                                       {}},
+                                           ContentCase{"Utf8MarkIsStripped",
+                                                       "\xEF\xBB\xBFG01 X1\nG00 X0\n",
+                                                       nullptr,
+                                                       {"G01 X1", "G00 X0"}},
+                                           ContentCase{"Latin1Accents",
+                                                       "(Fr\xE4se \xD8 6)\nG01 X1\n",
+                                                       nullptr,
+                                                       {"(Fr\xE4se \xD8 6)", "G01 X1"}},
+                                           ContentCase{"Utf8Accents",
+                                                       "(Fr\xC3\xA4se)\nG01 X1\n",
+                                                       nullptr,
+                                                       {"(Fr\xC3\xA4se)", "G01 X1"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A pipe would block the read until something writes to it; a device need
+// not end. Neither is opened.
+TEST_F(ReadProgramFileTest, PipesAndDevicesAreRefusedWithoutOpeningThem) {
+#ifndef _WIN32
+  const std::string fifo = (dir_ / "pipe.txt").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    ProgramStore store;
+    store.ProgramLines = {"", "old"};
+    store.LineCount = 1;
+    std::string why;
+    EXPECT_FALSE(ReadProgramFile(path, store, why)) << path;
+    EXPECT_NE(why.find(path), std::string::npos) << why;
+    EXPECT_NE(why.find("not a regular file"), std::string::npos) << why;
+    EXPECT_EQ(store.LineCount, 1);
+  }
+#else
+  GTEST_SKIP() << "no pipes in the file system here";
+#endif
 }
 
 TEST_F(ReadProgramFileTest, FolderIsRefusedWithItsPath) {

@@ -161,6 +161,44 @@ TEST(RunProgram, ResetProgramAskedNoChangesNothingYesMakesProgramZero) {
   EXPECT_EQ(r.win.prg[0], "0.0000");
 }
 
+// "Reset Program" starts the registers afresh, as File > Open does: the
+// issue's example (a program that ended at F250, then a first move without
+// a feed) is refused in the window as in the simulation.
+TEST(RunProgram, ResetProgramPutsTheRegistersBackToTheirStartUpValues) {
+  RunRig r("G01 X10\nG01 X20 F100\n");
+  // What an earlier program left.
+  r.ms.MotionWord = "G03";
+  r.ms.ProgramFeed = 250;
+  r.ms.FeedNow = 250;
+  r.ms.ArcI = -1, r.ms.ArcJ = 2;
+  r.ms.ZWord = "-1", r.ms.RWord = "2", r.ms.QWord = "3", r.ms.TWord = "4";
+  r.ms.PecksLeft = 3;
+  r.win.programFeedText = r.win.feedText = "250";
+  r.win.lineInProgress = "G03 X1 Y1 I-1 J2 F250";
+  r.win.answers = {true};
+
+  Command10_Click(r.core);
+
+  const MachineState fresh;
+  EXPECT_EQ(r.ms.MotionWord, fresh.MotionWord);
+  EXPECT_EQ(r.ms.ProgramFeed, fresh.ProgramFeed);
+  EXPECT_EQ(r.ms.FeedNow, 0);
+  EXPECT_EQ(r.ms.ArcI, fresh.ArcI);
+  EXPECT_EQ(r.ms.ArcJ, fresh.ArcJ);
+  EXPECT_EQ(r.ms.ZWord, fresh.ZWord);
+  EXPECT_EQ(r.ms.RWord, fresh.RWord);
+  EXPECT_EQ(r.ms.QWord, fresh.QWord);
+  EXPECT_EQ(r.ms.TWord, fresh.TWord);
+  EXPECT_EQ(r.ms.PecksLeft, fresh.PecksLeft);
+  EXPECT_EQ(r.win.programFeedText, "0");
+  EXPECT_EQ(r.win.feedText, "0");
+  EXPECT_EQ(r.win.lineInProgress, "");
+
+  Command7_Click(r.core);
+  EXPECT_EQ(r.win.MessagesStartingWith(msg::kBadRate), 1);
+  EXPECT_EQ(r.ms.PrgX, 0);
+}
+
 TEST(RunProgram, NoProgramLoadedSaysSo) {
   RunRig r("");
   Command7_Click(r.core);

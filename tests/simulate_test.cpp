@@ -370,6 +370,31 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"DrillingWithoutZ", "G01 F120\nG81 X5 Y5 R1\n", {{2, K::kDrillWithoutZ}}},
         CheckCase{"ZeroFeed", "G01 X1\n", {{1, K::kZeroFeed}}},
         CheckCase{"ZeroFeedWrittenAsF0", "G01 X1 F0\n", {{1, K::kZeroFeed}}},
+        // What a line's text says but the dialect does not do.
+        CheckCase{"SkippedLinesThatCarryWords",
+                  "G01 X1 F120\n(retract) G00 Z5\n10 G00 Z5\n/G00 Z6\n",
+                  {{2, K::kSkippedWords}, {3, K::kSkippedWords}, {4, K::kSkippedWords}}},
+        CheckCase{"SkippedLinesWithoutWords", "(header)\n%\n; G00 Z5\n100\nG01 X1 F120\n", {}},
+        CheckCase{"TextThatIsNotANumber",
+                  "G01 X1 F120\nG01 XNaN\nX.\nX--5\nG01 X2 F\n",
+                  {{2, K::kNotANumber},
+                   {3, K::kNotANumber},
+                   {4, K::kNotANumber},
+                   {5, K::kNotANumber},
+                   {5, K::kZeroFeed}}},
+        CheckCase{"LowerCaseWords",
+                  "G01 X1 F120\ng01 x2\nG01 X3 y4\n",
+                  {{2, K::kLowerCase}, {3, K::kLowerCase}}},
+        CheckCase{"EndBeforeTheLastLine",
+                  "G01 X1 F120\nM30\nG01 X2\nM2\n(end)\n%\n",
+                  {{2, K::kEndBeforeLast}}},
+        CheckCase{"DrillingRetractNotAboveTheDepth",
+                  "G01 F120\nG83 X1 Y1 Z-5 R-10 Q1\nG81 X2 Y2 Z-1 R-1\nG81 X3 Y3 Z2 R1\n"
+                  "G81 X4 Y4 Z-1 R1\n",
+                  {{2, K::kBadLine}, {3, K::kBadLine}, {4, K::kBadLine}}},
+        CheckCase{"NestedComment",
+                  "G01 X2 (CUT (ROUGH) AT F300) Y1 F120\n(A (B) C)\n",
+                  {{1, K::kNestedComment}, {2, K::kNestedComment}}},
         // Each offset alone is within 2^31 steps, the radius is not.
         CheckCase{
             "ArcOfTooManySteps", "G01 F120\nG02 X0 Y0 I20000000 J20000000\n", {{2, K::kRefused}}}),
@@ -421,6 +446,41 @@ TEST_F(SimFiles, CheckListsFindingsWithLineNumbers) {
       j.out.rfind("{\"type\":\"finding\",\"line\":3,\"kind\":\"no_motion\",\"text\":\"X2\"", 0), 0u)
       << j.out;
   EXPECT_NE(j.out.find("\"findings\":1}\n"), std::string::npos);
+}
+
+// One line of each kind the text check names, each listed with its line
+// number; the exit status says there is something to look at.
+TEST_F(SimFiles, CheckListsEveryKindOfSilentLine) {
+  WriteConfig();
+  const std::string program = Write("p.txt",
+                                    "G01 X1 F120\n"                      // 1
+                                    "(retract) G00 Z5\n"                 // 2
+                                    "10 G00 Z5\n"                        // 3
+                                    "G01 XNaN\n"                         // 4
+                                    "X.\n"                               // 5
+                                    "X--5\n"                             // 6
+                                    "g01 x2\n"                           // 7
+                                    "G83 X1 Y1 Z-5 R-10 Q1\n"            // 8
+                                    "G01 X2 (CUT (ROUGH) AT F300) Y1\n"  // 9
+                                    "M30\n"                              // 10
+                                    "G01 X3\n");                         // 11
+  const std::pair<int, const char*> expected[] = {
+      {2, "skipped_words"}, {3, "skipped_words"},  {4, "not_a_number"},
+      {5, "not_a_number"},  {6, "not_a_number"},   {7, "lower_case"},
+      {8, "bad_line"},      {9, "nested_comment"}, {10, "end_before_last"}};
+  const Result r = Main({"--simulate", program, "--check"});
+  EXPECT_EQ(r.status, 1);
+  for (const auto& [line, kind] : expected)
+    EXPECT_NE(r.out.find("line " + std::to_string(line) + ": "), std::string::npos) << line << "\n"
+                                                                                    << r.out;
+  EXPECT_NE(r.out.find("\n9" + std::string(msg::kCheckFindings)), std::string::npos) << r.out;
+  const Result j = Main({"--simulate", program, "--check", "--json"});
+  EXPECT_EQ(j.status, 1);
+  for (const auto& [line, kind] : expected)
+    EXPECT_NE(j.out.find("\"line\":" + std::to_string(line) + ",\"kind\":\"" + kind + "\""),
+              std::string::npos)
+        << line << " " << kind << "\n"
+        << j.out;
 }
 
 TEST_F(SimFiles, ConfigurationComesFromTheProgramFolderOrFromConfig) {
@@ -479,6 +539,12 @@ TEST_P(ExitStatus, TellsWhetherTheProgramCanBeRun) {
       args.push_back(bad);
     else if (a == "D")
       args.push_back(damaged);
+    else if (a == "NUL")
+      args.push_back(Write("nul.txt", std::string("G01 X1 F120\n\0\0", 14)));
+    else if (a == "UTF16")
+      args.push_back(Write("utf16.txt", std::string("\xFF\xFEG\0"
+                                                    "1\0\n\0",
+                                                    8)));
     else if (a == "DIR")
       args.push_back(dir_.string());
     else if (a == "MISSING")
@@ -515,6 +581,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"ScaleNotANumber", {"--simulate", "P", "--scale", "1,x,1,1"}, 2},
         StatusCase{"MissingProgram", {"--simulate", "MISSING"}, 2},
         StatusCase{"ProgramIsAFolder", {"--simulate", "DIR"}, 2},
+        StatusCase{"ProgramIsNotText", {"--simulate", "NUL"}, 2},
+        StatusCase{"ProgramIsUtf16", {"--simulate", "UTF16"}, 2},
         StatusCase{"MissingConfig", {"--simulate", "P", "--config", "MISSING"}, 2},
         StatusCase{"DamagedConfigInTheProgramFolder", {"--simulate", "D"}, 2},
         StatusCase{"DumpUnwritable", {"--simulate", "P", "--vcd", "DIR"}, 2}),

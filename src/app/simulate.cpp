@@ -8,11 +8,13 @@
 #include <limits>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/vcd_writer.h"
 #include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
@@ -51,6 +53,103 @@ std::string Fixed(double v, int decimals) {
   char buf[400];
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
   return std::string(buf, r.ptr);
+}
+
+// ---- What a line's text says ----------------------------------------------------
+//
+// The dialect stays as it is (a line that starts with a comment or a number
+// is skipped, letters are case-sensitive, a non-number reads as 0, M2 and
+// M30 end nothing); the check only names the lines these rules catch.
+
+constexpr std::string_view kWordLetters = "GMTXYZAIJRFQ";
+// The words whose text is read as a number (A is not used, T and G are text).
+constexpr std::string_view kNumberWords = "MXYZIJRFQ";
+
+bool IsWordLetter(char ch, bool lowerToo) {
+  if (kWordLetters.find(ch) != std::string_view::npos) return true;
+  return lowerToo && ch >= 'a' && ch <= 'z' &&
+         kWordLetters.find(static_cast<char>(ch - 'a' + 'A')) != std::string_view::npos;
+}
+bool IsAsciiLetter(char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
+
+// Word-like pieces of comment-free text: a word letter (upper-case, or also
+// lower-case) that no other letter precedes, followed (blanks allowed) by a
+// digit, a sign or a period, with the characters up to the next blank.
+std::vector<std::string> WordLikePieces(std::string_view text, bool upper, bool lower) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    const bool isUpper = IsWordLetter(ch, false);
+    if (!((upper && isUpper) || (lower && !isUpper && IsWordLetter(ch, true)))) continue;
+    if (i > 0 && IsAsciiLetter(text[i - 1])) continue;
+    size_t k = i + 1;
+    while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+    if (k >= text.size()) continue;
+    const char next = text[k];
+    if (!((next >= '0' && next <= '9') || next == '.' || next == '+' || next == '-')) continue;
+    while (k < text.size() && text[k] != ' ' && text[k] != '\t') ++k;
+    out.emplace_back(text.substr(i, k - i));
+  }
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& pieces) {
+  std::string s;
+  for (const std::string& p : pieces) s += (s.empty() ? "" : " ") + p;
+  return s;
+}
+
+// True when a comment in parentheses on `line` holds a '(' of its own.
+bool HasNestedComment(std::string_view line) {
+  for (size_t i = 0; i < line.size();) {
+    if (line[i] == ';') return false;
+    if (line[i] != '(') {
+      ++i;
+      continue;
+    }
+    const size_t end = CommentEnd(line, i);
+    if (line.substr(i + 1, end - i - 1).find('(') != std::string_view::npos) return true;
+    i = end;
+  }
+  return false;
+}
+
+struct TextFinding {
+  Finding::Kind kind;
+  std::string message;
+};
+
+// The findings of one line's text on its own (no registers, no other line).
+std::vector<TextFinding> TextFindings(std::string_view line) {
+  std::vector<TextFinding> out;
+  if (HasNestedComment(line))
+    out.push_back({Finding::Kind::kNestedComment, msg::kCheckNestedComment});
+  const std::string text = WithoutComments(line);
+  if (LineIsSkipped(line)) {
+    const std::vector<std::string> words = WordLikePieces(text, true, true);
+    if (!words.empty())
+      out.push_back({Finding::Kind::kSkippedWords, msg::kCheckSkippedWords + Joined(words)});
+    return out;
+  }
+  for (const LineWord& w : WordsOfLine(line)) {
+    if (kNumberWords.find(w.letter) == std::string_view::npos || HoldsNumber(w.text)) continue;
+    out.push_back(
+        {Finding::Kind::kNotANumber, Quoted(w.letter + Trimmed(w.text)) + msg::kCheckNotANumber});
+  }
+  const std::vector<std::string> lower = WordLikePieces(text, false, true);
+  if (!lower.empty())
+    out.push_back({Finding::Kind::kLowerCase, msg::kCheckLowerCase + Joined(lower)});
+  return out;
+}
+
+// M2 or M30 on a line that is read (the M word's value).
+bool EndsProgram(std::string_view line) {
+  for (const LineWord& w : WordsOfLine(line)) {
+    if (w.letter != 'M') continue;
+    const double m = ReadNumber(w.text);
+    return m == 2 || m == 30;
+  }
+  return false;
 }
 
 class SimulationRun;
@@ -134,6 +233,7 @@ class SimulationRun {
 
  private:
   void Load();
+  void CheckText();
   void CloseRow();
   void Examine();
   void Note(const std::string& note);
@@ -225,8 +325,25 @@ void SimulationRun::SkipRefusedMove() {
   ms_.ContinueOnExecute = -1;
 }
 
+// The text of every line, before the run: what the dialect will not read.
+void SimulationRun::CheckText() {
+  if (!options_.check || !findings_) return;
+  long lastRead = 0;  // the last line that is read and holds a word
+  for (long i = store_.LineCount; i >= 1 && lastRead == 0; --i)
+    if (!WordsOfLine(store_.Entry(i)).empty()) lastRead = i;
+  for (long i = 1; i <= store_.LineCount; ++i) {
+    const std::string& line = store_.Entry(i);
+    for (TextFinding& f : TextFindings(line))
+      findings_->push_back({i, f.kind, line, std::move(f.message)});
+    if (i < lastRead && EndsProgram(line))
+      findings_->push_back({i, Finding::Kind::kEndBeforeLast, line, msg::kCheckEndBeforeLast});
+  }
+}
+
 SimulationTotals SimulationRun::Run() {
   SimulationTotals t;
+  const size_t findings0 = findings_ ? findings_->size() : 0;
+  CheckText();
   Load();
   if (store_.LineCount > 0) {
     Command7_Click(core_);  // start from the beginning
@@ -259,6 +376,11 @@ SimulationTotals SimulationRun::Run() {
   t.toolChanges = toolChanges_;
   t.refusedLines = refusedLines_;
   if (!t.finished) t.stoppedAt = ms_.CurrentLine;
+  if (findings_) {
+    // Line order; on one line, what its text says before what the run found.
+    std::stable_sort(findings_->begin() + static_cast<std::ptrdiff_t>(findings0), findings_->end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  }
   return t;
 }
 
@@ -592,8 +714,24 @@ const char* FindingKindName(Finding::Kind kind) {
       return "zero_feed";
     case Finding::Kind::kRefused:
       return "refused";
+    case Finding::Kind::kSkippedWords:
+      return "skipped_words";
+    case Finding::Kind::kNotANumber:
+      return "not_a_number";
+    case Finding::Kind::kLowerCase:
+      return "lower_case";
+    case Finding::Kind::kEndBeforeLast:
+      return "end_before_last";
+    case Finding::Kind::kNestedComment:
+      return "nested_comment";
   }
   return "unknown";
+}
+
+long FindingLines(const std::vector<Finding>& findings) {
+  std::set<long> lines;
+  for (const Finding& f : findings) lines.insert(f.line);
+  return static_cast<long>(lines.size());
 }
 
 void CopySettings(const MachineState& f, MachineState& t) {
@@ -638,15 +776,16 @@ SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,
 
 double EstimateRunSeconds(const ProgramStore& program, const MachineState& settingsSource,
                           double overridePercent, const double scale[4],
-                          const std::atomic<bool>* cancel) {
+                          const std::atomic<bool>* cancel, std::vector<Finding>* findings) {
   ProgramStore copy = program;
   SimulationOptions o;
   o.overridePercent = overridePercent;
   for (int i = 0; i < 4; ++i) o.scale[i] = scale[i];
   o.drawingPass = false;
   o.rows = false;
+  o.check = findings != nullptr;
   o.cancel = cancel;
-  const SimulationTotals t = Simulate(copy, settingsSource, o);
+  const SimulationTotals t = Simulate(copy, settingsSource, o, nullptr, findings);
   return t.cancelled ? std::numeric_limits<double>::quiet_NaN() : t.seconds;
 }
 

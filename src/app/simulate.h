@@ -70,6 +70,13 @@ struct Finding {
     kDrillWithoutR,  // a drilling line without an R word (retract height)
     kZeroFeed,       // a move refused for a step rate of 0 (no feed)
     kRefused,        // a move refused for another reason (too many steps)
+    // What the text of a line says but the dialect does not do (deliberate
+    // rules that stay; the check names every line they catch).
+    kSkippedWords,   // a skipped line (comment or number first) that carries words
+    kNotANumber,     // a word whose text holds no number: it reads as 0
+    kLowerCase,      // lower-case words, which are not read
+    kEndBeforeLast,  // M2 or M30 with lines after it, which run too
+    kNestedComment,  // a '(' inside a comment
   };
   long line = 0;
   Kind kind = Kind::kNoMotion;
@@ -77,6 +84,8 @@ struct Finding {
   std::string message;  // what is wrong, for the operator
 };
 const char* FindingKindName(Finding::Kind kind);  // "no_motion", "bad_line", ...
+// Number of different lines among `findings`.
+long FindingLines(const std::vector<Finding>& findings);
 
 struct SimulationTotals {
   long lines = 0;  // lines read by the run
@@ -96,20 +105,25 @@ using RowSink = std::function<void(const SimulationRow&)>;
 // Simulates `program` with the settings (and derived values) of `settings`;
 // everything else starts as after a fresh start. Rows go to `onRow` as each
 // line ends (when options.rows); findings are appended to `findings` (when
-// options.check). `program` is only read. Allocates nothing per pulse.
+// options.check, in line order: first what each line's text says, then
+// what the run makes of it). `program` is only read. Allocates nothing per
+// pulse.
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,
                           const SimulationOptions& options, const RowSink& onRow = nullptr,
                           std::vector<Finding>* findings = nullptr);
 
 // The run time in seconds of `program` with the settings of `settingsSource`,
 // the override in percent and the four scale factors: the same simulation
-// without rows, check or dump, and without the drawing pass (it puts every
+// without rows or dump, and without the drawing pass (it puts every
 // register back, so it cannot change the timing). NaN when cancelled. Works
 // on its own copies only: on a worker thread, pass a program and settings
 // that the caller does not change meanwhile.
+// With `findings`, the same run also collects the program check's findings
+// (at no cost worth counting), so the window needs no second simulation.
 double EstimateRunSeconds(const ProgramStore& program, const MachineState& settingsSource,
                           double overridePercent, const double scale[4],
-                          const std::atomic<bool>* cancel = nullptr);
+                          const std::atomic<bool>* cancel = nullptr,
+                          std::vector<Finding>* findings = nullptr);
 
 // Copies the settings and the values derived from them, nothing of the live
 // state (positions, registers, run flags).

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "app/simulate.h"
 #include "console/control_panel.h"
@@ -21,6 +23,7 @@
 #include "console/qt_window_port.h"
 #include "console/run_time_estimator.h"
 #include "dialogs/about_box.h"
+#include "dialogs/check_report.h"
 #include "dialogs/coordinate_dialog.h"
 #include "dialogs/scale_dialog.h"
 #include "dialogs/scale_factors.h"
@@ -85,9 +88,11 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
     if (ScaleOk(c_)) EstimateRunTime();
   };
   coordinates_ = std::make_unique<Set_Prg_cord>(c_);
-  connect(estimator_, &RunTimeEstimator::Estimated, this, [this](double seconds) {
-    panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
-  });
+  connect(estimator_, &RunTimeEstimator::Estimated, this,
+          [this](double seconds, const std::vector<Finding>& findings) {
+            panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
+            ShowCheckSummary(findings);
+          });
   setCentralWidget(client_);
 
   strip_ = new PositionStrip(core, t_);
@@ -296,11 +301,9 @@ void MDIForm1::Open_Menu_Click() {
     c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
     return;
   }
-  setWindowTitle(msg::kAppTitle);
-  c_.win.SetPenWidth(1);
-  // From here on no program is loaded, whether or not a file is chosen; the
-  // old drawing stays until the next redraw.
-  c_.store.Clear();
+  // Nothing changes before a file has been read whole: a cancelled dialog
+  // leaves the loaded program, the positions, the stop record and the start
+  // line as they were, so a paused program can still be resumed.
   const QString path =
       QFileDialog::getOpenFileName(this, "Open", programFolder_ + "/gcodes",
                                    "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
@@ -315,32 +318,40 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
     c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
     return false;
   }
-  setWindowTitle(msg::kAppTitle);
-  c_.win.SetPenWidth(1);
-  c_.store.Clear();
-  // A new program: the run is idle and the first "Execute Program" starts
-  // from its first line; the preview and any stop record are forgotten.
-  ResetRunState(c_);
-
   const QString shown = FileName(path);
   c_.win.SetBusyCursor(true);
+  std::string why;
+  ProgramStore loaded;
+  if (!ReadProgramFile(LocalPath(path), loaded, why)) {
+    // Not read (or not a program): everything stays as it was.
+    c_.win.SetBusyCursor(false);
+    c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
+                   msg::kOpenTitle);
+    return false;
+  }
+  setWindowTitle(QString(msg::kAppTitle) + "     " + shown);
+  c_.win.SetPenWidth(1);
+  c_.store = std::move(loaded);
+  // A new program: the run is idle and the first "Execute Program" starts
+  // from its first line; the preview and any stop record are forgotten, and
+  // the registers start afresh, so the program runs as its estimate and the
+  // headless simulation say whatever ran before it.
+  ResetRunState(c_);
+  ResetParserRegisters(c_);
+
   plot.RefitExtents = true;
   plot.PlotOnly = true;
-  std::string why;
-  bool ok = ReadProgramFile(LocalPath(path), c_.store, why);
-  if (ok) {
-    setWindowTitle(QString(msg::kAppTitle) + "     " + shown);
-    // Deliberate: loading makes the tool's current position program zero.
-    ResetProgramPosition(c_);
-    ShowPositions(c_);
-    ms.StopRequested = false;
-    ms.ResumePending = false;
-    try {
-      TegnUd();
-    } catch (const std::exception& e) {
-      ok = false;
-      why = e.what();
-    }
+  // Deliberate: loading makes the tool's current position program zero.
+  ResetProgramPosition(c_);
+  ShowPositions(c_);
+  ms.StopRequested = false;
+  ms.ResumePending = false;
+  bool ok = true;
+  try {
+    TegnUd();
+  } catch (const std::exception& e) {
+    ok = false;
+    why = e.what();
   }
   c_.win.SetBusyCursor(false);
   // Also on failure: later runs must act on tool changes again.
@@ -350,6 +361,9 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
     c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
                    msg::kOpenTitle);
   }
+  // The estimate's run also checks the program: its summary reaches the
+  // message line when it is ready, without holding up the window.
+  if (ok) reportCheck_ = true;
   EstimateRunTime();
   return ok;
 }
@@ -399,7 +413,23 @@ void MDIForm1::Mnu_Fit_Click() {
   c_.plot.RefitExtents = false;
 }
 
+void MDIForm1::ShowCheckSummary(const std::vector<Finding>& findings) {
+  checked_ = findings;
+  checkedOverride_ = c_.win.OverridePercent();
+  if (!reportCheck_) return;
+  reportCheck_ = false;
+  // One line, no dialog: how many lines the program check finds.
+  const long lines = FindingLines(findings);
+  if (lines == 0)
+    c_.win.ShowStatus(msg::kLoadCheckClean);
+  else if (lines == 1)
+    c_.win.ShowStatus(msg::kLoadCheckOneLine);
+  else
+    c_.win.ShowStatus(msg::kLoadCheckLines + std::to_string(lines) + msg::kLoadCheckLinesEnd);
+}
+
 void MDIForm1::EstimateRunTime() {
+  checked_.reset();  // for another program, settings or scale
   panel_->RunTime()->clear();
   if (c_.store.LineCount <= 0) {
     estimator_->Cancel();
@@ -410,28 +440,37 @@ void MDIForm1::EstimateRunTime() {
   estimator_->Start(c_.store, c_.ms, c_.win.OverridePercent(), scale);
 }
 
+std::vector<Finding> MDIForm1::CheckProgram() {
+  // The estimate checked this program with these settings already, unless
+  // the override changed since or it has not finished yet.
+  if (checked_ && checkedOverride_ == c_.win.OverridePercent()) return *checked_;
+  double scale[4];
+  for (int i = 0; i < 4; ++i) scale[i] = c_.win.ScaleFactor(i);
+  std::vector<Finding> findings;
+  c_.win.SetBusyCursor(true);
+  EstimateRunSeconds(c_.store, c_.ms, c_.win.OverridePercent(), scale, nullptr, &findings);
+  c_.win.SetBusyCursor(false);
+  return findings;
+}
+
 void MDIForm1::Mnu_Check_Click() {
   if (c_.store.LineCount <= 0) {
     c_.win.Message(msg::kNoProgram, msg::kCheckTitle);
     return;
   }
-  SimulationOptions options;
-  options.overridePercent = c_.win.OverridePercent();
-  for (int i = 0; i < 4; ++i) options.scale[i] = c_.win.ScaleFactor(i);
-  options.rows = false;
-  options.check = true;
-  std::vector<Finding> findings;
-  c_.win.SetBusyCursor(true);
-  Simulate(c_.store, c_.ms, options, nullptr, &findings);
-  c_.win.SetBusyCursor(false);
+  const std::vector<Finding> findings = CheckProgram();
+  if (findings.empty()) {
+    c_.win.Message(msg::kCheckClean, msg::kCheckTitle);
+    return;
+  }
+  // Every finding, however many: the report scrolls.
   std::string text;
-  if (findings.empty()) text = msg::kCheckClean;
-  const size_t shown = std::min<size_t>(findings.size(), 40);
-  for (size_t i = 0; i < shown; ++i)
-    text += "Line " + std::to_string(findings[i].line) + ": " + findings[i].message + "\n";
-  if (findings.size() > shown)
-    text += "... and " + std::to_string(findings.size() - shown) + " more.\n";
-  c_.win.Message(text, msg::kCheckTitle);
+  for (const Finding& f : findings)
+    text += msg::kCheckLine + std::to_string(f.line) + ": " + f.message + "\n    " + f.text + "\n";
+  const std::string heading = msg::kCheckReportLines + std::to_string(FindingLines(findings)) +
+                              " (" + std::to_string(findings.size()) + msg::kCheckFindings + ")";
+  if (!checkReport_) checkReport_ = new CheckReport(this);
+  checkReport_->ShowFindings(QString::fromStdString(heading), QString::fromStdString(text));
 }
 
 void MDIForm1::Mnu_About_Click() {

@@ -20,12 +20,15 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "console/twips.h"
 
 namespace brimo {
 struct Core;
 struct SettingsForm;
+struct Finding;
 }  // namespace brimo
 
 namespace brimo::gui {
@@ -39,6 +42,7 @@ class RunTimeEstimator;
 class FormSettings;
 class ScaleForm;
 class Set_Prg_cord;
+class CheckReport;
 
 class MDIForm1 : public QMainWindow {
   Q_OBJECT
@@ -121,6 +125,12 @@ class MDIForm1 : public QMainWindow {
   SizeRule MeasureSizes();
   // Starts the run-time estimate of the loaded program (shown when ready).
   void EstimateRunTime();
+  // The program check of the loaded program with the override and scale
+  // factors in force (Options > Check program, the load's summary line).
+  std::vector<Finding> CheckProgram();
+  // Keeps the findings for Options > Check program; after a load, says in
+  // the message line how many lines they name.
+  void ShowCheckSummary(const std::vector<Finding>& findings);
   QString FileName(const QString& path) const;
 
   Core& c_;
@@ -133,6 +143,13 @@ class MDIForm1 : public QMainWindow {
   PositionStrip* strip_;
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;
+  CheckReport* checkReport_ = nullptr;
+  // Findings of the last finished estimate (which runs the program check
+  // too) and the override it ran with; none while an estimate is pending.
+  std::optional<std::vector<Finding>> checked_;
+  double checkedOverride_ = 100;
+  bool reportCheck_ = false;  // a load waits for its check summary  // Options > Check program
+                              // (created on first use)
   RunTimeEstimator* estimator_;
   QAction* fit_ = nullptr;  // View > Fit, checked while FitEndpointsOnly
   // Separate windows (not children: their controls keep their own names).

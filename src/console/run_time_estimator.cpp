@@ -5,8 +5,6 @@
 #include <cmath>
 #include <thread>
 
-#include "app/simulate.h"
-
 namespace brimo::gui {
 
 RunTimeEstimator::RunTimeEstimator(QObject* parent)
@@ -35,8 +33,9 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
   auto link = link_;
   // Detached: nothing ever waits for it (see the header).
   std::thread([link, cancel, store, ms, overridePercent, factors] {
-    const double seconds =
-        EstimateRunSeconds(*store, *ms, overridePercent, factors.data(), cancel.get());
+    auto findings = std::make_shared<std::vector<Finding>>();
+    const double seconds = EstimateRunSeconds(*store, *ms, overridePercent, factors.data(),
+                                              cancel.get(), findings.get());
     if (!cancel->load() && std::isfinite(seconds)) {
       std::lock_guard<std::mutex> hold(link->lock);
       if (RunTimeEstimator* target = link->estimator) {
@@ -44,8 +43,8 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
         // cancelled meanwhile is dropped there.
         QMetaObject::invokeMethod(
             target,
-            [target, cancel, seconds] {
-              if (!cancel->load()) emit target->Estimated(seconds);
+            [target, cancel, seconds, findings] {
+              if (!cancel->load()) emit target->Estimated(seconds, *findings);
             },
             Qt::QueuedConnection);
       }

@@ -1,7 +1,7 @@
-// RunTimeEstimator: computes the run time of a loaded program on a worker
-// thread, through the same simulation as `brimocnc --simulate`, so loading
-// is not delayed. Works on copies of the program and the settings; a new
-// request or the estimator's end cancels the one in progress.
+// RunTimeEstimator: computes the run time of a loaded program, and the
+// program check's findings, on a worker thread, through the same simulation
+// as `brimocnc --simulate --check`, so loading is not delayed. Works on copies of the program and
+// the settings; a new request or the estimator's end cancels the one in progress.
 //
 // Cancelling never waits for the worker: the worker owns everything it
 // uses, sees its cancel flag after every pulse and every slice of a long
@@ -14,7 +14,9 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "app/simulate.h"
 #include "machine/machine_state.h"
 #include "plot/program_store.h"
 
@@ -36,7 +38,8 @@ class RunTimeEstimator : public QObject {
   void Cancel();
 
  signals:
-  void Estimated(double seconds);
+  // The run time in seconds and every finding of the program check.
+  void Estimated(double seconds, const std::vector<brimo::Finding>& findings);
 
  private:
   // What a worker may reach of its estimator: null once the estimator is

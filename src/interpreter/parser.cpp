@@ -1,5 +1,6 @@
 #include "interpreter/parser.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -50,28 +51,6 @@ std::string Trim(std::string_view s, bool tabsToo) {
   return std::string(s.substr(b, e - b));
 }
 
-// Text in parentheses (to the next ')' or the line's end) and everything
-// from ';' on is comment: removed, so an upper-case letter in it is never a
-// word. Comments do not nest.
-std::string WithoutComments(const std::string& line) {
-  std::string out;
-  out.reserve(line.size());
-  bool inParen = false;
-  for (char ch : line) {
-    if (inParen) {
-      if (ch == ')') inParen = false;
-      continue;
-    }
-    if (ch == '(') {
-      inParen = true;
-      continue;
-    }
-    if (ch == ';') break;
-    out += ch;
-  }
-  return out;
-}
-
 // The word letters in the order their words are taken. Taking them in this
 // order is what makes a line written G M T X Y Z A I J R F Q read each word's
 // own text; the nearest-letter rule below gives the same for every order.
@@ -85,9 +64,33 @@ struct Word {
   double value = 0;       // number read from text, scaled where the word is scaled
 };
 
-}  // namespace
+// Finds the words of a comment-free line: the first occurrence of each
+// letter, case-sensitive; a word's text runs to the nearest word letter to
+// its right (N is not a word letter: it is only ignored at the front).
+// Returns the position of the first word (text.size() when none).
+size_t FindWords(std::string_view text, std::array<Word, 12>& words) {
+  size_t firstWord = text.size();
+  for (size_t k = 0; k < kTakeOrder.size(); ++k) {
+    const size_t p = text.find(kTakeOrder[k]);
+    if (p == std::string::npos) continue;
+    words[k].found = true;
+    words[k].pos = p;
+    if (p < firstWord) firstWord = p;
+  }
+  for (auto& w : words) {
+    if (!w.found) continue;
+    size_t end = text.size();
+    for (const auto& o : words)
+      if (o.found && o.pos > w.pos && o.pos < end) end = o.pos;
+    w.text = text.substr(w.pos + 1, end - w.pos - 1);
+  }
+  return firstWord;
+}
 
-double ReadNumber(std::string_view t) {
+// The number rule; `anyDigit` tells whether any digit was read (no digits
+// give 0).
+double ReadNumberRule(std::string_view t, bool& anyDigit) {
+  anyDigit = false;
   const size_t n = t.size();
   size_t i = 0;
   auto skipBlanks = [&] {
@@ -106,6 +109,7 @@ double ReadNumber(std::string_view t) {
       skipBlanks();
       if (i >= n || DigitValue(t[i]) >= base) break;
       v = v * base + DigitValue(t[i]);
+      anyDigit = true;
       ++i;
     }
     return v;
@@ -174,12 +178,74 @@ double ReadNumber(std::string_view t) {
     break;
   }
   if (!digits) return 0;
+  anyDigit = true;
   if (exponent) text += 'e' + std::to_string(expValue);
   // Decimal magnitude of the leading digit, to tell an overflow from an
   // underflow when from_chars reports the value out of range.
   const long magnitude =
       (intDigits > 0 ? intDigits - 1 : -leadingFractionZeros - 1) + (exponent ? expValue : 0);
   return DecimalValue(text, negative, magnitude);
+}
+
+}  // namespace
+
+double ReadNumber(std::string_view t) {
+  bool digits = false;
+  return ReadNumberRule(t, digits);
+}
+
+bool HoldsNumber(std::string_view t) {
+  bool digits = false;
+  ReadNumberRule(t, digits);
+  return digits;
+}
+
+size_t CommentEnd(std::string_view line, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < line.size(); ++i) {
+    if (line[i] == '(') {
+      ++depth;
+    } else if (line[i] == ')' && --depth == 0) {
+      return i + 1;
+    }
+  }
+  return line.size();
+}
+
+std::string WithoutComments(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (size_t i = 0; i < line.size();) {
+    const char ch = line[i];
+    if (ch == '(') {
+      i = CommentEnd(line, i);
+      continue;
+    }
+    if (ch == ';') break;
+    out += ch;
+    ++i;
+  }
+  return out;
+}
+
+bool LineIsSkipped(std::string_view line) {
+  const std::string trimmed = Trim(line, true);
+  return trimmed.empty() || static_cast<unsigned char>(trimmed[0]) < 64;
+}
+
+std::vector<LineWord> WordsOfLine(std::string_view line) {
+  std::vector<LineWord> out;
+  if (LineIsSkipped(line)) return out;
+  const std::string text = WithoutComments(Trim(line, true));
+  std::array<Word, 12> words;
+  FindWords(text, words);
+  std::array<size_t, 12> order{};
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return words[a].pos < words[b].pos; });
+  for (size_t k : order)
+    if (words[k].found) out.push_back({kTakeOrder[k], std::string(words[k].text)});
+  return out;
 }
 
 std::string NumberText(double v) {
@@ -209,31 +275,18 @@ void ParseLine(Core& c) {
 
   // 3. Skip test: empty, or a first character below '@' (digit, '%', '(',
   //    '/', ';' ...). Such a line changes nothing else; SetFeed is not run.
-  if (line.empty() || static_cast<unsigned char>(line[0]) < 64) {
+  //    Deliberate (programs rely on it); the program check names every
+  //    skipped line that carries words.
+  if (LineIsSkipped(line)) {
     ms.LineText = line;
     return;
   }
 
   // 4. Words: first occurrence of each letter, case-sensitive, outside
-  //    comments. A word's text runs to the nearest word letter to its right
-  //    (N is not a word letter: it is only ignored at the front).
+  //    comments.
   const std::string text = WithoutComments(line);
   std::array<Word, 12> words;  // indexed like kTakeOrder
-  size_t firstWord = text.size();
-  for (size_t k = 0; k < kTakeOrder.size(); ++k) {
-    const size_t p = text.find(kTakeOrder[k]);
-    if (p == std::string::npos) continue;
-    words[k].found = true;
-    words[k].pos = p;
-    if (p < firstWord) firstWord = p;
-  }
-  for (auto& w : words) {
-    if (!w.found) continue;
-    size_t end = text.size();
-    for (const auto& o : words)
-      if (o.found && o.pos > w.pos && o.pos < end) end = o.pos;
-    w.text = std::string_view(text).substr(w.pos + 1, end - w.pos - 1);
-  }
+  const size_t firstWord = FindWords(text, words);
   auto word = [&](char letter) -> Word& {
     for (size_t k = 0; k < kTakeOrder.size(); ++k)
       if (kTakeOrder[k] == letter) return words[k];

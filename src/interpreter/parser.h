@@ -3,7 +3,8 @@
 // Dialect: twelve case-sensitive word letters G M T X Y Z A I J R F Q (an N
 // word at the front is ignored); only the first occurrence of a letter
 // counts. A word's text runs from its letter to the nearest word letter to
-// its right. Text in parentheses and after ';' is a comment. Lengths are in
+// its right. Text in parentheses (which nest) and after ';' is a comment.
+// A line that starts with a character below '@' is skipped whole. Lengths are in
 // the machine's length unit after the scale factors (no unit conversion);
 // F is in length units per minute.
 //
@@ -11,8 +12,10 @@
 // setting ms.LineText to one program entry.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brimo {
 
@@ -24,6 +27,36 @@ struct Core;
 // and octal. No digits give 0. The period is the decimal point whatever the
 // locale. May return an infinity ("1E999"); callers decide what that means.
 double ReadNumber(std::string_view text);
+
+// True when the number rule finds digits in `text`: "X.", "XNaN" and
+// "X--5" read 0 without holding a number at all.
+bool HoldsNumber(std::string_view text);
+
+// End of the comment in parentheses that opens at line[open] (a '('): the
+// index just after the ')' that closes it. Parentheses nest, so
+// "(CUT (ROUGH) AT F300)" is one comment, and no word inside it is read. A
+// comment not closed on its line runs to the line's end (line.size()).
+size_t CommentEnd(std::string_view line, size_t open);
+
+// `line` with its comments removed: text in parentheses (nested ones
+// included, see CommentEnd) and everything from ';' on. An upper-case letter
+// in a comment is never a word.
+std::string WithoutComments(std::string_view line);
+
+// True when the parser skips `line` whole: after trimming blanks and tabs
+// it is empty or starts with a character below '@' (a digit, '(', '/',
+// '%', ';' ...). Such a line reads none of its words.
+bool LineIsSkipped(std::string_view line);
+
+// One word of a line as the parser finds it: its letter and the text after
+// it up to the nearest word letter on its right (comments removed).
+struct LineWord {
+  char letter = 0;
+  std::string text;
+};
+// The words of `line` in the order they stand (first occurrence of each word
+// letter only), exactly as ParseLine takes them; none for a skipped line.
+std::vector<LineWord> WordsOfLine(std::string_view line);
 
 // A number as plain text: period decimal point, at most 15 significant
 // digits, no trailing zeros ("150", "37.5"). Used for the feed displays.

@@ -293,6 +293,34 @@ void ResetRunState(Core& c) {
   c.win.SetExecuteEnabled(true);
 }
 
+void ResetParserRegisters(Core& c) {
+  MachineState& ms = c.ms;
+  const MachineState fresh;
+  ms.LineText = fresh.LineText;
+  ms.MotionWord = fresh.MotionWord;
+  ms.SavedMotionMode = fresh.SavedMotionMode;
+  ms.TargetX = fresh.TargetX, ms.TargetY = fresh.TargetY, ms.TargetZ = fresh.TargetZ;
+  ms.LineStartX = fresh.LineStartX, ms.LineStartY = fresh.LineStartY;
+  ms.LineStartZ = fresh.LineStartZ;
+  ms.ArcI = fresh.ArcI, ms.ArcJ = fresh.ArcJ;
+  ms.ArcMove = fresh.ArcMove;
+  ms.ProgramFeed = fresh.ProgramFeed;
+  ms.FeedNow = fresh.FeedNow;
+  ms.StepRate = fresh.StepRate;
+  ms.RefAxis = fresh.RefAxis;
+  ms.DiagonalFactor = fresh.DiagonalFactor;
+  ms.ZWord = fresh.ZWord, ms.RWord = fresh.RWord, ms.QWord = fresh.QWord, ms.TWord = fresh.TWord;
+  ms.PecksLeft = fresh.PecksLeft;
+  ms.MCode = fresh.MCode;
+  ms.DrillCycleActive = fresh.DrillCycleActive;
+  ms.LineWords = fresh.LineWords;
+  ms.LineBad = fresh.LineBad;
+  ms.LineBadReason = fresh.LineBadReason;
+  c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
+  c.win.ShowFeed(NumberText(ms.FeedNow));
+  c.win.ShowLineInProgress(ms.LineText);
+}
+
 void Command10_Click(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running) {
@@ -303,6 +331,8 @@ void Command10_Click(Core& c) {
   if (!c.win.AskYesNo(msg::kResetQuestion, msg::kResetTitle)) return;
   c.plot.PlotOnly = true;
   c.win.SetExecuteEnabled(true);
+  // A program run again from here reads as on its first run.
+  ResetParserRegisters(c);
   // The current position becomes program zero (deliberate).
   ms.LineStartX = ms.LineStartY = ms.LineStartZ = 0;
   ms.StopPrgX = ms.StopPrgY = ms.StopPrgZ = 0;

@@ -39,6 +39,15 @@ bool OfflineChangeRefused(const MachineState& ms, bool ticked);
 // File > Open and "Reset Program"). Also resets the preview.
 void ResetRunState(Core& c);
 
+// The parser registers back to their start-up values (motion word, targets
+// and line start, I/J, feed, Z/R/Q/T texts, pecks, M code, drilling state,
+// the pacing axis), so a program runs the same whatever ran before it: in
+// the window, in its run-time estimate and in the headless simulation. The
+// feed displays and "Line in progress" show the values afresh. Called by
+// File > Open and "Reset Program"; the step accumulators are not touched
+// (they carry over between moves by design).
+void ResetParserRegisters(Core& c);
+
 // Step preview ("Go To end of Line" panel).
 void StepFwd_Click(Core& c);
 void Command6_Click(Core& c);  // "Step back in program"

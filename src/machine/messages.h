@@ -306,3 +306,41 @@ inline constexpr const char* kCoordNothingSet = ". No coordinate was set.";
 inline constexpr const char* kCoordFixIt = ". Type a number (a period as the decimal point).";
 
 }  // namespace brimo::msg
+
+// ---- Program loading and program check: text files, findings, load summary --
+namespace brimo::msg {
+
+// Why a file is not loaded as a program (after the path).
+inline constexpr const char* kProgramNotText = "The file is not a G-code program: ";
+inline constexpr const char* kProgramNotRegular =
+    " (it is not a regular file: a pipe, a device or a socket is never loaded as a program).";
+inline constexpr const char* kProgramUtf16 =
+    " (it is saved as UTF-16 text; BrimoCNC reads plain 8-bit text: save the program as "
+    "ANSI or UTF-8 text).";
+inline constexpr const char* kProgramNulByte =
+    " (it holds NUL bytes, so it is not plain text: a binary file, or text saved as "
+    "UTF-16 or UTF-32).";
+
+// Findings of the program check (Options > Check program, --check).
+inline constexpr const char* kCheckSkippedWords =
+    "the whole line is skipped (it starts with a comment, a number or another character "
+    "below '@'), so its words are not read: ";
+inline constexpr const char* kCheckNotANumber = " is not a number and reads as 0";
+inline constexpr const char* kCheckLowerCase =
+    "lower-case words are not read (word letters are upper-case only): ";
+inline constexpr const char* kCheckEndBeforeLast =
+    "the program does not end here: M2 and M30 stop nothing, the lines after it run too";
+inline constexpr const char* kCheckNestedComment =
+    "a '(' inside a comment: the comment runs to the ')' that closes its first '('";
+
+// Options > Check program in the window; the load's one-line summary.
+inline constexpr const char* kCheckReportLines = "Lines to look at: ";
+inline constexpr const char* kCheckLine = "Line ";
+inline constexpr const char* kLoadCheckClean = "Program check: nothing to report.";
+inline constexpr const char* kLoadCheckOneLine =
+    "Program check: 1 line to look at (Options > Check program lists it).";
+inline constexpr const char* kLoadCheckLines = "Program check: ";
+inline constexpr const char* kLoadCheckLinesEnd =
+    " lines to look at (Options > Check program lists them).";
+
+}  // namespace brimo::msg

@@ -7,6 +7,7 @@
 #include <new>
 #include <system_error>
 
+#include "interpreter/parser.h"
 #include "machine/messages.h"
 
 namespace brimo {
@@ -26,11 +27,11 @@ const std::string& ProgramStore::Entry(long i) const {
 //   "   "            G01 X1 (a, b) ; c, d      a comma outside a comment, or
 //                                              the line end
 //
-// A comment is "(" up to ")" or ";" up to the line end; commas inside it do
-// not split, so a CAM comment such as "(Feed rate, DEFAULT)" stays one entry
-// instead of leaving "DEFAULT)" for the parser to read as a feed of 0.
-// Line ends: LF, CR LF and a lone CR. A line break at the very end of the
-// text ends the last field and adds no entry; an empty line is an empty entry.
+// A comment is "(" up to the ")" that closes it (parentheses nest, as the
+// parser reads them) or ";" up to the line end; commas inside it do not split, so a CAM comment
+// such as "(Feed rate, DEFAULT)" stays one entry instead of leaving "DEFAULT)" for the parser to
+// read as a feed of 0. Line ends: LF, CR LF and a lone CR. A line break at the very end of the text
+// ends the last field and adds no entry; an empty line is an empty entry.
 void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
   const size_t n = text.size();
   size_t i = 0;
@@ -41,6 +42,7 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
     return k + 1;
   };
 
+  size_t lineEnd = 0;  // end of the line i stands on, once a comment needed it
   while (i < n) {
     while (i < n && text[i] == ' ') ++i;  // blanks before a field
     if (i < n && text[i] == '"') {
@@ -52,20 +54,24 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
       if (i < n && text[i] == '"') ++i;
       while (i < n && text[i] != ',' && !atLineEnd(i)) ++i;  // dropped
     } else {
-      size_t start = i;
-      bool inParen = false, inLineComment = false;
+      const size_t start = i;
       while (i < n && !atLineEnd(i)) {
-        char ch = text[i];
-        if (inLineComment) {
-        } else if (inParen) {
-          if (ch == ')') inParen = false;
-        } else if (ch == '(') {
-          inParen = true;
-        } else if (ch == ';') {
-          inLineComment = true;
-        } else if (ch == ',') {
+        const char ch = text[i];
+        if (ch == '(') {
+          // The comment ends where the parser ends it (parentheses nest),
+          // at the latest at the line end (found once per line).
+          if (lineEnd <= i) {
+            lineEnd = i;
+            while (lineEnd < n && !atLineEnd(lineEnd)) ++lineEnd;
+          }
+          i += CommentEnd(text.substr(i, lineEnd - i), 0);
+          continue;
+        }
+        if (ch == ';') {
+          while (i < n && !atLineEnd(i)) ++i;
           break;
         }
+        if (ch == ',') break;
         ++i;
       }
       out.emplace_back(text.substr(start, i - start));
@@ -84,17 +90,37 @@ std::string ErrnoText(int err) {
   return std::generic_category().message(err);
 }
 
+// A program is 8-bit text: any encoding of accented letters in comments is
+// fine, but a NUL byte never stands in one. UTF-16 and UTF-32 text (with or
+// without a byte order mark) holds NUL bytes for every ASCII character, so a
+// G-code line would read as words separated by NULs. Strips a UTF-8 byte
+// order mark, which would otherwise stand before the first word. Returns the
+// reason when the text is refused, else empty.
+std::string TakeProgramText(std::string& text) {
+  const auto starts = [&](std::string_view mark) { return text.rfind(mark, 0) == 0; };
+  if (starts("\xFF\xFE") || starts("\xFE\xFF")) return msg::kProgramUtf16;
+  if (text.find('\0') != std::string::npos) return msg::kProgramNulByte;
+  if (starts("\xEF\xBB\xBF")) text.erase(0, 3);
+  return {};
+}
+
 }  // namespace
 
 bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& why) {
-  store.Clear();
   why.clear();
   // The path is UTF-8 text (as the window gives it), also on Windows.
   const std::filesystem::path fsPath(
       std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  // Looked at before opening: opening a pipe would wait for a writer, and a
+  // device need never end. A missing file is left to the open's own reason.
   std::error_code ec;
-  if (std::filesystem::is_directory(fsPath, ec)) {
+  const std::filesystem::file_status st = std::filesystem::status(fsPath, ec);
+  if (std::filesystem::is_directory(st)) {
     why = std::string(msg::kProgramNotOpened) + path + msg::kProgramIsFolder;
+    return false;
+  }
+  if (std::filesystem::exists(st) && !std::filesystem::is_regular_file(st)) {
+    why = std::string(msg::kProgramNotOpened) + path + msg::kProgramNotRegular;
     return false;
   }
   errno = 0;
@@ -104,8 +130,7 @@ bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& 
     return false;
   }
   try {
-    // Read whole, in chunks: nothing is sized by the file's length, so a
-    // device or pipe that reports no length reads the same way.
+    // Read whole, in chunks: nothing is sized by the file's length.
     std::string text;
     char chunk[1 << 16];
     errno = 0;
@@ -114,14 +139,19 @@ bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& 
     }
     if (in.bad()) {
       why = std::string(msg::kProgramNotRead) + path + " (" + ErrnoText(errno) + ").";
-      store.Clear();
       return false;
     }
-    // The store grows with the entries read.
-    SplitProgramText(text, store.ProgramLines);
+    if (std::string refused = TakeProgramText(text); !refused.empty()) {
+      why = std::string(msg::kProgramNotText) + path + refused;
+      return false;
+    }
+    // Only a program read whole replaces the loaded one; the store grows
+    // with the entries read.
+    std::vector<std::string> entries(1);
+    SplitProgramText(text, entries);
+    store.ProgramLines = std::move(entries);
     store.LineCount = static_cast<long>(store.ProgramLines.size()) - 1;
   } catch (const std::bad_alloc&) {
-    store.Clear();
     why = std::string(msg::kProgramNotRead) + path + msg::kProgramTooLarge;
     return false;
   }

@@ -24,12 +24,16 @@ struct ProgramStore {
 // Splits file text into entries the way a sequential comma-delimited reader
 // does: blanks before a field are skipped; a field starting with a double
 // quote runs to the next double quote; any other field runs to the next
-// comma or line end. A comma inside a comment ("(...)" or after ";") does
-// not split. An empty line gives an empty entry. Appends to `out`.
+// comma or line end. A comma inside a comment ("(...)", parentheses
+// nesting as the parser reads them, or after ";") does not split. An empty line gives an empty
+// entry. Appends to `out`.
 void SplitProgramText(std::string_view text, std::vector<std::string>& out);
 
 // Reads `path` into `store` (replacing it). Returns false with `why` set in
-// plain words when the file cannot be opened or read; the store is then empty.
+// plain words when the file cannot be opened or read, is not a regular file
+// (a folder, a pipe, a device: refused without opening it, so never waits)
+// or is not a text program (NUL bytes, UTF-16); the store is then as it was.
+// A UTF-8 byte order mark is dropped.
 bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& why);
 
 }  // namespace brimo

@@ -4,10 +4,18 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTimer>
+#include <functional>
 
+#include "app/simulate.h"
+#include "console/panels.h"
 #include "gui_fixture.h"
+#include "interpreter/run_control.h"
+#include "machine/core.h"
 #include "machine/messages.h"
+#include "plot/program_store.h"
 #include "plot/toolpath.h"
 
 namespace brimo::gui::test {
@@ -62,9 +70,10 @@ TEST_F(WindowTest, ReadOutsUseAPeriodWhateverTheLocale) {
   QLocale::setDefault(QLocale::c());
 }
 
-TEST_F(WindowTest, AFileThatCannotBeReadIsNamedWithTheReasonAndClearsTheFlags) {
+TEST_F(WindowTest, AFileThatCannotBeReadIsNamedWithTheReasonAndKeepsTheProgram) {
   Start();
-  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("good.txt", "G01 X1 Y1 F10\nG01 X2\n")));
+  const QString good = WriteFile("good.txt", "G01 X1 Y1 F10\nG01 X2\n");
+  ASSERT_TRUE(Main().OpenProgramFile(good));
   const QString missing = QDir(dir_.path()).filePath("no such program.txt");
 
   EXPECT_FALSE(Main().OpenProgramFile(missing));
@@ -73,10 +82,133 @@ TEST_F(WindowTest, AFileThatCannotBeReadIsNamedWithTheReasonAndClearsTheFlags) {
   const QString text = QString::fromStdString(messages_[0].text);
   EXPECT_TRUE(text.contains(QDir::toNativeSeparators(missing))) << messages_[0].text;
   EXPECT_GT(text.size(), QDir::toNativeSeparators(missing).size() + 40) << "no reason given";
-  EXPECT_EQ(app_->store().LineCount, 0);
-  EXPECT_EQ(Main().windowTitle(), "BrimoCNC");
+  EXPECT_EQ(app_->store().LineCount, 2);
+  EXPECT_EQ(Main().windowTitle(), Caption(good));
   EXPECT_FALSE(app_->plot().PlotOnly);
   EXPECT_FALSE(app_->plot().RefitExtents);
+}
+
+// A cancelled or failed File > Open changes nothing: an operator who paused
+// mid-program, opened the dialog and changed his mind can still resume.
+TEST_F(WindowTest, ACancelledOrFailedOpenLeavesTheStoppedProgramAsItWas) {
+  Start();
+  const QString path = WriteFile("run.txt", "G01 X5 F300\nG01 X0\nG01 Y5\n");
+  ASSERT_TRUE(Main().OpenProgramFile(path));
+  MachineState& ms = app_->ms();
+  // Stopped in the middle of line 2.
+  ms.CurrentLine = 2;
+  ms.PrgX = ms.StopPrgX = 2.5;
+  ms.StopTargetX = 0;
+  ms.StopMotionWord = "G01";
+  ms.StopRecordFilled = true;
+  ms.StartFromLine = false;
+  ms.ProgramFeed = 300;
+  const MachineState before = ms;
+  const std::vector<std::string> entries = app_->store().ProgramLines;
+  QDir(dir_.path()).mkdir("folder");
+  const QString notText = WriteFile("binary.txt", QByteArray("G01 X1\0\0\0", 9));
+
+  const std::function<void()> attempts[] = {
+      [&] {
+        QTimer::singleShot(0, [] {
+          auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+          if (dialog) dialog->reject();
+        });
+        Main().findChild<QAction*>("Open_Menu")->trigger();
+      },
+      [&] { EXPECT_FALSE(Main().OpenProgramFile(QDir(dir_.path()).filePath("missing.txt"))); },
+      [&] { EXPECT_FALSE(Main().OpenProgramFile(QDir(dir_.path()).filePath("folder"))); },
+      [&] { EXPECT_FALSE(Main().OpenProgramFile(notText)); },
+  };
+  int attempt = 0;
+  for (const auto& open : attempts) {
+    open();
+    SCOPED_TRACE(attempt++);
+    EXPECT_EQ(app_->store().ProgramLines, entries);
+    EXPECT_EQ(app_->store().LineCount, 3);
+    EXPECT_EQ(Main().windowTitle(), Caption(path));
+    EXPECT_EQ(ms.CurrentLine, before.CurrentLine);
+    EXPECT_EQ(ms.PrgX, before.PrgX);
+    EXPECT_EQ(ms.StopPrgX, before.StopPrgX);
+    EXPECT_EQ(ms.StopTargetX, before.StopTargetX);
+    EXPECT_EQ(ms.StopMotionWord, before.StopMotionWord);
+    EXPECT_TRUE(ms.StopRecordFilled);
+    EXPECT_EQ(ms.ProgramFeed, before.ProgramFeed);
+  }
+  ASSERT_EQ(messages_.size(), 3u);  // the cancel says nothing
+  EXPECT_NE(messages_[2].text.find(msg::kProgramNulByte), std::string::npos) << messages_[2].text;
+}
+
+// The example: a program that ended at F250, then a program whose
+// first move has no feed. The window refuses that move as the simulation
+// does, because File > Open starts the registers afresh.
+TEST_F(WindowTest, OpenStartsTheRegistersAfreshSoTheWindowRunsAsTheSimulation) {
+  Start();
+  ASSERT_TRUE(
+      Main().OpenProgramFile(WriteFile("first.txt", "G02 X1 Y1 I1 J0 F250\nG81 Z-1 R2 Q3\nT4\n")));
+  Command7_Click(app_->core());
+  MachineState& ms = app_->ms();
+  ASSERT_EQ(ms.ProgramFeed, 250);
+  const QString second = WriteFile("second.txt", "G01 X10\nG01 X20 F100\n");
+
+  ASSERT_TRUE(Main().OpenProgramFile(second));
+
+  const MachineState fresh;
+  EXPECT_EQ(ms.ProgramFeed, fresh.ProgramFeed);
+  EXPECT_EQ(ms.MotionWord, fresh.MotionWord);
+  EXPECT_EQ(ms.ArcI, fresh.ArcI);
+  EXPECT_EQ(ms.ArcJ, fresh.ArcJ);
+  EXPECT_EQ(ms.ZWord, fresh.ZWord);
+  EXPECT_EQ(ms.RWord, fresh.RWord);
+  EXPECT_EQ(ms.QWord, fresh.QWord);
+  EXPECT_EQ(ms.TWord, fresh.TWord);
+  EXPECT_EQ(ms.FeedNow, 0);
+  EXPECT_EQ(Main().Panel()->Run()->Text3()->text(), "0");
+  EXPECT_EQ(Main().Panel()->Run()->Text2()->text(), "0");
+  EXPECT_EQ(Main().Panel()->Text4()->text(), "");
+
+  SimulationOptions o;
+  o.rows = true;
+  std::vector<SimulationRow> rows;
+  ProgramStore copy = app_->store();
+  Simulate(copy, ms, o, [&](const SimulationRow& r) { rows.push_back(r); });
+  ASSERT_FALSE(rows.empty());
+  EXPECT_TRUE(rows[0].refused);
+
+  messages_.clear();
+  Command7_Click(app_->core());
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_EQ(messages_.back().text, msg::kBadRate);
+  EXPECT_EQ(ms.PrgX, 0);
+}
+
+// Right after a load the message line says how many lines the check finds;
+// Options > Check program lists every one of them.
+TEST_F(WindowTest, TheLoadSaysHowManyLinesTheCheckFindsAndTheCheckListsThemAll) {
+  Start();
+  // The summary comes with the run-time estimate, which runs the check too.
+  auto summaryOf = [&](const QString& file, const QByteArray& text) {
+    Main().statusBar()->clearMessage();
+    EXPECT_TRUE(Main().OpenProgramFile(WriteFile(file, text)));
+    for (int i = 0; i < 500 && Main().statusBar()->currentMessage().isEmpty(); ++i)
+      QTest::qWait(10);
+    return Main().statusBar()->currentMessage().toStdString();
+  };
+  EXPECT_EQ(summaryOf("clean.txt", "G01 X1 F100\nG01 X2\n"), msg::kLoadCheckClean);
+
+  QByteArray text = "G01 X1 F100\n";
+  for (int i = 0; i < 45; ++i) text += "(move) G00 X" + QByteArray::number(i) + "\n";
+  EXPECT_EQ(summaryOf("silent.txt", text),
+            std::string(msg::kLoadCheckLines) + "45" + msg::kLoadCheckLinesEnd);
+  EXPECT_TRUE(messages_.empty());
+
+  Main().findChild<QAction*>("Mnu_Check")->trigger();
+  auto* report = Main().findChild<QPlainTextEdit*>("CheckText");
+  ASSERT_NE(report, nullptr);
+  const QString listed = report->toPlainText();
+  for (int line = 2; line <= 46; ++line)
+    EXPECT_TRUE(listed.contains(QString("Line %1: ").arg(line))) << line;
+  EXPECT_FALSE(listed.contains("more")) << listed.toStdString();
 }
 
 TEST_F(WindowTest, OpenIsRefusedWhileAProgramRuns) {
@@ -124,9 +256,9 @@ TEST_F(WindowTest, TheFileDialogStartsInGcodesWithThreeFiltersAndCancelStaysQuie
   EXPECT_EQ(filters,
             QStringList({"Text Files (*.txt)", "Flashcut files (*.fgc)", "All Files (*.*)"}));
   EXPECT_TRUE(messages_.empty());
-  // As File > Open always did: from the dialog on, no program is loaded.
-  EXPECT_EQ(app_->store().LineCount, 0);
-  EXPECT_EQ(Main().windowTitle(), "BrimoCNC");
+  // Cancelling keeps the loaded program.
+  EXPECT_EQ(app_->store().LineCount, 2);
+  EXPECT_EQ(Main().windowTitle(), Caption(QDir(dir_.path()).filePath("old.txt")));
 }
 
 TEST_F(WindowTest, AFileNamedOnTheCommandLineIsOpenedAfterStartup) {

@@ -2,8 +2,10 @@
 // real in the headless window.
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -215,11 +217,16 @@ TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
 
   messages_.clear();
   Main().findChild<QAction*>("Mnu_Check")->trigger();
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].title, msg::kCheckTitle);
-  EXPECT_NE(messages_[0].text.find("Line 3:"), std::string::npos);  // X2 Y2 under G90
-  EXPECT_NE(messages_[0].text.find("Line 4:"), std::string::npos);  // drilling without R
-  EXPECT_EQ(messages_[0].text.find("Line 1:"), std::string::npos);
+  EXPECT_TRUE(messages_.empty());
+  auto* report = Main().findChild<QDialog*>("CheckReport");
+  ASSERT_NE(report, nullptr);
+  EXPECT_TRUE(report->isVisible());
+  EXPECT_EQ(report->windowTitle().toStdString(), msg::kCheckTitle);
+  const std::string text =
+      report->findChild<QPlainTextEdit*>("CheckText")->toPlainText().toStdString();
+  EXPECT_NE(text.find("Line 3:"), std::string::npos);  // X2 Y2 under G90
+  EXPECT_NE(text.find("Line 4:"), std::string::npos);  // drilling without R
+  EXPECT_EQ(text.find("Line 1:"), std::string::npos);
 }
 
 TEST(RunTimeText, HoursMinutesSecondsRoundedUp) {
