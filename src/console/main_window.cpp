@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -119,6 +120,13 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   // The message line exists from the start, so the layout rule knows its
   // height before the first message.
   statusBar()->setObjectName("StatusBar");
+  // A label, not the bar's own temporary message: hovering a menu shows the
+  // actions' status tips and would wipe a temporary message for good. The
+  // label never widens the window: a long text is cut, and whole in its tip.
+  statusText_ = new QLabel(statusBar());
+  statusText_->setObjectName("StatusText");
+  statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  statusBar()->addWidget(statusText_, 1);
   statusBar()->addPermanentWidget(panel_->RunTime());  // right end, beside messages
   connect(path_, &PathView::keyPressed, this, &MDIForm1::PathView_KeyPress);
   connect(path_, &PathView::jogKeyPressed, this, &MDIForm1::PathView_JogKeyDown);
@@ -366,6 +374,11 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
   if (ok) reportCheck_ = true;
   EstimateRunTime();
   return ok;
+}
+
+void MDIForm1::ShowStatus(const QString& text) {
+  statusText_->setText(text);
+  statusText_->setToolTip(text);
 }
 
 void MDIForm1::Mnu_exit_Click() { close(); }

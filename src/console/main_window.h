@@ -25,6 +25,8 @@
 
 #include "console/twips.h"
 
+class QLabel;
+
 namespace brimo {
 struct Core;
 struct SettingsForm;
@@ -71,6 +73,9 @@ class MDIForm1 : public QMainWindow {
   FormSettings* Settings() const { return settings_.get(); }
   ScaleForm* Scale() const { return scaleForm_.get(); }
   Set_Prg_cord* Coordinates() const { return coordinates_.get(); }
+  // The message line (left part of the status bar).
+  QLabel* StatusText() const { return statusText_; }
+  void ShowStatus(const QString& text);
 
   // Start-up: configuration load and save, plot extents 0..200, positions
   // 0, live-plot interval, pulse clock, stop pen width.
@@ -140,6 +145,7 @@ class MDIForm1 : public QMainWindow {
   Twips t_;
   QWidget* client_;  // the grey client area that holds PathView
   PathView* path_;
+  QLabel* statusText_ = nullptr;
   PositionStrip* strip_;
   ControlPanel* panel_;
   AboutBox* about_ = nullptr;

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <charconv>
 #include <cmath>
 
@@ -127,7 +126,7 @@ void QtWindowPort::ShowRunPanel() { w_->Panel()->Command4_Click(3); }
 void QtWindowPort::ShowOffline(bool offline) { w_->Panel()->Run()->Check2()->setChecked(offline); }
 
 void QtWindowPort::ShowStatus(const std::string& text) {
-  w_->statusBar()->showMessage(QString::fromStdString(text));
+  w_->ShowStatus(QString::fromStdString(text));
 }
 
 // ---- Messages --------------------------------------------------------------------------------

@@ -1,11 +1,13 @@
 // File > Open after the dialog (the OpenProgramFile seam), the command-line
 // file, and the sample programs.
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <functional>
 
@@ -188,13 +190,16 @@ TEST_F(WindowTest, TheLoadSaysHowManyLinesTheCheckFindsAndTheCheckListsThemAll) 
   Start();
   // The summary comes with the run-time estimate, which runs the check too.
   auto summaryOf = [&](const QString& file, const QByteArray& text) {
-    Main().statusBar()->clearMessage();
+    Main().StatusText()->clear();
     EXPECT_TRUE(Main().OpenProgramFile(WriteFile(file, text)));
-    for (int i = 0; i < 500 && Main().statusBar()->currentMessage().isEmpty(); ++i)
-      QTest::qWait(10);
-    return Main().statusBar()->currentMessage().toStdString();
+    for (int i = 0; i < 500 && Main().StatusText()->text().isEmpty(); ++i) QTest::qWait(10);
+    return Main().StatusText()->text().toStdString();
   };
   EXPECT_EQ(summaryOf("clean.txt", "G01 X1 F100\nG01 X2\n"), msg::kLoadCheckClean);
+  // Hovering a menu entry (an empty status tip) does not wipe the line.
+  QStatusTipEvent hover{QString()};
+  QApplication::sendEvent(&Main(), &hover);
+  EXPECT_EQ(Main().StatusText()->text().toStdString(), msg::kLoadCheckClean);
 
   QByteArray text = "G01 X1 F100\n";
   for (int i = 0; i < 45; ++i) text += "(move) G00 X" + QByteArray::number(i) + "\n";

@@ -214,8 +214,8 @@ TEST_F(WindowTest, CoordinateDialogWritesTheChangedAxis) {
   x->setFocus();
   Settle();
   EXPECT_EQ(y->currentText(), "abc");
-  EXPECT_TRUE(Main().statusBar()->currentMessage().startsWith("Y is not a number"))
-      << Main().statusBar()->currentMessage().toStdString();
+  EXPECT_TRUE(Main().StatusText()->text().startsWith("Y is not a number"))
+      << Main().StatusText()->text().toStdString();
   messages_.clear();
   QTest::mouseClick(In<QPushButton>(d, "Command1"), Qt::LeftButton);
   EXPECT_TRUE(d->isVisible());
