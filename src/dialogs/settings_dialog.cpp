@@ -196,6 +196,9 @@ void FormSettings::LoadFromForm() {
     const QString t = QString::fromStdString(*f.text);
     if (f.combo) f.combo->setEditText(t);
     if (f.edit) f.edit->setText(t);
+    // A value longer than its box (0.5905512 in) shows its leading digits,
+    // not its tail: "5905512" would read as another number.
+    if (QLineEdit* e = f.combo ? f.combo->lineEdit() : f.edit) e->setCursorPosition(0);
   }
   const int reverse[3] = {form_.XReverse, form_.YReverse, form_.ZReverse};
   for (int a = 0; a < 3; ++a) reverse_[a]->setChecked(reverse[a] != 0);

@@ -72,6 +72,8 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   // Seven significant digits in inches: no scale error once saved.
   EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->currentText(), "0.1574803");
   EXPECT_EQ(In<QComboBox>(d, "Combo3_0")->currentText(), "19.68504");
+  // A converted value shows its leading digits where the box is too narrow.
+  EXPECT_EQ(In<QComboBox>(d, "Combo7_0")->lineEdit()->cursorPosition(), 0);
   // A field that is not a number: nothing converts, the unit goes back.
   In<QComboBox>(d, "Combo3_4")->setEditText("fast");
   In<QRadioButton>(d, "optionmm")->click();
