@@ -53,7 +53,7 @@ void MarkEnd(Core& c, const MachineState& regs) {
 }  // namespace
 
 void Command3_Click(Core& c) {
-  Command1_Click(c);  // a stop request, as the original "Reset" makes
+  Command1_Click(c);  // a stop request, as "Pause" makes
   c.ms.PreviewLine = 0;
   c.ms.PreviewRegs.reset();
 }

@@ -1,5 +1,5 @@
-// Every operator-visible text of the core, in one place. Texts in quotes of
-// the original design are kept letter for letter, misspellings included
+// Every operator-visible text of the core, in one place. The long-standing
+// texts operators know are kept letter for letter, misspellings included
 // ("succesfully", "Continous", "Overide").
 #pragma once
 
@@ -14,7 +14,7 @@ inline constexpr const char* kDoneTitle = "Done";
 inline constexpr const char* kResetQuestion = "Are you sure to reset the file?";
 inline constexpr const char* kResetTitle = "Resetting File";
 
-// Our own texts (mends and reports the original did not have).
+// Newer texts (mends and reports the early versions did not have).
 inline constexpr const char* kBadRateTitle = "Move not started";
 inline constexpr const char* kBadRate =
     "The move was not started: its step rate is not a positive number "
