@@ -298,7 +298,6 @@ void ResetParserRegisters(Core& c) {
   const MachineState fresh;
   ms.LineText = fresh.LineText;
   ms.MotionWord = fresh.MotionWord;
-  ms.SavedMotionMode = fresh.SavedMotionMode;
   ms.TargetX = fresh.TargetX, ms.TargetY = fresh.TargetY, ms.TargetZ = fresh.TargetZ;
   ms.LineStartX = fresh.LineStartX, ms.LineStartY = fresh.LineStartY;
   ms.LineStartZ = fresh.LineStartZ;

@@ -92,7 +92,6 @@ struct MachineState {
   double PecksLeft = 0;
   double MCode = 0;          // reset to 0 at every line
   int DrillCycleActive = 0;  // -1 while a drilling cycle is under way
-  std::string SavedMotionMode;
   // What the last parsed line carried (only lines that were not skipped set
   // these; a skipped line clears them). Motion dispatch and drawing use them
   // so that an arc or drilling mode repeats only when a line asks for it.
