@@ -550,6 +550,8 @@ TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
 // left, and the operator hears of it once, with the system's reason.
 enum class FailAt { kWrite, kFlush, kSync, kRename };
 
+// The step to fail: the table holds plain function pointers, so the choice
+// lives here.
 FailAt failing = FailAt::kWrite;
 
 ConfigFileOps FailingOps() {
@@ -579,17 +581,18 @@ ConfigFileOps FailingOps() {
 
 TEST_F(ConfigFileTest, EachFailingFileStepLeavesTheOldFileAndNoTemporaryFile) {
   const struct {
+    const char* name;
     FailAt step;
     std::errc reason;
   } kCases[] = {
-      {FailAt::kWrite, std::errc::no_space_on_device},
-      {FailAt::kFlush, std::errc::no_space_on_device},
-      {FailAt::kSync, std::errc::io_error},
-      {FailAt::kRename, std::errc::permission_denied},
+      {"write", FailAt::kWrite, std::errc::no_space_on_device},
+      {"flush", FailAt::kFlush, std::errc::no_space_on_device},
+      {"sync", FailAt::kSync, std::errc::io_error},
+      {"rename", FailAt::kRename, std::errc::permission_denied},
   };
   const ConfigFileOps ops = FailingOps();
   for (const auto& c : kCases) {
-    SCOPED_TRACE(static_cast<int>(c.step));
+    SCOPED_TRACE(c.name);
     failing = c.step;
     Write(kConfigName, Join(kCustomLines));
     MachineState ms = ms_;
