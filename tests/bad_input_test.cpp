@@ -7,12 +7,12 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,8 +33,8 @@ enum class Input {
   kText,       // a regular file holding `text`
   kFolder,     // a folder
   kMissing,    // no file at that path
-  kFifo,       // a named pipe no one writes to
-  kManyLines,  // 200 000 lines: `text` repeated
+  kFifo,       // a named pipe no one writes to (opening it would wait for ever)
+  kManyLines,  // 200 000 lines: `text` (two lines) 100 000 times
   kLongLine,   // one line of 1 MB: `text` and then as many `fill` bytes
 };
 
@@ -118,7 +118,8 @@ const BadInput kCases[] = {
 class BadInputTest : public ::testing::TestWithParam<BadInput> {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("brimo_bad_" + std::string(GetParam().name));
+    dir_ = fs::temp_directory_path() / ("brimo_bad_" + std::string(GetParam().name) + "_" +
+                                        std::to_string(std::random_device{}()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     // Lead 4 and 400 steps per turn on every axis: 0.01 length units per step.

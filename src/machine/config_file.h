@@ -51,18 +51,12 @@ ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, Sett
 ConfigResult LoadConfigurationFile(const std::string& file, MachineState& ms, SettingsForm& form,
                                    const std::string& feedDisplay);
 
-// Writes <folder>/brimo.cfg from the form (lines 34 and 36 from the settings)
-// through a temporary file renamed over the old one, so a failed write never
-// leaves a truncated configuration. A brimo.cfg that is a symbolic link is
-// written through it (the file it points to is replaced, the link stays); a
-// read-only brimo.cfg (no write permission) is left as it is. Returns false
-// with `why` on failure; `readOnly` tells the read-only case apart.
-//
 // The file operations a save goes through, one function each, so a test can
 // make any single step fail. Each fails as its C counterpart does, with the
 // reason in errno; the rename reports in `ec`.
 struct ConfigFileOps {
-  std::FILE* (*open)(const std::filesystem::path& p);  // create or truncate, binary; null
+  // Creates or truncates, binary; null on failure.
+  std::FILE* (*open)(const std::filesystem::path& p);
   std::size_t (*write)(const void* data, std::size_t bytes, std::FILE* f);  // bytes written
   int (*flush)(std::FILE* f);  // stdio buffer to the system: 0, or EOF
   int (*sync)(std::FILE* f);   // system buffers to the disk: 0, or -1
@@ -74,6 +68,14 @@ struct ConfigFileOps {
 // std::filesystem::rename).
 const ConfigFileOps& SystemFileOps();
 
+// Writes <folder>/brimo.cfg from the form (lines 34 and 36 from the settings)
+// through a temporary file renamed over the old one, so a failed write never
+// leaves a truncated configuration. A brimo.cfg that is a symbolic link is
+// written through it (the file it points to is replaced, the link stays); a
+// read-only brimo.cfg (no write permission) is left as it is. Returns false
+// with `why` on failure; `readOnly` tells the read-only case apart. `ops`
+// are the file operations it goes through (the real ones unless a test
+// passes failing ones).
 bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
                        std::string& why, bool* readOnly = nullptr,
                        const ConfigFileOps& ops = SystemFileOps());
