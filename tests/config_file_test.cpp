@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -539,6 +541,72 @@ TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
   EXPECT_NE(win.messages[0].text.find("read-only"), std::string::npos) << win.messages[0].text;
   EXPECT_EQ(Read(kConfigName), damaged);
   EXPECT_EQ(Read(kConfigBadName), damaged);
+}
+
+// ---- Failing file operations -------------------------------------------------------
+
+// Each step of a save fails in turn, as a full disk or a failing medium
+// makes it fail: the old file stays byte for byte, no temporary file is
+// left, and the operator hears of it once, with the system's reason.
+enum class FailAt { kWrite, kFlush, kSync, kRename };
+
+// The step to fail: the table holds plain function pointers, so the choice
+// lives here.
+FailAt failing = FailAt::kWrite;
+
+ConfigFileOps FailingOps() {
+  ConfigFileOps ops = SystemFileOps();
+  ops.write = [](const void* data, std::size_t bytes, std::FILE* f) -> std::size_t {
+    if (failing != FailAt::kWrite) return SystemFileOps().write(data, bytes, f);
+    const std::size_t half = SystemFileOps().write(data, bytes / 2, f);  // the disk fills
+    errno = ENOSPC;
+    return half;
+  };
+  ops.flush = [](std::FILE* f) {
+    if (failing != FailAt::kFlush) return SystemFileOps().flush(f);
+    errno = ENOSPC;
+    return EOF;
+  };
+  ops.sync = [](std::FILE* f) {
+    if (failing != FailAt::kSync) return SystemFileOps().sync(f);
+    errno = EIO;
+    return -1;
+  };
+  ops.rename = [](const fs::path& from, const fs::path& to, std::error_code& ec) {
+    if (failing != FailAt::kRename) return SystemFileOps().rename(from, to, ec);
+    ec = std::make_error_code(std::errc::permission_denied);
+  };
+  return ops;
+}
+
+TEST_F(ConfigFileTest, EachFailingFileStepLeavesTheOldFileAndNoTemporaryFile) {
+  const struct {
+    const char* name;
+    FailAt step;
+    std::errc reason;
+  } kCases[] = {
+      {"write", FailAt::kWrite, std::errc::no_space_on_device},
+      {"flush", FailAt::kFlush, std::errc::no_space_on_device},
+      {"sync", FailAt::kSync, std::errc::io_error},
+      {"rename", FailAt::kRename, std::errc::permission_denied},
+  };
+  const ConfigFileOps ops = FailingOps();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    failing = c.step;
+    Write(kConfigName, Join(kCustomLines));
+    MachineState ms = ms_;
+    test::FakeWindow win;
+    EXPECT_FALSE(SaveConfiguration(folder_, ms, form_, win, ops));
+    EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{kConfigName});
+    ASSERT_EQ(win.messages.size(), 1u);
+    EXPECT_EQ(win.MessagesStartingWith(msg::kConfigNotSaved), 1);
+    const std::string reason = std::make_error_code(c.reason).message();
+    EXPECT_NE(win.messages[0].text.find(reason), std::string::npos) << win.messages[0].text;
+  }
 }
 
 // ---- Start-up --------------------------------------------------------------------

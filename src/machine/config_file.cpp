@@ -444,20 +444,41 @@ std::FILE* OpenForWrite(const fs::path& p) {
 #endif
 }
 
+std::size_t WriteBytes(const void* data, std::size_t bytes, std::FILE* f) {
+  return std::fwrite(data, 1, bytes, f);
+}
+
+int FlushBuffer(std::FILE* f) { return std::fflush(f); }
+
+int SyncToDisk(std::FILE* f) {
+#ifdef _WIN32
+  return _commit(_fileno(f));
+#else
+  return fsync(fileno(f));
+#endif
+}
+
+int CloseFile(std::FILE* f) { return std::fclose(f); }
+
+void RenameFile(const fs::path& from, const fs::path& to, std::error_code& ec) {
+  fs::rename(from, to, ec);
+}
+
 // Pushes the written bytes to the disk before the rename, so the rename can
 // never publish a file whose contents a crash would lose.
-bool FlushToDisk(std::FILE* f) {
-  if (std::fflush(f) != 0) return false;
-#ifdef _WIN32
-  return _commit(_fileno(f)) == 0;
-#else
-  return fsync(fileno(f)) == 0;
-#endif
+bool FlushToDisk(std::FILE* f, const ConfigFileOps& ops) {
+  return ops.flush(f) == 0 && ops.sync(f) == 0;
 }
 
 std::string ErrnoText(int err) { return std::generic_category().message(err); }
 
 }  // namespace
+
+const ConfigFileOps& SystemFileOps() {
+  static const ConfigFileOps ops{OpenForWrite, WriteBytes, FlushBuffer,
+                                 SyncToDisk,   CloseFile,  RenameFile};
+  return ops;
+}
 
 std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
   SettingsForm f = form;  // the accessors hand out non-const pointers
@@ -518,7 +539,7 @@ ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
 }
 
 bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
-                       std::string& why, bool* readOnly) {
+                       std::string& why, bool* readOnly, const ConfigFileOps& ops) {
   if (readOnly) *readOnly = false;
   const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
   fs::path target = dir / kConfigName;
@@ -551,15 +572,16 @@ bool SaveConfiguration(const std::string& folder, const MachineState& ms, const 
   }
 
   // The old file stays whole until the new one is complete on disk.
-  std::FILE* f = OpenForWrite(temp);
+  errno = 0;
+  std::FILE* f = ops.open(temp);
   if (!f) {
     why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(errno) + ").";
     return false;
   }
-  bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  bool written = ops.write(text.data(), text.size(), f) == text.size();
   int err = written ? 0 : errno;
-  if (written && !FlushToDisk(f)) written = false, err = errno;
-  if (std::fclose(f) != 0 && written) written = false, err = errno;
+  if (written && !FlushToDisk(f, ops)) written = false, err = errno;
+  if (ops.close(f) != 0 && written) written = false, err = errno;
   if (!written) {
     fs::remove(temp, ec);
     why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(err) + ").";
@@ -568,7 +590,7 @@ bool SaveConfiguration(const std::string& folder, const MachineState& ms, const 
   // Keep the operator's file permissions on the replacement.
   if (auto st = fs::status(target, ec); !ec && fs::exists(st))
     fs::permissions(temp, st.permissions(), ec);
-  fs::rename(temp, target, ec);
+  ops.rename(temp, target, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);
@@ -579,10 +601,10 @@ bool SaveConfiguration(const std::string& folder, const MachineState& ms, const 
 }
 
 bool SaveConfiguration(const std::string& folder, MachineState& ms, const SettingsForm& form,
-                       Window& win) {
+                       Window& win, const ConfigFileOps& ops) {
   std::string why;
   bool readOnly = false;
-  if (SaveConfiguration(folder, ms, form, why, &readOnly)) return true;
+  if (SaveConfiguration(folder, ms, form, why, &readOnly, ops)) return true;
   if (readOnly && ms.ConfigReadOnlyTold) return false;
   if (readOnly) ms.ConfigReadOnlyTold = true;
   win.Message(msg::kConfigNotSaved + why, msg::kConfigTitle);
@@ -633,7 +655,7 @@ bool KeepDamagedFile(const fs::path& dir, std::string& kept, std::string& why) {
     }
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     int err = written ? 0 : errno;
-    if (written && !FlushToDisk(f)) written = false, err = errno;
+    if (written && !FlushToDisk(f, SystemFileOps())) written = false, err = errno;
     if (std::fclose(f) != 0 && written) written = false, err = errno;
     if (!written) {
       fs::remove(p, ec);  // never leave a partial or empty copy

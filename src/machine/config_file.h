@@ -3,7 +3,11 @@
 // form to MachineState: "Ok" saves the form, then loads it back.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace brimo {
@@ -47,20 +51,40 @@ ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, Sett
 ConfigResult LoadConfigurationFile(const std::string& file, MachineState& ms, SettingsForm& form,
                                    const std::string& feedDisplay);
 
+// The file operations a save goes through, one function each, so a test can
+// make any single step fail. Each fails as its C counterpart does, with the
+// reason in errno; the rename reports in `ec`.
+struct ConfigFileOps {
+  // Creates or truncates, binary; null on failure.
+  std::FILE* (*open)(const std::filesystem::path& p);
+  std::size_t (*write)(const void* data, std::size_t bytes, std::FILE* f);  // bytes written
+  int (*flush)(std::FILE* f);  // stdio buffer to the system: 0, or EOF
+  int (*sync)(std::FILE* f);   // system buffers to the disk: 0, or -1
+  int (*close)(std::FILE* f);  // 0, or EOF
+  void (*rename)(const std::filesystem::path& from, const std::filesystem::path& to,
+                 std::error_code& ec);  // replaces `to` in one step
+};
+// The operations on the real file system (stdio, fsync or _commit,
+// std::filesystem::rename).
+const ConfigFileOps& SystemFileOps();
+
 // Writes <folder>/brimo.cfg from the form (lines 34 and 36 from the settings)
 // through a temporary file renamed over the old one, so a failed write never
 // leaves a truncated configuration. A brimo.cfg that is a symbolic link is
 // written through it (the file it points to is replaced, the link stays); a
 // read-only brimo.cfg (no write permission) is left as it is. Returns false
-// with `why` on failure; `readOnly` tells the read-only case apart.
+// with `why` on failure; `readOnly` tells the read-only case apart. `ops`
+// are the file operations it goes through (the real ones unless a test
+// passes failing ones).
 bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
-                       std::string& why, bool* readOnly = nullptr);
+                       std::string& why, bool* readOnly = nullptr,
+                       const ConfigFileOps& ops = SystemFileOps());
 
 // The same save, telling the operator when it fails (one message; a
 // read-only file only once per run, recorded in ConfigReadOnlyTold); the
 // program carries on with the settings in force. Returns false then.
 bool SaveConfiguration(const std::string& folder, MachineState& ms, const SettingsForm& form,
-                       Window& win);
+                       Window& win, const ConfigFileOps& ops = SystemFileOps());
 
 // Takes the form's current contents into the settings and derives, exactly
 // as a save followed by a load would, without touching any file. Start-up
