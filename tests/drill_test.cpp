@@ -320,6 +320,30 @@ TEST(DrillCycle, RetractHeightBeyondTheStepRangeIsRefusedBeforeAnythingMoves) {
   }
 }
 
+// A tool a hair below R (where a rise of whole steps leaves it) makes no
+// rise: a resumed approach keeps its own remaining steps and ends where the
+// straight run ends (1.005 is 100.5 steps, the straight run makes 100).
+TEST(DrillCycle, ApproachResumedAHairBelowREndsWhereTheStraightRunEnds) {
+  for (long pauseAt : {0L, 1L, 33L, 99L}) {
+    TestRig r;
+    r.UniformAxes(0.01, 500);
+    r.ms.Offline = true;
+    r.ms.PrgZ = r.ms.MachZ = 1 - 1e-12;
+    r.LoadProgram("G81 X1.005 Z-0.02 R1 Q1 F300\n");
+    r.win.onPump = [&](long n) {
+      if (n == pauseAt) Command1_Click(r.core);
+    };
+    Command7_Click(r.core);
+    r.win.onPump = nullptr;
+    if (pauseAt > 0) {
+      ASSERT_TRUE(r.ms.StopRecordFilled) << pauseAt;
+      Command7_Click(r.core);
+    }
+    EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1) << pauseAt;
+    EXPECT_NEAR(r.ms.PrgX, 1, 1e-9) << pauseAt;
+  }
+}
+
 TEST(DrillCycle, ZeroFeedDrillsNothing) {
   Rig r;
   r.StartAtZ(10);

@@ -4,11 +4,14 @@
 // straight run ends with the same net steps per axis, and the positions must
 // always equal the steps decoded from the bytes written to the port.
 //
-// Moves are kept short (a coarse step of 0.5 length units) so 100 000 lines
-// stay within seconds, also in the sanitizer build.
+// Moves are kept short and quick through the window's scale factors (X and
+// Y by 1/100, Z by 1/20, the feed by 100), so 100 000 lines stay within
+// seconds also in the sanitizer build: a pulse interval below the pump slice
+// of a long wait, a few dozen steps per move.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -26,7 +29,8 @@ namespace {
 
 constexpr long kLines = 100'000;
 constexpr int kPauses = 200;
-constexpr double kUnitsPerStep = 0.5;  // length units per step, every axis
+constexpr double kUnitsPerStep = 0.01;  // length units per step, every axis
+constexpr double kFastRate = 10000;     // length units per minute, every axis
 
 // Net steps per axis (X, Y, Z) decoded from the port's pulse and direction
 // bytes with the machine's step masks, direction masks and direction sense.
@@ -55,13 +59,34 @@ struct PortDecoder {
   }
 };
 
+// Records, as each line is shown before its parse, where the line before it
+// ended (program position in whole steps).
+class LineEndWindow : public FakeWindow {
+ public:
+  explicit LineEndWindow(const MachineState& ms) : ms_(ms) {}
+  void ShowLineInProgress(const std::string& text) override {
+    FakeWindow::ShowLineInProgress(text);
+    ends.push_back({std::lround(ms_.PrgX / kUnitsPerStep), std::lround(ms_.PrgY / kUnitsPerStep),
+                    std::lround(ms_.PrgZ / kUnitsPerStep)});
+  }
+  std::vector<std::array<long, 3>> ends;  // one per line shown, in order
+
+ private:
+  const MachineState& ms_;
+};
+
+// The rig's machine, clock and port with a window that records line ends.
 struct SoakRig : TestRig {
+  LineEndWindow lineWin{ms};
+  Core run{ms, lineWin, clock, link, store, plot};
   PortDecoder decoder;
   long mismatches = 0;  // pumps at which a position differed from the port
   long firstMismatch = 0;
 
   explicit SoakRig(const std::string& program) {
-    UniformAxes(kUnitsPerStep, 500);
+    UniformAxes(kUnitsPerStep, kFastRate);
+    const double scale[4] = {100, 0.01, 0.01, 0.05};  // feed, X and I, Y and J, Z and R
+    for (int i = 0; i < 4; ++i) lineWin.scale[i] = scale[i];
     ms.Offline = false;
     LoadProgram(program);
   }
@@ -76,7 +101,7 @@ struct SoakRig : TestRig {
     return true;
   }
   void CheckAtPump() {
-    if (!PositionsMatchPort() && mismatches++ == 0) firstMismatch = win.pumps;
+    if (!PositionsMatchPort() && mismatches++ == 0) firstMismatch = lineWin.pumps;
   }
   bool Finished() const { return ms.CurrentLine > store.LineCount; }
 };
@@ -84,15 +109,13 @@ struct SoakRig : TestRig {
 struct End {
   double prg[3], mach[3];
   long net[3];
-  long programPumps;
 };
 
 End EndOf(SoakRig& r) {
   EXPECT_TRUE(r.PositionsMatchPort());
   return End{{r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ},
              {r.ms.MachX, r.ms.MachY, r.ms.MachZ},
-             {r.decoder.net[0], r.decoder.net[1], r.decoder.net[2]},
-             0};
+             {r.decoder.net[0], r.decoder.net[1], r.decoder.net[2]}};
 }
 
 TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
@@ -101,11 +124,11 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
   // Straight.
   SoakRig straight(program);
   long straightPumps = 0;
-  straight.win.onPump = [&](long) {
+  straight.lineWin.onPump = [&](long) {
     ++straightPumps;
     straight.CheckAtPump();
   };
-  Command7_Click(straight.core);
+  Command7_Click(straight.run);
   ASSERT_TRUE(straight.Finished());
   const End s = EndOf(straight);
   EXPECT_EQ(straight.mismatches, 0) << "first at pump " << straight.firstMismatch;
@@ -125,16 +148,16 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
   long runPumps = 0;
   size_t nextPause = 0;
   bool jogging = false;
-  paused.win.onPump = [&](long) {
+  paused.lineWin.onPump = [&](long) {
     paused.CheckAtPump();
     if (jogging) return;
     ++runPumps;
     if (nextPause < at.size() && runPumps == at[nextPause]) {
       ++nextPause;
-      Command1_Click(paused.core);
+      Command1_Click(paused.run);
     }
   };
-  Command7_Click(paused.core);
+  Command7_Click(paused.run);
   int stops = 0;
   std::uniform_int_distribution<int> button(1, 6), pulses(1, 12);
   while (!paused.Finished() && stops <= kPauses + 10) {
@@ -145,15 +168,19 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
     // Jog away: a few single steps on random buttons.
     jogging = true;
     for (int k = pulses(rng); k > 0; --k)
-      JogZ_MouseDown(paused.core, button(rng), kLeftButton, JogSpeed::Step);
+      JogZ_MouseDown(paused.run, button(rng), kLeftButton, JogSpeed::Step);
     jogging = false;
     EXPECT_TRUE(paused.PositionsMatchPort()) << "jog " << stops;
-    Command7_Click(paused.core);
+    Command7_Click(paused.run);
   }
   ASSERT_TRUE(paused.Finished());
   EXPECT_EQ(nextPause, at.size());
   EXPECT_GE(stops, kPauses);
   EXPECT_EQ(paused.mismatches, 0) << "first at pump " << paused.firstMismatch;
+  // Every line ended on the very step the straight run ended it on.
+  ASSERT_EQ(paused.lineWin.ends.size(), straight.lineWin.ends.size());
+  for (size_t i = 0; i < straight.lineWin.ends.size(); ++i)
+    ASSERT_EQ(paused.lineWin.ends[i], straight.lineWin.ends[i]) << "before line " << i + 1;
   const End p = EndOf(paused);
   for (int a = 0; a < 3; ++a) {
     EXPECT_EQ(p.net[a], s.net[a]) << "axis " << a;
