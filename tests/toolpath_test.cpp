@@ -226,11 +226,11 @@ TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
       {"G02 X0 Y-0.002 I5 J0\n", true},
       {"G02 X0.001 Y0.002 I5 J0\n", true},
   };
+  auto fineY = [](test::TestRig& r) {
+    r.ms.UnitsPerStepX = 0.01, r.ms.UnitsPerStepY = 0.0025;
+    r.ms.FinestStepXY = 0.0025, r.ms.FinestAxis = 2;
+  };
   for (const auto& row : rows) {
-    auto fineY = [](test::TestRig& r) {
-      r.ms.UnitsPerStepX = 0.01, r.ms.UnitsPerStepY = 0.0025;
-      r.ms.FinestStepXY = 0.0025, r.ms.FinestAxis = 2;
-    };
     fineY(rig);
     Draw(row.program);
     double drawn = 0;
