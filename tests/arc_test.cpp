@@ -133,6 +133,31 @@ TEST(StartArc, EndWithinOneStepAlongTheCircleIsAFullCircle) {
   EXPECT_NEAR(r.MinY(), -5, kOneStep);
 }
 
+// An end a hair beyond the circle (CAM rounding) still gives an end angle:
+// the cut follows the circle through its far side, not a straight line
+// across the diameter.
+TEST(StartArc, EndAHairOffItsCircleStillFollowsTheCircle) {
+  struct Row {
+    const char* start;
+    const char* arc;
+    double cx, farY;  // centre on Y 0; the extreme of Y the half circle reaches
+  } rows[] = {
+      {"G00 X0 Y0", "G02 X10.0001 Y0 I5 J0 F300", 5, 5},
+      {"G00 X10 Y0", "G02 X-0.0001 Y0 I-5 J0 F300", 5, -5},
+      {"G00 X0 Y0", "G03 X10.0001 Y0 I5 J0 F300", 5, -5},
+  };
+  for (const Row& row : rows) {
+    Rig r;
+    r.Line(row.start);
+    r.path.clear();
+    r.Line(row.arc);
+    ASSERT_FALSE(r.path.empty()) << row.arc;
+    for (const Point& p : r.path)
+      ASSERT_NEAR(std::hypot(p.x - row.cx, p.y), 5, 2 * kOneStep) << row.arc << " at " << p.x;
+    EXPECT_NEAR(row.farY > 0 ? r.MaxY() : r.MinY(), row.farY, kOneStep) << row.arc;
+  }
+}
+
 // The full-circle decision goes by the distance from the start point to the
 // end point: an end within one step of the start (CAM output rounded to four
 // decimals) is a full circle in either direction; two steps away is not.

@@ -514,6 +514,21 @@ TEST_F(ConfigFileTest, SaveThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink)
   EXPECT_FALSE(Exists("shared/machine.cfg.tmp"));
 }
 
+// The replacement file carries the old file's permission bits, whatever the
+// process's umask would give a new file.
+TEST_F(ConfigFileTest, SaveKeepsTheFilesPermissions) {
+  using P = fs::perms;
+  for (P perms : {P::owner_read | P::owner_write, P::owner_read | P::owner_write | P::group_read,
+                  P::owner_all | P::group_read | P::group_write | P::others_read}) {
+    Write(kConfigName, Join(kCustomLines));
+    fs::permissions(dir_ / kConfigName, perms);
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
+    EXPECT_EQ(fs::status(dir_ / kConfigName).permissions() & P::mask, perms)
+        << static_cast<int>(perms);
+  }
+}
+
 TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
   Write(kConfigName, Join(kCustomLines));
   fs::permissions(dir_ / kConfigName,

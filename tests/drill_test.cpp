@@ -294,6 +294,56 @@ TEST(DrillCycle, RetractHeightNotAboveTheDepthIsRefused) {
   EXPECT_EQ(run.win.MessagesStartingWith("Line 2: G83 X2 Z-5 R-10 Q1\nR-10 Z-5"), 1);
 }
 
+// An R beyond the step range (2^31 steps from the line's start) is a typing
+// error: the parser refuses the line whole, before any rise or approach.
+TEST(DrillCycle, RetractHeightBeyondTheStepRangeIsRefusedBeforeAnythingMoves) {
+  struct Row {
+    const char* first;  // a good line before, or ""
+    const char* line;
+  } rows[] = {
+      {"", "G81 X5 Y5 Z-1 R1e12 F300"},
+      {"", "G83 X5 Y5 Z-1 R30000000 Q2 F300"},    // 3e9 steps of 0.01
+      {"G81 X5 Y5 Z-3 R2 Q1 F300", "X10 R1e12"},  // modal drilling word
+  };
+  for (const auto& row : rows) {
+    Rig r;
+    if (*row.first) r.Line(row.first);
+    ASSERT_FALSE(r.ms.LineBad) << row.first;
+    const size_t mark = r.path.size();
+    const Pos at{r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ};
+    r.Line(row.line);
+    EXPECT_TRUE(r.ms.LineBad) << row.line;
+    EXPECT_NE(r.ms.LineBadReason.find(msg::kTooManySteps), std::string::npos) << row.line;
+    EXPECT_EQ(r.path.size(), mark) << row.line;  // nothing moved
+    EXPECT_EQ(r.ms.PrgX, at.x) << row.line;
+    EXPECT_EQ(r.ms.PrgZ, at.z) << row.line;
+  }
+}
+
+// A tool a hair below R (where a rise of whole steps leaves it) makes no
+// rise: a resumed approach keeps its own remaining steps and ends where the
+// straight run ends (1.005 is 100.5 steps, the straight run makes 100).
+TEST(DrillCycle, ApproachResumedAHairBelowREndsWhereTheStraightRunEnds) {
+  for (long pauseAt : {0L, 1L, 33L, 99L}) {
+    TestRig r;
+    r.UniformAxes(0.01, 500);
+    r.ms.Offline = true;
+    r.ms.PrgZ = r.ms.MachZ = 1 - 1e-12;
+    r.LoadProgram("G81 X1.005 Z-0.02 R1 Q1 F300\n");
+    r.win.onPump = [&](long n) {
+      if (n == pauseAt) Command1_Click(r.core);
+    };
+    Command7_Click(r.core);
+    r.win.onPump = nullptr;
+    if (pauseAt > 0) {
+      ASSERT_TRUE(r.ms.StopRecordFilled) << pauseAt;
+      Command7_Click(r.core);
+    }
+    EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1) << pauseAt;
+    EXPECT_NEAR(r.ms.PrgX, 1, 1e-9) << pauseAt;
+  }
+}
+
 TEST(DrillCycle, ZeroFeedDrillsNothing) {
   Rig r;
   r.StartAtZ(10);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "console/operator_panels.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
 #include "support/test_rig.h"
@@ -124,13 +125,30 @@ TEST(RunProgram, ToolChangeHaltsAndTheNextPressRunsOnFromWhereTheRunStood) {
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_EQ(r.win.MessagesStartingWith("Change to tool #2"), 1);
   EXPECT_EQ(r.DoneMessages(), 0);
-  // Jogged away to change the tool: the next line must not start there.
-  r.ms.PrgY += 4, r.ms.PrgZ += 5;
+  // Jogged away to change the tool (Z up, then Y): the next line must not
+  // start there.
+  for (int k = 0; k < 50; ++k) JogZ_MouseDown(r.core, 6, kLeftButton, JogSpeed::Step);
+  for (int k = 0; k < 40; ++k) JogZ_MouseDown(r.core, 3, kLeftButton, JogSpeed::Step);
+  ASSERT_NEAR(r.ms.PrgY, 0.4, 1e-9);
+  ASSERT_NEAR(r.ms.PrgZ, 0.5, 1e-9);
+  std::vector<std::array<double, 3>> at;
+  r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
   Command7_Click(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 5);
   EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 0, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, 0, 1e-9);
+  // Back to where the run stood before X moves at all: every point past
+  // X 1 lies on the line X 1..3 at Y 0, Z 0.
+  ASSERT_FALSE(at.empty());
+  for (const auto& p : at) {
+    if (p[0] > 1 + 1e-9) {
+      EXPECT_NEAR(p[1], 0, 1e-9) << p[0];
+      EXPECT_NEAR(p[2], 0, 1e-9) << p[0];
+    } else {
+      EXPECT_NEAR(p[0], 1, 1e-9);
+    }
+  }
 }
 
 TEST(RunProgram, AfterAToolChangeStepModeStaysWhenStepIsChosen) {
@@ -256,6 +274,19 @@ TEST(RunProgram, StartFromTheBeginningKeepsAJoggedHeight) {
   Command7_Click(r.core);
   for (double v : z) EXPECT_NEAR(v, 5, 1e-9);
   EXPECT_EQ(r.ms.MachX, r.ms.PrgX);  // machine coordinates zeroed at the start
+}
+
+// Starting from the beginning makes the tool's place the machine origin
+// (deliberate), wherever program zero and the machine coordinates were.
+TEST(RunProgram, StartFromTheBeginningZeroesTheMachineCoordinates) {
+  RunRig r("G01 X1 Y2 Z-0.5 F600\n");
+  r.ms.PrgX = 0.5, r.ms.PrgY = -1, r.ms.PrgZ = 0.25;
+  r.ms.MachX = 7, r.ms.MachY = 8, r.ms.MachZ = 9;
+  Command7_Click(r.core);
+  EXPECT_EQ(r.DoneMessages(), 1);
+  EXPECT_NEAR(r.ms.MachX, 0.5, 1e-9);
+  EXPECT_NEAR(r.ms.MachY, 3, 1e-9);
+  EXPECT_NEAR(r.ms.MachZ, -0.75, 1e-9);
 }
 
 TEST(RunProgram, AfterResetRunIdleEvenWhenTheLastLineHadAnMWord) {
@@ -436,6 +467,31 @@ TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
   EXPECT_EQ(r.ms.CurrentLine, 3);
   EXPECT_NEAR(r.ms.PrgX, 6, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 2, 1e-9);  // modal Y carried from the previewed line
+  EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
+}
+
+// From a tool low and away from program zero the first leg is Z alone: no X
+// or Y travel below the height 10 except at the start and at the line's end.
+TEST(StepPreview, MoveToEndOfLineFromALowToolAwayFromZeroRisesFirst) {
+  RunRig r("G01 X5 Y2 Z-1 F300\n");
+  r.ms.PrgX = 3, r.ms.PrgY = 4, r.ms.PrgZ = -2;
+  StepFwd_Click(r.core);
+  std::vector<std::array<double, 3>> at;
+  r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
+  Command5_Click(r.core);
+  ASSERT_FALSE(at.empty());
+  auto near = [](double a, double b) { return std::fabs(a - b) < 1e-9; };
+  bool rose = false;
+  for (const auto& p : at) {
+    if (p[2] < 10 - 1e-9) {
+      EXPECT_TRUE((near(p[0], 3) && near(p[1], 4)) || (near(p[0], 5) && near(p[1], 2)))
+          << p[0] << " " << p[1] << " " << p[2];
+    } else {
+      rose = true;
+    }
+  }
+  EXPECT_TRUE(rose);
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
 }
 

@@ -419,6 +419,20 @@ TEST_F(SimFiles, TextOutputHasRowsAndSummary) {
   EXPECT_NE(r.out.find("tool changes    1\n"), std::string::npos);
 }
 
+// Each axis counted under its own letter: different counts on X, Y and Z.
+TEST_F(SimFiles, SummaryCountsEachAxissStepsUnderItsLetter) {
+  WriteConfig();
+  const std::string program = Write("p.txt", "G01 X1 Y0.5 Z-0.25 F120\n");
+  const Result text = Main({"--simulate", program});
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find(std::string(msg::kSimSteps) + "X 100  Y 50  Z 25\n"), std::string::npos)
+      << text.out;
+  const Result json = Main({"--simulate", program, "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"steps\":[100,50,25],\"pulses\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"steps\":[100,50,25],\"run_time_s\""), std::string::npos) << json.out;
+}
+
 TEST_F(SimFiles, JsonLinesHaveOneObjectPerRowThenTheSummary) {
   WriteConfig();
   const std::string program = Write("p.txt", "G01 X1 F120 (say \"hi\")\n");

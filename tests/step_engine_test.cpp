@@ -162,12 +162,32 @@ TEST(StepPulse, OfflineMovesPositionsWithoutPortOrWaiting) {
 }
 
 TEST(StepPulse, MasksCombineByOrSoSharedPinsNeverCarry) {
-  TestRig r;
-  r.ms.StepRate = 1000;
-  r.ms.StepMaskY = r.ms.StepMaskX;  // X and Y step both on pin 3
-  r.ms.StepX = 1, r.ms.StepY = 1;
-  StepPulse(r.core);
-  EXPECT_EQ(PulseBytes(r.port)[0], 2);  // a sum would drive pin 4 (mask 4)
+  struct Row {
+    bool sharedStep, sharedDir;
+    int pulse, dir;  // the two bytes written
+  } rows[] = {
+      // X and Y step both on pin 3: a sum would drive pin 4 (mask 4).
+      {true, false, 2, 0},
+      // X and Y direction both on pin 2, both stepping towards -: a sum would
+      // drive pin 3 (mask 2) instead.
+      {false, true, 2 | 8 | 1, 1},
+  };
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.StepRate = 1000;
+    if (row.sharedStep) {
+      r.ms.StepMaskY = r.ms.StepMaskX;
+      r.ms.StepX = 1, r.ms.StepY = 1;
+    }
+    if (row.sharedDir) {
+      r.ms.DirMaskY = r.ms.DirMaskX;
+      r.ms.StepX = -1, r.ms.StepY = -1;
+    }
+    StepPulse(r.core);
+    ASSERT_EQ(r.port.Writes().size(), 2u);
+    EXPECT_EQ(r.port.Writes()[0].value, row.pulse) << row.sharedDir;
+    EXPECT_EQ(r.port.Writes()[1].value, row.dir) << row.sharedDir;
+  }
 }
 
 TEST(StepPulse, ReversedAxisDrivesDirectionHighTowardsPositive) {

@@ -67,6 +67,29 @@ TEST(ReadSwitches, HomeSwitchLeavesTheAxisOneStepFromZero) {
   EXPECT_NEAR(r.ms.MachX, -0.015, 1e-12);
 }
 
+// Each axis's home byte zeroes that axis's machine coordinate and no other.
+TEST(ReadSwitches, EachHomeByteZeroesItsOwnAxisOnly) {
+  struct Row {
+    uint8_t byte;
+    int axis;  // 0 X, 1 Y, 2 Z
+  } rows[] = {{255, 0}, {95, 1}, {111, 2}};
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.StepRate = 1000;
+    r.ms.MachX = 5, r.ms.MachY = 7, r.ms.MachZ = 9;
+    r.port.ScriptStatus({row.byte});
+    StepPulse(r.core);  // an empty pulse: no step, the switches are read
+    const double mach[3] = {r.ms.MachX, r.ms.MachY, r.ms.MachZ};
+    const int active[3] = {r.ms.HomeXActive, r.ms.HomeYActive, r.ms.HomeZActive};
+    const double before[3] = {5, 7, 9};
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_EQ(mach[a], a == row.axis ? 0 : before[a]) << int(row.byte) << " axis " << a;
+      EXPECT_EQ(active[a], a == row.axis ? 1 : 0) << int(row.byte) << " axis " << a;
+    }
+    EXPECT_FALSE(r.ms.StopRequested) << int(row.byte);
+  }
+}
+
 TEST(ReadSwitches, NeverReadOffline) {
   TestRig r;
   r.ms.Offline = true;

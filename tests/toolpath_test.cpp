@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/dispatch.h"
+#include "interpreter/parser.h"
 #include "machine/messages.h"
 #include "plot/plot_geometry.h"
 #include "support/test_rig.h"
@@ -208,6 +210,46 @@ TEST_F(TegnUdTest, ArcEndingWithinOneStepOfItsStartIsDrawnAsAFullCircle) {
       total += sweep;
     }
     EXPECT_NEAR(total, row.sweep, 1e-9) << row.program;
+  }
+}
+
+// With a finer Y step the full-circle decision goes by that finer step (the
+// arc set-up's FinestStepXY): the drawing shows a whole circle exactly where
+// the run cuts one.
+TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
+  struct Row {
+    const char* program;
+    bool full;
+  } rows[] = {
+      {"G03 X-0.002 Y0 I-5 J0\n", true},   // within the finer step
+      {"G03 X-0.006 Y0 I-5 J0\n", false},  // within the coarser step only
+      {"G02 X0 Y-0.002 I5 J0\n", true},
+      {"G02 X0.001 Y0.002 I5 J0\n", true},
+  };
+  auto fineY = [](test::TestRig& r) {
+    r.ms.UnitsPerStepX = 0.01, r.ms.UnitsPerStepY = 0.0025;
+    r.ms.FinestStepXY = 0.0025, r.ms.FinestAxis = 2;
+  };
+  for (const auto& row : rows) {
+    fineY(rig);
+    Draw(row.program);
+    double drawn = 0;
+    for (const auto& a : rig.win.arcs) {
+      double sweep = a.a1 - a.a0;
+      if (sweep < 0) sweep += 2 * kPi;
+      drawn += sweep;
+    }
+    test::TestRig run;
+    fineY(run);
+    run.ms.Offline = true;
+    run.LoadProgram(row.program);
+    run.ms.LineText = run.store.Entry(1);
+    ParseLine(run.core);
+    ASSERT_FALSE(run.ms.LineBad) << row.program;
+    run.ms.ProgramFeed = 300;
+    DispatchMotion(run.core);
+    EXPECT_EQ(run.ms.ArcSweep == 2 * kPi, row.full) << row.program;
+    EXPECT_EQ(std::fabs(drawn - 2 * kPi) < 1e-9, row.full) << row.program << " " << drawn;
   }
 }
 

@@ -94,7 +94,10 @@ void DrillLine(Core& c) {
   const double lineX = ms.TargetX, lineY = ms.TargetY;
   const double r = DrillRetractHeight(c);
   c.win.SetForeColour(kBrightGreen);
-  if (ms.PrgZ < r) {
+  // Only a rise of at least one whole step is a move. Less than that (a
+  // height a hair below r, as a resume after the rise finds it) makes no
+  // pulse and must not take the kept steps of the approach it comes before.
+  if (WholeSteps(r - ms.PrgZ, ms.UnitsPerStepZ) > 0) {
     const double riseX = ms.PrgX, riseY = ms.PrgY;
     ms.TargetX = riseX;
     ms.TargetY = riseY;
