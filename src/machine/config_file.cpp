@@ -362,6 +362,17 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
       if (otherTrue) used[i] = "False";
       if (othersAllFalse) used[i] = "True";
     }
+    // Options select one of their group: of several that read True the last
+    // one stays selected, as the form has always shown it, and the others
+    // read False, so the settings never hold two units or two home choices
+    // at once. Not a damaged line: such files load as before.
+    bool laterTrue = false;
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+      bool b = false;
+      if (!ReadBoolean(used[*it], b) || !b) continue;
+      if (laterTrue) used[*it] = "False";
+      laterTrue = true;
+    }
   }
   // The other defaults in the unit the file is in.
   bool inch = false;
