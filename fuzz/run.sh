@@ -18,7 +18,8 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=
   -DBRIMO_FUZZ=ON -DBRIMO_GUI=OFF -DBRIMO_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_all
 
-work=$(mktemp -d)
+# tmpfs where there is one: the configuration targets sync every save.
+work=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 for t in "${targets[@]}"; do
