@@ -65,6 +65,17 @@ class FuzzWindow final : public QuietWindow {
 };
 
 struct FuzzRig {
+  // The settings a first start derives from the form's defaults (made once).
+  static const MachineState& Defaults() {
+    static const MachineState defaults = [] {
+      MachineState m;
+      SettingsForm f;
+      ApplyFormSettings(m, f, "0");
+      return m;
+    }();
+    return defaults;
+  }
+
   MachineState ms;
   SettingsForm form;
   FuzzWindow win;
@@ -75,8 +86,7 @@ struct FuzzRig {
   PlotState plot;
   Core core{ms, win, clock, link, store, plot};
 
-  explicit FuzzRig(bool offline = true) {
-    ApplyFormSettings(ms, form, "0");
+  explicit FuzzRig(bool offline = true) : ms(Defaults()) {
     ms.DiagonalFactor = 1;
     ms.StopDrawWidth = 1;
     ms.Offline = offline;
