@@ -96,5 +96,64 @@ TEST(FuzzRegressions, AnOptionGroupWithSeveralTrueLinesSelectsTheLastOne) {
   }
 }
 
+// config_roundtrip: a unit value line (34, 36) holding a fraction ("0.3")
+// was taken as it stands, but a save writes unit values as whole numbers,
+// so saving and reading back changed the value in force (0.3 became 0).
+// The load now keeps the whole number a save writes.
+TEST(FuzzRegressions, AUnitValueIsKeptAsTheWholeNumberASaveWrites) {
+  struct Row {
+    const char* inch;  // line 34
+    const char* mm;    // line 36
+    double inchValue, mmValue;
+  } rows[] = {{"2.5", "0.3", 2, 0}, {"3.5", "-0.5", 4, 0}, {"7", "1.49", 7, 1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mm);
+    MachineState ms;
+    SettingsForm form;
+    ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+    std::string text = ConfigText(ms, form);
+    std::vector<std::string> lines;
+    for (size_t a = 0, b; (b = text.find("\r\n", a)) != std::string::npos; a = b + 2)
+      lines.push_back(text.substr(a, b - a));
+    ASSERT_EQ(lines.size(), 48u);
+    lines[33] = row.inch, lines[35] = row.mm;
+    std::string bytes;
+    for (const auto& l : lines) bytes += l + "\r\n";
+    Folder f;
+    f.Write(bytes);
+    ASSERT_TRUE(LoadConfiguration(f.dir.string(), ms, form, "0").ok);
+    EXPECT_EQ(ms.InchUnitValue, row.inchValue);
+    EXPECT_EQ(ms.MmUnitValue, row.mmValue);
+    const double inForce = ms.UnitValue;
+    std::string why;
+    ASSERT_TRUE(SaveConfiguration(f.dir.string(), ms, form, why));
+    MachineState again;
+    SettingsForm againForm;
+    ASSERT_TRUE(LoadConfiguration(f.dir.string(), again, againForm, "0").ok);
+    EXPECT_EQ(again.UnitValue, inForce);
+    EXPECT_EQ(again.MmUnitValue, ms.MmUnitValue);
+  }
+}
+
+// settings_dialog: a pin field holding a line break ("2<LF>") reads as no
+// pin, so "Ok" let it share pin 2 with another line; the save leaves the
+// break out, and reading brimo.cfg back found two lines on pin 2, replaced
+// one by its default and left the machine with settings the dialog did not
+// show. "Ok" now checks the fields as the save writes them.
+TEST(FuzzRegressions, OkChecksAPinWithALineBreakAsTheSaveWritesIt) {
+  for (const char* pin : {"2\n", "\r2", "2\r\n"}) {
+    SCOPED_TRACE(pin);
+    SettingsForm form;
+    form.Combo1[5] = pin;  // Z dir on X dir's pin 2
+    std::string message;
+    EXPECT_FALSE(ValidateForOk(form, message));
+    EXPECT_NE(message.find("pin 2"), std::string::npos) << message;
+  }
+  SettingsForm form;
+  form.Combo1[5] = "8\n";  // a pin of its own stays usable
+  std::string message;
+  EXPECT_TRUE(ValidateForOk(form, message)) << message;
+}
+
 }  // namespace
 }  // namespace brimo

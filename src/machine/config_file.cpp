@@ -219,11 +219,20 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
       // not begin with a number gives 0, which no move will run at.
       ms.*std::get<double M::*>(f.setting) = LeadingNumber(v);
       return true;
-    case Kind::kNumber:
-    case Kind::kUnitValue: {
+    case Kind::kNumber: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       ms.*std::get<double M::*>(f.setting) = n;
+      return true;
+    }
+    case Kind::kUnitValue: {
+      double n = 0;
+      if (!ReadFieldNumber(v, n)) return false;
+      // Kept as the whole number a save writes ("0.3" reads 0), so a value
+      // in force never changes by being saved and read back.
+      double whole = RoundHalfEven(n);
+      if (!ReadFieldNumber(FormatWhole(whole), whole)) return false;
+      ms.*std::get<double M::*>(f.setting) = whole;
       return true;
     }
     case Kind::kCheck: {
