@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages BrimoCNC needs to build, run and test,
 # skipping those already present. Runs as root without prompts.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev qt6-base-dev libgl-dev xvfb xauth clang-format)
+packages=(g++ cmake make libgtest-dev qt6-base-dev libgl-dev xvfb xauth clang-format clang)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs every
 # test twice: a normal build and one under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Window tests run headless.
+# UndefinedBehaviorSanitizer. Window tests run headless. Last, each fuzz
+# target runs for BRIMO_FUZZ_SECONDS (60 by default; 0 skips the stage) from
+# a copy of its stored corpus; any finding fails the command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -10,7 +12,7 @@ jobs=$(nproc)
 
 echo "== formatting"
 git ls-files -co --exclude-standard -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
-  'bench/*.cpp' 'bench/*.h' | xargs -r clang-format --dry-run -Werror
+  'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h' | xargs -r clang-format --dry-run -Werror
 
 echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -24,3 +26,9 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+fuzz_seconds=${BRIMO_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "== fuzzing ($fuzz_seconds s per target)"
+  bash fuzz/run.sh all "$fuzz_seconds"
+fi

@@ -4,4 +4,5 @@ set(BRIMO_MACHINE_TESTS
   switches_test.cpp
   config_file_test.cpp
   settings_form_test.cpp
+  fuzz_regressions_test.cpp
 )

@@ -219,11 +219,20 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
       // not begin with a number gives 0, which no move will run at.
       ms.*std::get<double M::*>(f.setting) = LeadingNumber(v);
       return true;
-    case Kind::kNumber:
-    case Kind::kUnitValue: {
+    case Kind::kNumber: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       ms.*std::get<double M::*>(f.setting) = n;
+      return true;
+    }
+    case Kind::kUnitValue: {
+      double n = 0;
+      if (!ReadFieldNumber(v, n)) return false;
+      // Kept as the whole number a save writes ("0.3" reads 0), so a value
+      // in force never changes by being saved and read back.
+      double whole = RoundHalfEven(n);
+      if (!ReadFieldNumber(FormatWhole(whole), whole)) return false;
+      ms.*std::get<double M::*>(f.setting) = whole;
       return true;
     }
     case Kind::kCheck: {
@@ -361,6 +370,17 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
       }
       if (otherTrue) used[i] = "False";
       if (othersAllFalse) used[i] = "True";
+    }
+    // Options select one of their group: of several that read True the last
+    // one stays selected, as the form has always shown it, and the others
+    // read False, so the settings never hold two units or two home choices
+    // at once. Not a damaged line: such files load as before.
+    bool laterTrue = false;
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+      bool b = false;
+      if (!ReadBoolean(used[*it], b) || !b) continue;
+      if (laterTrue) used[*it] = "False";
+      laterTrue = true;
     }
   }
   // The other defaults in the unit the file is in.

@@ -189,7 +189,17 @@ std::vector<FieldProblem> FieldProblems(const SettingsForm& form) {
 }
 
 bool ValidateForOk(const SettingsForm& form, std::string& message) {
-  const std::vector<FieldProblem> problems = FieldProblems(form);
+  // The fields as the save will write them: a save leaves out CR and LF, so
+  // "2<LF>" (no pin here) is pin 2 in brimo.cfg and must be checked as such.
+  SettingsForm saved = form;
+  auto dropBreaks = [](std::string& text) {
+    std::erase_if(text, [](char ch) { return ch == '\r' || ch == '\n'; });
+  };
+  for (auto* group : {&saved.Combo2, &saved.Combo7})
+    for (std::string& t : *group) dropBreaks(t);
+  for (std::string& t : saved.Combo1) dropBreaks(t);
+  for (std::string& t : saved.Combo3) dropBreaks(t);
+  const std::vector<FieldProblem> problems = FieldProblems(saved);
   if (problems.empty()) return true;
   message = problems.front().message + msg::kSettingsNotSaved;
   return false;
