@@ -221,7 +221,8 @@ TEST(StartArc, StoppedArcResumesFromItsKeptAngle) {
   ASSERT_TRUE(r.ms.StopRequested);
   const double keptAngle = r.ms.ArcAngle;
   const double stopX = r.ms.PrgX;
-  EXPECT_NEAR(keptAngle, 399 * r.ms.ArcAngleStep, 1e-12);
+  // The stop came after the 400th point's pulse: the resume goes on with the next.
+  EXPECT_NEAR(keptAngle, 400 * r.ms.ArcAngleStep, 1e-12);
   EXPECT_DOUBLE_EQ(r.ms.LineStartX, 0);  // no closing move after a stop
   EXPECT_LT(stopX, 5);
 
@@ -239,8 +240,8 @@ TEST(StartArc, StoppedArcResumesFromItsKeptAngle) {
   EXPECT_NEAR(r.ms.PrgX, 10, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 0, 1e-9);
   EXPECT_GT(firstY, 2);  // continued near the stop point, not from the start
-  // The two parts together take the iterations of one arc (the interrupted
-  // point repeated once) plus the closing move.
+  // The two parts together take the iterations of one arc (no point made
+  // twice) plus the closing move.
   const double iterations = std::floor((kPi + r.ms.ArcAngleStep) / r.ms.ArcAngleStep) + 1;
   EXPECT_NEAR(400 + resumedPulses, iterations + 1, 3);
   EXPECT_DOUBLE_EQ(resumedRate, 300 / 60.0 / 0.01);

@@ -350,6 +350,9 @@ TEST(ResumeEnd, APausedMoveEndsWhereTheStraightRunEnds) {
       "G00 X-3.00375 Y2.00125\n",                              // rapid, negative half
       "G01 X0.50375 F300\nG02 X2.50375 Y0 I1 J0 Z-0.30375\n",  // arc and its closing move
       "G81 X1.00125 Y0.50375 Z-0.3 R0.20375 F300\n",           // drilling rise and approach
+      // An arc that starts at X 3 while the tool stands at 0 (G90 moved
+      // nothing): its points lie steps away, so a repeated point would step.
+      "G01 F300\nG90 X3\nG02 X-0.30375 I1 J0\n",
   };
   for (const char* program : programs) {
     struct End {

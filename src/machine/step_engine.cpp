@@ -201,12 +201,17 @@ void RunArcSteps(Core& c) {
       ms.DistY = y - ms.PrgY;
       if (std::fabs(ms.DistX) >= ms.UnitsPerStepX) ms.StepX = Sign(ms.DistX);
       if (std::fabs(ms.DistY) >= ms.UnitsPerStepY) ms.StepY = Sign(ms.DistY);
-      StepPulse(c);
+      const bool made = StepPulse(c);
       ms.StepX = ms.StepY = ms.StepZ = 0;
       c.win.PumpEvents();
       if (ms.StopRequested) {
-        // No closing move; ArcAngle keeps the interrupted iteration's value,
-        // so a resumed arc repeats that point first.
+        // No closing move. A resumed arc goes on with the first point whose
+        // pulse was not made: the interrupted one when the stop came during
+        // its wait, else the next. Repeating a point whose pulse was made
+        // steps again wherever the tool stands a step or more off the circle
+        // (an arc whose start is not where the tool is), so the resumed run
+        // would end elsewhere than the straight one.
+        if (made) ms.ArcAngle += step;
         TakeStopSnapshot(c);
         return;
       }
