@@ -312,6 +312,26 @@ TEST(RunProgram, ZeroFeedRefusesTheMoveAndTheNextPressRepeatsIt) {
   EXPECT_NEAR(r.ms.PrgX, 2, 1e-9);
 }
 
+// A drilling line whose pecks are refused (F0; its approach has no steps, so
+// only the pecks ask for a rate): every press tries the cycle again, never
+// starts the program over from line 1 (which would zero the machine).
+TEST(RunProgram, RefusedPecksAreTriedAgainNotTheProgramFromLineOne) {
+  RunRig r("G81 X1 Y1 Z-1 R0.5 F120\nX1 Y1 Z-2 F0\nG00 X5\n");
+  Command7_Click(r.core);
+  ASSERT_EQ(r.ms.CurrentLine, 2);
+  const double machX = r.ms.MachX;
+  for (int press = 0; press < 2; ++press) {
+    Command7_Click(r.core);
+    EXPECT_EQ(r.ms.CurrentLine, 2) << press;
+    EXPECT_TRUE(r.ms.StopRecordFilled) << press;
+    EXPECT_EQ(r.ms.MachX, machX) << press;
+  }
+  r.ms.ProgramFeed = 120;  // as if the operator raised the feed
+  Command7_Click(r.core);
+  EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
+  EXPECT_EQ(r.ms.CurrentLine, r.store.LineCount + 1);
+}
+
 // ---- Pacing: long waits and resumed moves ------------------------------------
 
 TEST(PulseWait, PauseDuringALongWaitEndsItAndTheResumeEndsAtTheTarget) {

@@ -65,10 +65,13 @@ void ResumeDrilling(Core& c) {
   c.win.SetExecuteEnabled(false);
   ms.InProgramMove = true;
   DrillCycle(c);
+  // Still a program move here: a peck refused at its set-up (a feed of 0)
+  // must fill the stop record, or the next press would start the program
+  // over from line 1 instead of trying this cycle again.
+  if (ms.StopRequested && !ms.StopRecordFilled) TakeStopSnapshot(c);
   ms.InProgramMove = false;
   ShowPositions(c);
   if (ms.StopRequested) {
-    if (!ms.StopRecordFilled) TakeStopSnapshot(c);
     c.win.SetExecuteEnabled(true);
     return;
   }
