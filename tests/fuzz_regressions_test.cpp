@@ -73,8 +73,12 @@ TEST(FuzzRegressions, AnOptionGroupWithSeveralTrueLinesSelectsTheLastOne) {
     const ConfigResult r = LoadConfiguration(f.dir.string(), ms, form, "0");
     EXPECT_TRUE(r.ok);
     // The later option is the one selected.
-    if (row.line[0] == 32) EXPECT_TRUE(form.OptionIn);
-    if (row.line[0] == 44) EXPECT_TRUE(form.Option4[2]);
+    if (row.line[0] == 32) {
+      EXPECT_TRUE(form.OptionIn);
+    }
+    if (row.line[0] == 44) {
+      EXPECT_TRUE(form.Option4[2]);
+    }
     // The settings hold what the form shows.
     EXPECT_EQ(ms.UnitsMm, form.optionmm);
     EXPECT_EQ(ms.UnitsInch, form.OptionIn);
