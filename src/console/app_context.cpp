@@ -6,8 +6,18 @@
 
 namespace brimo::gui {
 
-AppContext::AppContext(QString programFolder)
-    : port_([](std::string& why) { return OpenHardwarePort("/dev/parport0", why); }),
+namespace {
+
+PortLink MakePortLink(Port* port) {
+  if (port) return PortLink(port);
+  return PortLink([](std::string& why) { return OpenHardwarePort("/dev/parport0", why); });
+}
+
+}  // namespace
+
+AppContext::AppContext(QString programFolder, AppHardware hardware)
+    : clock_(hardware.clock ? *hardware.clock : steadyClock_),
+      port_(MakePortLink(hardware.port)),
       core_{ms_, win_, clock_, port_, store_, plot_} {
   main_ = std::make_unique<MDIForm1>(core_, win_, form_, std::move(programFolder));
   win_.Attach(main_.get());

@@ -22,6 +22,14 @@ namespace brimo::gui {
 
 class MDIForm1;
 
+// What the program pulses through. Null members take the real hardware: the
+// steady clock and the platform's parallel port. Tests and benchmarks put a
+// virtual clock or a simulated port here; both must outlive the AppContext.
+struct AppHardware {
+  Clock* clock = nullptr;
+  Port* port = nullptr;
+};
+
 struct StartOptions {
   bool safetyDialog = true;  // false: skip the agreement (tests, screenshots)
   bool offline = false;      // start offline (with the "Offline" box ticked)
@@ -30,7 +38,7 @@ struct StartOptions {
 
 class AppContext {
  public:
-  explicit AppContext(QString programFolder);
+  explicit AppContext(QString programFolder, AppHardware hardware = {});
   ~AppContext();
   AppContext(const AppContext&) = delete;
   AppContext& operator=(const AppContext&) = delete;
@@ -49,13 +57,17 @@ class AppContext {
   PlotState& plot() { return plot_; }
   QtWindowPort& window() { return win_; }
   MDIForm1& mainWindow() { return *main_; }
+  // True while a run, jog, home move or move to a line is under way (read on
+  // the window's thread).
+  bool MotionBusy() const { return ms_.Running; }
 
  private:
   MachineState ms_;
   SettingsForm form_;
   ProgramStore store_;
   PlotState plot_;
-  SteadyClock clock_;
+  SteadyClock steadyClock_;
+  Clock& clock_;
   PortLink port_;
   QtWindowPort win_;
   Core core_;
