@@ -59,9 +59,9 @@ class AppContext {
   QtWindowPort& window() { return win_; }
   MDIForm1& mainWindow() { return *main_; }
   MotionThread& motion() { return motion_; }
-  // True while a run, jog, home move or move to a line is under way (read on
-  // the window's thread).
-  bool MotionBusy() const { return motion_.Busy(); }
+  // True while a run, jog, home move or move to a line is under way, until
+  // the window has shown its end (read on the window's thread).
+  bool MotionBusy() const { return motion_.Busy() || win_.MotionShowing(); }
 
  private:
   MachineState ms_;

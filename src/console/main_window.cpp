@@ -92,7 +92,7 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, Setting
     if (ScaleOk(c_)) EstimateRunTime();
   };
   coordinates_ = std::make_unique<Set_Prg_cord>(c_);
-  motion_.SetFinishedHandler([this] { MotionEnded(); });
+  win_.SetMotionEndedHandler([this] { MotionEnded(); });
   connect(estimator_, &RunTimeEstimator::Estimated, this,
           [this](double seconds, const std::vector<Finding>& findings) {
             panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
@@ -297,8 +297,6 @@ MDIForm1::SizeRule MDIForm1::MeasureSizes() {
 }
 
 void MDIForm1::MotionEnded() {
-  if (motion_.Busy()) return;  // the next job started meanwhile: its end comes
-  win_.EndMotion();
   if (fitAfterMotion_) {
     fitAfterMotion_ = false;
     fit_->setChecked(c_.plot.FitEndpointsOnly);  // Mnu_Fit_Click toggles it again

@@ -1,6 +1,5 @@
 #include "console/motion_thread.h"
 
-#include <QMetaObject>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -144,12 +143,6 @@ void MotionThread::Loop() {
     }
     waiting_.store(false, std::memory_order_release);
     busy_ = false;
-    QMetaObject::invokeMethod(
-        &context_,
-        [this] {
-          if (finished_) finished_();
-        },
-        Qt::QueuedConnection);
     if (quit_) return;
   }
 }

@@ -13,15 +13,18 @@
 //   window thread                      motion thread
 //   Start(job) ------------------->    job: RunProgram ... StepPulse
 //   Call(Pause)  -> queue ----------->   PumpEvents -> RunHandlers -> Pause
-//   (event loop, 60 frames/s)  <-----   displays and dots (QtWindowPort)
-//   finished handler  <-------------   job returns, queue empty
+//   frame timer (60/s) polls  <------   displays, dots, questions (QtWindowPort)
+//   Busy() false: motion ended <-----   job returns, queue empty
+//
+// Everything the motion thread hands to the window thread goes through
+// state behind our own locks, polled by the window thread's frame timer;
+// nothing is posted into Qt's event queue from the motion thread.
 //
 // Real-time: on Linux the thread asks for SCHED_FIFO when it starts and
 // locks the process's memory while a job runs; without the permission it
 // says so once on standard error and runs at normal priority.
 #pragma once
 
-#include <QObject>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -41,7 +44,7 @@ class MotionThread {
 
   // ---- Window thread ------------------------------------------------------
   // True from Start until the job and every handler posted meanwhile have
-  // run (the finished handler runs after that).
+  // run.
   bool Busy() const;
   // Hands `job` to the motion thread. While busy, it is posted as a handler
   // instead: it runs nested in the running job, where the core refuses a
@@ -49,8 +52,6 @@ class MotionThread {
   void Start(std::function<void()> job);
   // Runs `handler` now when idle, else at the running job's next pump.
   void Call(std::function<void()> handler);
-  // Runs on the window thread after each job, once the motion thread is idle.
-  void SetFinishedHandler(std::function<void()> handler) { finished_ = std::move(handler); }
   // For good: `stop` is posted to a running job, which must then end; then
   // the thread is joined. Jobs started afterwards run at once on the window
   // thread (closing: nothing moves by then).
@@ -81,8 +82,6 @@ class MotionThread {
   std::atomic<bool> waiting_{false};
   std::atomic<bool> realTime_{false};
   std::string priorityWhy_;  // written before the first job, under m_
-  std::function<void()> finished_;
-  QObject context_;  // queued calls to the window thread die with it
   std::thread::id id_;
   std::thread thread_;
 };

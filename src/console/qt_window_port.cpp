@@ -61,13 +61,14 @@ void QtWindowPort::CallCore(std::function<void()> handler) {
 
 void QtWindowPort::OnWindowThread(std::function<void()> f) {
   if (!OnMotion()) return f();
-  QMetaObject::invokeMethod(&context_, std::move(f), Qt::QueuedConnection);
+  std::lock_guard lock(windowCallsMutex_);
+  windowCalls_.push_back(std::move(f));
 }
 
 bool QtWindowPort::MotionBusy() const { return motion_ && motion_->Busy(); }
 
 void QtWindowPort::BeginMotion() {
-  ShowFrame();
+  Flush();
   // Read by the motion thread only; the job starts after these writes
   // (MotionThread::Start takes a lock the job's thread takes too).
   motionColour_ = ToRgb(w_->View()->ForeColour());
@@ -79,12 +80,34 @@ void QtWindowPort::BeginMotion() {
 
 void QtWindowPort::EndMotion() {
   frameTimer_->stop();
-  ShowFrame();
+  Flush();
+  std::vector<std::function<void()>> calls;
+  {
+    std::lock_guard lock(windowCallsMutex_);
+    calls.swap(windowCalls_);
+  }
+  for (auto& f : calls) f();
 }
 
 void QtWindowPort::ShowFrame() {
+  Flush();
+  ShowQuestions();
+  std::vector<std::function<void()>> calls;
+  {
+    std::lock_guard lock(windowCallsMutex_);
+    calls.swap(windowCalls_);
+  }
+  for (auto& f : calls) f();
+  if (!frameTimer_->isActive()) return;
+  if (motion_ && motion_->Busy()) return KeepControlValuesCurrent();
+  // The job ended (Busy() took the motion thread's lock: all it wrote is
+  // visible now).
+  EndMotion();
+  if (ended_) ended_();
+}
+
+void QtWindowPort::Flush() {
   ApplyPlotCalls();
-  if (motion_ && motion_->Busy()) KeepControlValuesCurrent();
   if (!anyPending_.exchange(false)) return;
   Pending p;
   {
@@ -174,7 +197,7 @@ void QtWindowPort::PumpEvents() {
 
 void QtWindowPort::ClearPlot() {
   if (OnMotion()) return Queue({PlotCall::kClear});
-  ShowFrame();
+  Flush();
   w_->View()->ClearPlot();
 }
 
@@ -186,7 +209,7 @@ bool QtWindowPort::SetPlotScale(double left, double top, double right, double bo
     Queue(call);
     return true;
   }
-  ShowFrame();
+  Flush();
   return w_->View()->SetPlotScale(left, top, right, bottom);
 }
 
@@ -201,7 +224,7 @@ void QtWindowPort::DrawLine(double x1, double y1, double x2, double y2, Rgb colo
     call.v[0] = x1, call.v[1] = y1, call.v[2] = x2, call.v[3] = y2;
     return Queue(call);
   }
-  ShowFrame();
+  Flush();
   w_->View()->DrawLine(x1, y1, x2, y2, ToQColor(colour), dashed);
 }
 
@@ -211,7 +234,7 @@ void QtWindowPort::DrawArc(double cx, double cy, double r, double a0, double a1,
     call.v[0] = cx, call.v[1] = cy, call.v[2] = r, call.v[3] = a0, call.v[4] = a1;
     return Queue(call);
   }
-  ShowFrame();
+  Flush();
   w_->View()->DrawArc(cx, cy, r, a0, a1, ToQColor(colour));
 }
 
@@ -225,7 +248,7 @@ void QtWindowPort::DrawLabel(double x, double y, const std::string& text) {
     call.v[0] = x, call.v[1] = y;
     return Queue(call);
   }
-  ShowFrame();
+  Flush();
   w_->View()->DrawLabel(x, y, QString::fromStdString(text));
 }
 
@@ -235,7 +258,7 @@ void QtWindowPort::PlotDot(double x, double y, Rgb colour) {
     call.v[0] = x, call.v[1] = y;
     return Queue(call);
   }
-  ShowFrame();
+  Flush();
   w_->View()->PlotDot(x, y, ToQColor(colour));
 }
 
@@ -244,7 +267,7 @@ void QtWindowPort::SetForeColour(Rgb colour) {
     motionColour_ = colour;
     return Queue({PlotCall::kColour, false, colour});
   }
-  ShowFrame();
+  Flush();
   w_->View()->SetForeColour(ToQColor(colour));
 }
 
@@ -260,7 +283,7 @@ void QtWindowPort::SetPenWidth(int pixels) {
     call.pen = pixels;
     return Queue(call);
   }
-  ShowFrame();
+  Flush();
   w_->View()->SetPenWidth(pixels);
 }
 
@@ -403,26 +426,32 @@ bool QtWindowPort::Ask(const std::string& text, const std::string& title, bool y
   if (closing_) return false;
   q.id = ++nextQuestion_;
   questions_.push_back(&q);
-  const long id = q.id;
-  QMetaObject::invokeMethod(
-      &context_, [this, id] { ShowQuestion(id); }, Qt::QueuedConnection);
+  // The window thread shows it at its next frame.
   answered_.wait(lock, [&] { return q.answered || closing_; });
   questions_.remove(&q);
   return q.answered && q.answer;
 }
 
-void QtWindowPort::ShowQuestion(long id) {
-  std::string text, title;
-  bool yesNo = false;
+void QtWindowPort::ShowQuestions() {
+  struct Fresh {
+    long id;
+    std::string text, title;
+    bool yesNo;
+  };
+  std::vector<Fresh> fresh;
   {
     std::lock_guard lock(questionMutex_);
-    auto it = std::find_if(questions_.begin(), questions_.end(),
-                           [id](const Question* q) { return q->id == id; });
-    if (it == questions_.end()) return;  // answered by closing meanwhile
-    text = (*it)->text, title = (*it)->title, yesNo = (*it)->yesNo;
+    for (Question* q : questions_) {
+      if (q->shown) continue;
+      q->shown = true;
+      fresh.push_back({q->id, q->text, q->title, q->yesNo});
+    }
   }
-  // The box shows the displays as the motion thread left them.
-  ShowFrame();
+  for (const Fresh& q : fresh) ShowQuestion(q.id, q.text, q.title, q.yesNo);
+}
+
+void QtWindowPort::ShowQuestion(long id, const std::string& text, const std::string& title,
+                                bool yesNo) {
   if (yesNo && answerSink_) return Answer(id, answerSink_(text));
   if (!yesNo && messageSink_) {
     messageSink_(text, title);

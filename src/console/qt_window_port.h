@@ -27,6 +27,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "dialogs/scale_factors.h"
 #include "machine/core.h"
@@ -59,6 +60,8 @@ class QtWindowPort final : public Window {
   void OnWindowThread(std::function<void()> f);
   // True while a job runs (window thread).
   bool MotionBusy() const;
+  // True from BeginMotion until the frame that showed the job's end.
+  bool MotionShowing() const { return frameTimer_->isActive(); }
 
   // ---- Window thread, around each motion job ------------------------------
   // Before the job starts: the values the motion thread reads, the frame
@@ -66,8 +69,12 @@ class QtWindowPort final : public Window {
   void BeginMotion();
   // After it ended: the last frame shown, the frame timer off.
   void EndMotion();
-  // Shows what the motion thread left in the buffers (also every frame).
+  // One frame: what the motion thread left in the buffers, its questions
+  // and calls for the window thread; when its job has ended, the last frame
+  // and the motion-ended handler (frame timer, 60 a second, while busy).
   void ShowFrame();
+  // Runs on the window thread once a job has ended and been shown.
+  void SetMotionEndedHandler(std::function<void()> handler) { ended_ = std::move(handler); }
   // Closing: every open or coming question is answered No (a message: Ok)
   // at once, so the motion thread can end.
   void CloseQuestions();
@@ -145,6 +152,9 @@ class QtWindowPort final : public Window {
  private:
   void ShowHeldDisplays();
   bool OnMotion() const;
+  // The plot calls and displays the motion thread left: before every direct
+  // call, so what the window thread draws lands on top of them.
+  void Flush();
   // Takes current values of the window's controls for the motion thread.
   void KeepControlValuesCurrent();
 
@@ -194,10 +204,11 @@ class QtWindowPort final : public Window {
     long id;
     std::string text, title;
     bool yesNo;
-    bool answered = false, answer = false;
+    bool shown = false, answered = false, answer = false;
   };
   bool Ask(const std::string& text, const std::string& title, bool yesNo);
-  void ShowQuestion(long id);
+  void ShowQuestions();
+  void ShowQuestion(long id, const std::string& text, const std::string& title, bool yesNo);
   void Answer(long id, bool answer);
   std::mutex questionMutex_;
   std::condition_variable answered_;
@@ -205,8 +216,12 @@ class QtWindowPort final : public Window {
   long nextQuestion_ = 0;
   bool closing_ = false;
 
+  std::mutex windowCallsMutex_;
+  std::vector<std::function<void()>> windowCalls_;  // OnWindowThread from the motion thread
+  std::function<void()> ended_;
+
   MotionThread* motion_ = nullptr;
-  QObject context_;  // queued calls to the window thread die with the port
+  QObject context_;  // owns the frame timer
   QTimer* frameTimer_ = nullptr;
   long frames_ = 0;
 
