@@ -5,6 +5,8 @@ set(BRIMO_GUI_SOURCES
   src/console/control_panel.h
   src/console/main_window.cpp
   src/console/main_window.h
+  src/console/motion_thread.cpp
+  src/console/motion_thread.h
   src/console/panels.cpp
   src/console/panels.h
   src/console/position_strip.cpp

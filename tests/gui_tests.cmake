@@ -5,5 +5,6 @@ set(BRIMO_GUI_TESTS
   gui/plot_view_test.cpp
   gui/dialogs_test.cpp
   gui/panels_test.cpp
+  gui/motion_thread_test.cpp
   gui/settings_dialogs_test.cpp
 )

@@ -19,12 +19,17 @@ AppContext::AppContext(QString programFolder, AppHardware hardware)
     : clock_(hardware.clock ? *hardware.clock : steadyClock_),
       port_(MakePortLink(hardware.port)),
       core_{ms_, win_, clock_, port_, store_, plot_} {
-  main_ = std::make_unique<MDIForm1>(core_, win_, form_, std::move(programFolder));
+  main_ = std::make_unique<MDIForm1>(core_, win_, motion_, form_, std::move(programFolder));
   win_.Attach(main_.get());
+  win_.AttachMotion(&motion_);
 }
 
 AppContext::~AppContext() {
-  // The window reaches the core through win_; take it down first.
+  // A job still moving ends at its next pulse; a box it waits for is
+  // answered. Then the window, which the core reaches through win_.
+  win_.CloseQuestions();
+  motion_.Shutdown([this] { ms_.StopRequested = true; });
+  win_.EndMotion();
   main_.reset();
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 
+#include "console/motion_thread.h"
 #include "console/qt_window_port.h"
 #include "machine/core.h"
 #include "machine/machine_state.h"
@@ -57,9 +58,10 @@ class AppContext {
   PlotState& plot() { return plot_; }
   QtWindowPort& window() { return win_; }
   MDIForm1& mainWindow() { return *main_; }
-  // True while a run, jog, home move or move to a line is under way (read on
-  // the window's thread).
-  bool MotionBusy() const { return ms_.Running; }
+  MotionThread& motion() { return motion_; }
+  // True while a run, jog, home move or move to a line is under way, until
+  // the window has shown its end (read on the window's thread).
+  bool MotionBusy() const { return motion_.Busy() || win_.MotionShowing(); }
 
  private:
   MachineState ms_;
@@ -70,6 +72,7 @@ class AppContext {
   Clock& clock_;
   PortLink port_;
   QtWindowPort win_;
+  MotionThread motion_;
   Core core_;
   std::unique_ptr<MDIForm1> main_;
 };

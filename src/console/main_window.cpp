@@ -20,6 +20,7 @@
 
 #include "app/simulate.h"
 #include "console/control_panel.h"
+#include "console/motion_thread.h"
 #include "console/position_strip.h"
 #include "console/qt_window_port.h"
 #include "console/run_time_estimator.h"
@@ -59,11 +60,12 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString programFolder,
-                   QWidget* parent)
+MDIForm1::MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, SettingsForm& form,
+                   QString programFolder, QWidget* parent)
     : QMainWindow(parent),
       c_(core),
       win_(port),
+      motion_(motion),
       form_(form),
       programFolder_(std::move(programFolder)),
       t_(logicalDpiX()) {
@@ -86,9 +88,11 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   scaleForm_ = std::make_unique<ScaleForm>(
       win_.Scale(), [this](const std::string& m) { c_.win.Message(m, msg::kScaleTitle); });
   scaleForm_->onOk = [this] {
+    if (win_.MotionBusy()) return win_.Beep();  // refused while anything moves
     if (ScaleOk(c_)) EstimateRunTime();
   };
   coordinates_ = std::make_unique<Set_Prg_cord>(c_);
+  win_.SetMotionEndedHandler([this] { MotionEnded(); });
   connect(estimator_, &RunTimeEstimator::Estimated, this,
           [this](double seconds, const std::vector<Finding>& findings) {
             panel_->RunTime()->setText("Run time: " + RunTimeText(seconds));
@@ -99,7 +103,7 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString p
   strip_ = new PositionStrip(core, t_);
   strip_->setFixedHeight(t_.Px(kStripHeightTw));
   strip_->openCoordinates = [this](bool machine) {
-    if (c_.ms.Running) return c_.win.Beep();
+    if (win_.MotionBusy()) return win_.Beep();
     coordinates_->Open(machine);
   };
   panel_ = new ControlPanel(core, t_);
@@ -185,6 +189,7 @@ AboutBox* MDIForm1::About() {
     about_ = new AboutBox(this);
     connect(about_, &AboutBox::dismissed, path_, [this] { path_->setFocus(); });
   }
+  about_->SetPriorityText(QString::fromStdString(motion_.PriorityText()));
   return about_;
 }
 
@@ -257,6 +262,12 @@ void MDIForm1::MDIForm_Resize() {
   if (echo && path_->width() == lastPlotSide_) return;
   lastPlotSide_ = path_->width();
 
+  // The drawing pass parses the program with the machine's state: while
+  // the motion thread owns that state, the redraw waits for the motion's end.
+  if (win_.MotionBusy()) {
+    redrawAfterMotion_ = true;
+    return;
+  }
   c_.win.ClearPlot();
   Cordinate(c_);
   if (c_.store.LineCount > 1) TegnUd();
@@ -285,16 +296,38 @@ MDIForm1::SizeRule MDIForm1::MeasureSizes() {
   return m;
 }
 
-void MDIForm1::PathView_Resize() { UpdatePlotEvery(c_); }
+void MDIForm1::MotionEnded() {
+  if (fitAfterMotion_) {
+    fitAfterMotion_ = false;
+    fit_->setChecked(c_.plot.FitEndpointsOnly);  // Mnu_Fit_Click toggles it again
+    Mnu_Fit_Click();
+  } else if (redrawAfterMotion_) {
+    lastPlotSide_ = -1;
+    MDIForm_Resize();
+  }
+  redrawAfterMotion_ = false;
+  if (estimateAfterMotion_) {
+    estimateAfterMotion_ = false;
+    EstimateRunTime();
+  }
+}
+
+void MDIForm1::PathView_Resize() {
+  win_.CallCore([this] { UpdatePlotEvery(c_); });
+}
 
 void MDIForm1::TegnUd() {
+  if (win_.MotionBusy()) {
+    redrawAfterMotion_ = true;
+    return;
+  }
   QtWindowPort::DisplayHold hold(win_);
   brimo::TegnUd(c_);
 }
 
 void MDIForm1::ReFresh() {
   path_->repaint();
-  c_.ms.StopRequested = true;
+  win_.CallCore([this] { c_.ms.StopRequested = true; });
   path_->repaint();
 }
 
@@ -305,7 +338,7 @@ QString MDIForm1::FileName(const QString& path) const {
 }
 
 void MDIForm1::Open_Menu_Click() {
-  if (c_.ms.Running) {
+  if (win_.MotionBusy()) {
     c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
     return;
   }
@@ -322,7 +355,7 @@ void MDIForm1::Open_Menu_Click() {
 bool MDIForm1::OpenProgramFile(const QString& path) {
   MachineState& ms = c_.ms;
   PlotState& plot = c_.plot;
-  if (ms.Running) {
+  if (win_.MotionBusy() || ms.Running) {
     c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
     return false;
   }
@@ -389,6 +422,11 @@ bool MDIForm1::SaveConfiguration() {
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {
+  // A job on the motion thread ends at its next pulse; a box it waits for is
+  // answered (Ok, No); only then is anything saved.
+  win_.CloseQuestions();
+  motion_.Shutdown([this] { c_.ms.StopRequested = true; });
+  win_.EndMotion();
   // A move loop may be running underneath (it pumps events): let it end.
   c_.ms.StopRequested = true;
   estimator_->Cancel();  // never waits for the worker
@@ -419,6 +457,12 @@ void MDIForm1::Mnu_Scale_Click() {
 }
 
 void MDIForm1::Mnu_Fit_Click() {
+  if (win_.MotionBusy()) {
+    // Taken when the motion ends, with the redraw it needs.
+    fitAfterMotion_ = !fitAfterMotion_;
+    fit_->setChecked(!fit_->isChecked());
+    return;
+  }
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
   fit_->setChecked(c_.plot.FitEndpointsOnly);
   c_.plot.RefitExtents = true;
@@ -444,6 +488,10 @@ void MDIForm1::ShowCheckSummary(const std::vector<Finding>& findings) {
 void MDIForm1::EstimateRunTime() {
   checked_.reset();  // for another program, settings or scale
   panel_->RunTime()->clear();
+  if (win_.MotionBusy()) {
+    estimateAfterMotion_ = true;
+    return;
+  }
   if (c_.store.LineCount <= 0) {
     estimator_->Cancel();
     return;
@@ -471,6 +519,13 @@ void MDIForm1::Mnu_Check_Click() {
     c_.win.Message(msg::kNoProgram, msg::kCheckTitle);
     return;
   }
+  // The check runs the program from the machine's state, which the motion
+  // thread owns while it moves; a finished estimate's findings still serve.
+  if (win_.MotionBusy() && !(checked_ && checkedOverride_ == c_.win.OverridePercent())) {
+    c_.win.Beep();
+    c_.win.ShowStatus(msg::kCheckWhileMoving);
+    return;
+  }
   const std::vector<Finding> findings = CheckProgram();
   if (findings.empty()) {
     c_.win.Message(msg::kCheckClean, msg::kCheckTitle);
@@ -494,13 +549,13 @@ void MDIForm1::Mnu_About_Click() {
 }
 
 void MDIForm1::PathView_KeyPress(int code) {
-  if (code >= 1) c_.ms.StopRequested = true;
+  if (code >= 1) win_.CallCore([this] { c_.ms.StopRequested = true; });
 }
 
 void MDIForm1::PathView_JogKeyDown(int jogIndex) {
   // While anything moves, a key is the plain stop of a running program.
-  if (c_.ms.Running) {
-    c_.ms.StopRequested = true;
+  if (win_.MotionBusy()) {
+    win_.CallCore([this] { c_.ms.StopRequested = true; });
     return;
   }
   panel_->Jog()->JogZ_MouseDown(jogIndex, Qt::LeftButton);

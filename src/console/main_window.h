@@ -45,6 +45,7 @@ class FormSettings;
 class ScaleForm;
 class Set_Prg_cord;
 class CheckReport;
+class MotionThread;
 
 class MDIForm1 : public QMainWindow {
   Q_OBJECT
@@ -59,8 +60,9 @@ class MDIForm1 : public QMainWindow {
 
   // `port` is the window interface of `core` (core.win); `programFolder`
   // holds brimo.cfg and the gcodes folder.
-  MDIForm1(Core& core, QtWindowPort& port, SettingsForm& form, QString programFolder,
-           QWidget* parent = nullptr);
+  // `motion` makes the pulses of runs, jogs and home moves (motion_thread.h).
+  MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, SettingsForm& form,
+           QString programFolder, QWidget* parent = nullptr);
   ~MDIForm1() override;
 
   PathView* View() const { return path_; }
@@ -137,9 +139,16 @@ class MDIForm1 : public QMainWindow {
   // the message line how many lines they name.
   void ShowCheckSummary(const std::vector<Finding>& findings);
   QString FileName(const QString& path) const;
+  // Window thread, after a job: the last frame, then what waited for the
+  // machine's state (redraws after a resize or Fit, the estimate).
+  void MotionEnded();
 
   Core& c_;
   QtWindowPort& win_;
+  MotionThread& motion_;
+  bool redrawAfterMotion_ = false;
+  bool fitAfterMotion_ = false;
+  bool estimateAfterMotion_ = false;
   SettingsForm& form_;
   QString programFolder_;
   Twips t_;

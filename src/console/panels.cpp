@@ -1,6 +1,7 @@
 #include "console/panels.h"
 
 #include "console/operator_panels.h"
+#include "console/qt_window_port.h"
 #include "console/widget_place.h"
 #include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
@@ -36,22 +37,29 @@ LinePanel::LinePanel(Core& core, const Twips& t, QWidget* parent)
 }
 
 void LinePanel::Command5_Click() {
-  if (c_.ms.Running) return c_.win.Beep();
-  brimo::Command5_Click(c_);
+  PortOf(c_).StartMotion([this] {
+    if (c_.ms.Running) return c_.win.Beep();
+    brimo::Command5_Click(c_);
+  });
 }
 
 void LinePanel::Command6_Click() {
-  if (c_.ms.Running) return c_.win.Beep();
-  brimo::Command6_Click(c_);
+  PortOf(c_).CallCore([this] {
+    if (c_.ms.Running) return c_.win.Beep();
+    brimo::Command6_Click(c_);
+  });
 }
 
 void LinePanel::Command3_Click() {
-  if (c_.ms.Running) return c_.win.Beep();
-  brimo::Command3_Click(c_);
+  PortOf(c_).CallCore([this] {
+    if (c_.ms.Running) return c_.win.Beep();
+    brimo::Command3_Click(c_);
+  });
 }
 
 void LinePanel::StepFwd_Click(int) {
-  if (c_.ms.Running || stepping_) return;
+  // The preview moves nothing; while the machine moves it is refused.
+  if (stepping_ || PortOf(c_).MotionBusy()) return;
   stepping_ = true;
   brimo::StepFwd_Click(c_);
   stepping_ = false;
@@ -120,11 +128,15 @@ int ButtonOf(Qt::MouseButton b) {
 }  // namespace
 
 void JogPanel::JogZ_MouseDown(int index, Qt::MouseButton button) {
-  brimo::JogZ_MouseDown(c_, index, ButtonOf(button), static_cast<JogSpeed>(SpeedIndex()));
+  const int b = ButtonOf(button);
+  const auto speed = static_cast<JogSpeed>(SpeedIndex());
+  PortOf(c_).StartMotion([this, index, b, speed] { brimo::JogZ_MouseDown(c_, index, b, speed); });
 }
 
 void JogPanel::JogZ_MouseUp(int index, Qt::MouseButton button) {
-  brimo::JogZ_MouseUp(c_, index, ButtonOf(button), static_cast<JogSpeed>(SpeedIndex()));
+  const int b = ButtonOf(button);
+  const auto speed = static_cast<JogSpeed>(SpeedIndex());
+  PortOf(c_).CallCore([this, index, b, speed] { brimo::JogZ_MouseUp(c_, index, b, speed); });
 }
 
 // ---- Frame1(3) "Run" -------------------------------------------------------------
@@ -177,9 +189,15 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
 }
 
-void RunPanel::Command7_Click() { brimo::Command7_Click(c_); }
-void RunPanel::Option2_Click() { brimo::Option2_Click(c_); }
-void RunPanel::Option3_Click() { brimo::Option3_Click(c_); }
+void RunPanel::Command7_Click() {
+  PortOf(c_).StartMotion([this] { brimo::Command7_Click(c_); });
+}
+void RunPanel::Option2_Click() {
+  PortOf(c_).CallCore([this] { brimo::Option2_Click(c_); });
+}
+void RunPanel::Option3_Click() {
+  PortOf(c_).CallCore([this] { brimo::Option3_Click(c_); });
+}
 
 void RunPanel::QuickDisplay() {
   // Ignores rapids and the rate cap; the next SetFeed shows the real feed.
@@ -192,8 +210,20 @@ void RunPanel::TakeOverride(double percent) {
   override_ = percent;
   // A move under way changes speed at its next pulse, unless the change
   // would space its pulses more than a minute apart: then the value in
-  // force stays, in the box too.
-  if (!OverrideFeed(c_)) override_ = before;
+  // force stays, in the box too. During motion the change is taken on the
+  // motion thread, which reads the new value only from then on.
+  QtWindowPort& port = PortOf(c_);
+  port.CallCore([this, &port, percent, before] {
+    port.SetOverrideForMotion(percent);
+    if (OverrideFeed(c_)) return;
+    port.SetOverrideForMotion(before);
+    port.OnWindowThread([this, percent, before] {
+      if (override_ != percent) return;  // changed again meanwhile
+      override_ = before;
+      Overide_->setEditText(QString::fromStdString(NumberText(override_)));
+      QuickDisplay();
+    });
+  });
   Overide_->setEditText(QString::fromStdString(NumberText(override_)));
   QuickDisplay();
 }
@@ -208,7 +238,7 @@ void RunPanel::Overide_EditingFinished() {
   // Back to the value in force before telling, so a second report of the
   // same edit (the message box takes the focus) finds nothing to refuse.
   Overide_->setEditText(QString::fromStdString(NumberText(override_)));
-  if (c_.ms.Running) {
+  if (PortOf(c_).MotionBusy()) {
     // No modal box in the middle of a cut: it would hold the tool in place.
     c_.win.Beep();
     c_.win.ShowStatus(msg::kOverrideBad);
@@ -233,7 +263,10 @@ void RunPanel::Command8_MouseUp(int) { c_.win.FocusPlot(); }
 
 void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
 
-void RunPanel::Check2_Click() { brimo::Check2_Click(c_, Check2_->isChecked()); }
+void RunPanel::Check2_Click() {
+  const bool ticked = Check2_->isChecked();
+  PortOf(c_).CallCore([this, ticked] { brimo::Check2_Click(c_, ticked); });
+}
 
 // ---- Frame1(4) "Home" -------------------------------------------------------------
 
@@ -284,7 +317,8 @@ void HomePanel::Combo1_Click() { Combo1_Change(); }
 void HomePanel::Command9_Click() {
   SettingsForm home;
   TakeForm(home);
-  brimo::Command9_Click(c_, home);
+  // The motion thread works on this copy: the panel may be edited meanwhile.
+  PortOf(c_).StartMotion([this, home] { brimo::Command9_Click(c_, home); });
 }
 
 }  // namespace brimo::gui

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "console/operator_panels.h"
+#include "console/qt_window_port.h"
 #include "console/widget_place.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
@@ -146,13 +147,21 @@ void PositionStrip::SetPositionTexts(const std::string prg[3], const std::string
 void PositionStrip::SetPrg_Click() {
   if (openCoordinates) openCoordinates(false);
 }
-void PositionStrip::ZeroPrg_Click() { brimo::ZeroPrg_Click(c_); }
+void PositionStrip::ZeroPrg_Click() {
+  PortOf(c_).CallCore([this] { brimo::ZeroPrg_Click(c_); });
+}
 void PositionStrip::Command11_Click() {
   if (openCoordinates) openCoordinates(true);
 }
-void PositionStrip::Command12_Click() { brimo::Command12_Click(c_); }
-void PositionStrip::Command10_Click() { brimo::Command10_Click(c_); }
+void PositionStrip::Command12_Click() {
+  PortOf(c_).CallCore([this] { brimo::Command12_Click(c_); });
+}
+void PositionStrip::Command10_Click() {
+  PortOf(c_).CallCore([this] { brimo::Command10_Click(c_); });
+}
 
-void PositionStrip::Command1_Click() { brimo::Command1_Click(c_); }
+void PositionStrip::Command1_Click() {
+  PortOf(c_).CallCore([this] { brimo::Command1_Click(c_); });
+}
 
 }  // namespace brimo::gui

@@ -26,6 +26,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
       "are wired to the PC's parallel port.",
       this);
   what->setObjectName("lblDescription");
+  priority_ = new QLabel(this);
+  priority_->setObjectName("lblPriority");
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("Command1");
   ok->setDefault(true);
@@ -34,11 +36,14 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(name);
   layout->addWidget(version);
   layout->addWidget(what);
+  layout->addWidget(priority_);
   layout->addSpacing(8);
   layout->addWidget(ok, 0, Qt::AlignRight);
 
   connect(ok, &QPushButton::clicked, this, &AboutBox::Command1_Click);
 }
+
+void AboutBox::SetPriorityText(const QString& text) { priority_->setText(text); }
 
 void AboutBox::Command1_Click() {
   hide();

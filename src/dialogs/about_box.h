@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QLabel;
+
 namespace brimo::gui {
 
 class AboutBox : public QDialog {
@@ -11,12 +13,17 @@ class AboutBox : public QDialog {
 
  public:
   explicit AboutBox(QWidget* parent = nullptr);
+  // How the pulses are timed (real-time priority or why not).
+  void SetPriorityText(const QString& text);
 
  signals:
   void dismissed();
 
  public slots:
   void Command1_Click();  // "OK"
+
+ private:
+  QLabel* priority_;
 };
 
 }  // namespace brimo::gui

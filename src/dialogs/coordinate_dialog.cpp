@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "console/qt_window_port.h"
 #include "machine/core.h"
 
 namespace brimo::gui {
@@ -98,6 +99,8 @@ void Set_Prg_cord::Command3_Click() {
 
 void Set_Prg_cord::Command1_Click() {
   // A refused "OK" (a field that is not a number) leaves the dialog open.
+  // Refused while anything moves, as the core refuses it.
+  if (PortOf(c_).MotionBusy()) return c_.win.Beep();
   if (m_.Ok(c_)) hide();
 }
 

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "console/qt_window_port.h"
 #include "dialogs/settings_apply.h"
 #include "machine/core.h"
 #include "machine/messages.h"
@@ -226,6 +227,11 @@ void FormSettings::optionmm_Click() { UnitChosen(false); }
 
 void FormSettings::opsaetok_Click() {
   std::string message;
+  // The machine's state belongs to the motion thread while it moves.
+  if (PortOf(c_).MotionBusy()) {
+    c_.win.Message(msg::kSettingsWhileRunning, msg::kSettingsTitle);
+    return;
+  }
   if (!ApplySettingsOk(c_, form_, folder_.toStdString(), message)) {
     c_.win.Message(message, msg::kSettingsTitle);
     return;  // the dialog stays open with the operator's texts

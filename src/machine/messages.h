@@ -344,3 +344,9 @@ inline constexpr const char* kLoadCheckLinesEnd =
     " lines to look at (Options > Check program lists them).";
 
 }  // namespace brimo::msg
+
+// ---- Motion thread ----
+namespace brimo::msg {
+inline constexpr const char* kCheckWhileMoving =
+    "The program can be checked when the machine stands still.";
+}  // namespace brimo::msg

@@ -262,7 +262,9 @@ void PathView::PlotDot(double x, double y, QColor colour) {
   const qsizetype stride = image_.bytesPerLine() / 4;
   for (int j = dot.top(); j <= dot.bottom(); ++j)
     for (int i = dot.left(); i <= dot.right(); ++i) bits[j * stride + i] = rgb;
-  MarkDirty();
+  // Only the dot's pixels: the live plot adds dozens of dots a frame, and a
+  // repaint of the whole view per frame would cost the window its time.
+  if (!updatePending_) update(dot);
 }
 
 void PathView::paintEvent(QPaintEvent* event) {

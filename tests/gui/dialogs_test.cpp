@@ -115,34 +115,6 @@ TEST_F(SafetyTest, StartShowsTheAgreementBeforeTheCommandLineFile) {
   EXPECT_EQ(app_->store().LineCount, 2);
 }
 
-// While anything moves the box keeps its state: unticked mid-run it would
-// send the rest of an offline run to the real machine from positions the
-// machine never reached.
-TEST_F(WindowTest, TheOfflineBoxIsRefusedWhileAProgramRuns) {
-  Start();  // offline: the box is ticked
-  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F600\nX0\n")));
-  auto* box = Find<QCheckBox>("Check2");
-  ASSERT_TRUE(box->isChecked());
-  const QPoint onTheBox(6, box->height() / 2);
-  bool running = false, tickedMidRun = false, offlineMidRun = false;
-  QTimer::singleShot(0, [&] {
-    running = app_->ms().Running;
-    QTest::mouseClick(box, Qt::LeftButton, {}, onTheBox);
-    tickedMidRun = box->isChecked();
-    offlineMidRun = app_->ms().Offline;
-  });
-  QTest::mouseClick(Find<QPushButton>("Command7"), Qt::LeftButton);
-  ASSERT_TRUE(running);
-  EXPECT_TRUE(tickedMidRun);
-  EXPECT_TRUE(offlineMidRun);
-  EXPECT_TRUE(app_->ms().Offline);
-  EXPECT_NEAR(app_->ms().PrgX, 0, 1e-9);  // the run ended offline, back at X0
-  // Once nothing moves the box is free again.
-  QTest::mouseClick(box, Qt::LeftButton, {}, onTheBox);
-  EXPECT_FALSE(box->isChecked());
-  EXPECT_FALSE(app_->ms().Offline);
-}
-
 TEST_F(WindowTest, AboutShowsNameAndVersionAndItsButtonHidesItAndFocusesThePlot) {
   Start();
   Main().activateWindow();

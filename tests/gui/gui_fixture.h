@@ -10,17 +10,81 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "console/app_context.h"
 #include "console/control_panel.h"
 #include "console/main_window.h"
+#include "machine/port.h"
+#include "machine/pulse_clock.h"
 #include "plot/path_view.h"
 
 namespace brimo::gui::test {
+
+// Virtual time (1 tick = 1 ns), but every wait for a pulse also sleeps some
+// real time, so a run lasts long enough for a test to act on the window
+// while the motion thread moves.
+class SlowClock final : public Clock {
+ public:
+  explicit SlowClock(std::chrono::microseconds perPulse) : perPulse_(perPulse) {}
+  bool Counter(int64_t& ticks) override {
+    ticks = now_.load();
+    return true;
+  }
+  bool Frequency(int64_t& f) override {
+    f = 1'000'000'000;
+    return true;
+  }
+  // Holds the next wait for a pulse (and with it the motion thread) until
+  // Release; Holding() once the thread waits there.
+  void Hold() { hold_.store(true); }
+  bool Holding() const { return holding_.load(); }
+  void Release() { hold_.store(false); }
+  void Approach(double due) override {
+    while (hold_.load()) {
+      holding_.store(true);
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    holding_.store(false);
+    std::this_thread::sleep_for(perPulse_);
+    const auto at = static_cast<int64_t>(std::ceil(due));
+    if (at > now_.load()) now_.store(at);
+  }
+
+ private:
+  std::chrono::microseconds perPulse_;
+  std::atomic<int64_t> now_{0};
+  std::atomic<bool> hold_{false}, holding_{false};
+};
+
+// A port that only counts, safe to read from the window thread while the
+// motion thread pulses: one status read per pulse made online, one rising
+// edge of `stepMask` per step of those axes.
+class CountingPort final : public Port {
+ public:
+  void WriteData(uint8_t value) override {
+    ++writes;
+    const int mask = stepMask.load();
+    if ((value & mask) && !(last_ & mask)) ++steps;
+    last_ = value;
+  }
+  uint8_t ReadStatus() override {
+    ++pulses;
+    return 127;  // no switch active
+  }
+  std::atomic<long> writes{0}, pulses{0}, steps{0};
+  std::atomic<int> stepMask{0};
+
+ private:
+  uint8_t last_ = 0;
+};
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -30,7 +94,7 @@ class WindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    app_ = std::make_unique<AppContext>(dir_.path());
+    app_ = std::make_unique<AppContext>(dir_.path(), Hardware());
     app_->window().SetMessageSink([this](const std::string& text, const std::string& title) {
       messages_.push_back({text, title});
     });
@@ -38,11 +102,14 @@ class WindowTest : public ::testing::Test {
 
   void TearDown() override { app_.reset(); }
 
-  // Start-up without the safety agreement, offline.
-  void Start(QString programFile = QString()) {
+  // The clock and port the window pulses through (null: the real ones).
+  virtual AppHardware Hardware() { return {}; }
+
+  // Start-up without the safety agreement, offline unless told.
+  void Start(QString programFile = QString(), bool offline = true) {
     StartOptions options;
     options.safetyDialog = false;
-    options.offline = true;
+    options.offline = offline;
     options.programFile = std::move(programFile);
     app_->Start(options);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Main()));
@@ -51,6 +118,26 @@ class WindowTest : public ::testing::Test {
 
   static void Settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+
+  // Until the motion thread is idle and its end has been shown (a run, jog
+  // or home move started by a click returns at once).
+  void WaitForMotion() {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (app_->MotionBusy()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), until) << "the motion did not end";
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    Settle();
+  }
+  // Until `done()` holds, pumping the window's events.
+  template <class F>
+  void WaitUntil(F done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), until) << "waited in vain";
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
   }
 
   MDIForm1& Main() { return app_->mainWindow(); }

