@@ -38,10 +38,18 @@ measure() {
     echo "$move: could not read the pulse count or the totals" >&2
     exit 1
   fi
-  awk -v m="$move" -v ir="$ir" -v p="$pulses" -v g="$goal" 'BEGIN {
+  # Share of the pacing primitives (the wait and the two port writes with
+  # their clock and port calls), inclusive, for telling their cost apart.
+  local pacing
+  pacing=$(callgrind_annotate --inclusive=yes --threshold=100 "$data" 2>/dev/null |
+    awk 'match($0, /:brimo::(WaitPulseInterval|WritePulse)\(.*\[/) {
+           name = substr($0, RSTART, 24); gsub(",", "", $1)
+           if (!seen[name]++) sum += $1 } END { print sum + 0 }')
+  awk -v m="$move" -v ir="$ir" -v p="$pulses" -v g="$goal" -v pace="$pacing" 'BEGIN {
     per = ir / p
-    printf "%-9s %10d pulses %13d instructions %8.1f per pulse   goal <= %d  %s\n",
-           m, p, ir, per, g, (per <= g ? "met" : "MISSED")
+    printf "%-9s %8d pulses %8.1f instructions per pulse  goal <= %d  %-6s" \
+           "  (wait + writes %.1f, the rest %.1f)\n",
+           m, p, per, g, (per <= g ? "met" : "MISSED"), pace / p, (ir - pace) / p
   }'
 }
 

@@ -208,11 +208,15 @@ void RunArcSteps(Core& c) {
   // Bound and increment are fixed when the loop starts.
   const double step = ms.ArcAngleStep;
   const double bound = ms.ArcSweep + ms.ArcAngleStep;
+  // The arc's geometry, fixed for the move like the bound (only the arc
+  // set-up writes it, and no move starts inside the pump).
+  const double start = ms.ArcStartAngle, direction = ms.ArcDirection;
+  const double cx = ms.ArcCenterX, cy = ms.ArcCenterY, radius = ms.ArcRadius;
   if (step > 0 && std::isfinite(step) && std::isfinite(bound)) {
     for (; ms.ArcAngle <= bound; ms.ArcAngle += step) {
-      const double a = ms.ArcStartAngle - ms.ArcAngle * ms.ArcDirection;
-      const double x = ms.ArcCenterX + ms.ArcRadius * std::cos(a);
-      const double y = ms.ArcCenterY + ms.ArcRadius * std::sin(a);
+      const double a = start - ms.ArcAngle * direction;
+      const double x = cx + radius * std::cos(a);
+      const double y = cy + radius * std::sin(a);
       ms.DistX = x - ms.PrgX;
       ms.DistY = y - ms.PrgY;
       if (std::fabs(ms.DistX) >= ms.UnitsPerStepX) ms.StepX = Sign(ms.DistX);

@@ -1,19 +1,11 @@
 #include "machine/switches.h"
 
-#include "machine/core.h"
 #include "machine/messages.h"
-#include "machine/port.h"
 
 namespace brimo {
 
-void ReadSwitches(Core& c, Port& port) {
+void ActOnSwitches(Core& c, int active) {
   MachineState& ms = c.ms;
-  const int active = kSwitchTable[port.ReadStatus()];
-  if (active == 0) [[likely]] {
-    // All open (127, the idle reading) or any byte outside the lists.
-    ms.LimitActive = ms.HomeXActive = ms.HomeYActive = ms.HomeZActive = 0;
-    return;
-  }
   if (active & kLimit) {
     ms.LimitActive = 1;
     ms.StopRequested = true;

@@ -7,9 +7,9 @@
 #include <array>
 #include <cstdint>
 
-namespace brimo {
+#include "machine/core.h"
 
-struct Core;
+namespace brimo {
 
 // Bit flags of the switches a status byte shows active.
 enum SwitchBits { kLimit = 1, kHomeX = 2, kHomeY = 4, kHomeZ = 8 };
@@ -48,12 +48,22 @@ inline int DecodeSwitches(int statusByte) {
   return (statusByte & ~0xFF) ? 0 : kSwitchTable[statusByte];
 }
 
-class Port;
+// Sets the four switch flags from `active` (SwitchBits, not 0) and acts on
+// them: the limit switch requests a stop and shows "Limit Zone"; a home
+// switch zeroes its machine axis.
+void ActOnSwitches(Core& c, int active);
 
 // Reads the status byte of `port` once and acts on it: the limit switch requests a stop
 // and shows "Limit Zone" (every pulse while active); a home switch zeroes its
 // machine axis. Called only by an online StepPulse between the port writes
-// and the position update.
-void ReadSwitches(Core& c, Port& port);
+// and the position update. Inline: the usual byte (all open) only clears
+// the flags.
+inline void ReadSwitches(Core& c, Port& port) {
+  const int active = kSwitchTable[port.ReadStatus()];
+  if (active != 0) [[unlikely]]
+    return ActOnSwitches(c, active);
+  MachineState& ms = c.ms;
+  ms.LimitActive = ms.HomeXActive = ms.HomeYActive = ms.HomeZActive = 0;
+}
 
 }  // namespace brimo
