@@ -11,9 +11,9 @@
 // Without valgrind it prints the pulse counts and the wall time, which says
 // little: the virtual clock never waits.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "machine/config_file.h"
 #include "machine/core.h"
@@ -83,7 +83,7 @@ long Arc() {
   ms.ArcCenterX = 0, ms.ArcCenterY = 0, ms.ArcRadius = radius;
   ms.ArcStartAngle = 0, ms.ArcDirection = -1, ms.ArcAngle = 0;
   ms.ArcAngleStep = ms.FinestStepXY / radius;
-  ms.ArcSweep = 2 * M_PI;
+  ms.ArcSweep = 2 * std::numbers::pi;
   ms.TargetX = radius, ms.TargetY = 0, ms.TargetZ = 0;
   ms.ArcMove = true;
   MeasureArc(r.core);
