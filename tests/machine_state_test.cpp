@@ -112,5 +112,34 @@ TEST(PortLink, FailedOpenIsTriedOnceUntilReset) {
   EXPECT_EQ(opens, 2);
 }
 
+// The pulse path asks Ready() first: the port once it is open (or the fixed
+// one), null before, and never a new attempt or a text of its own.
+TEST(PortLink, ReadyGivesTheOpenPortWithoutOpening) {
+  SimulatedPort fixedPort;
+  PortLink fixed(&fixedPort);
+  EXPECT_EQ(fixed.Ready(), &fixedPort);
+
+  int opens = 0;
+  bool fail = true;
+  PortLink lazy([&](std::string& why) -> std::unique_ptr<Port> {
+    ++opens;
+    if (fail) return why = "no port here", nullptr;
+    return std::make_unique<SimulatedPort>();
+  });
+  EXPECT_EQ(lazy.Ready(), nullptr);
+  EXPECT_EQ(opens, 0);
+  std::string why;
+  EXPECT_EQ(lazy.Acquire(why), nullptr);
+  EXPECT_EQ(lazy.Ready(), nullptr);
+  lazy.Reset();
+  fail = false;
+  Port* opened = lazy.Acquire(why);
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(lazy.Ready(), opened);
+  lazy.Reset();  // an open port stays open
+  EXPECT_EQ(lazy.Ready(), opened);
+  EXPECT_EQ(opens, 2);
+}
+
 }  // namespace
 }  // namespace brimo::test

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+#include "machine/config_file.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
 #include "support/test_rig.h"
@@ -27,6 +32,75 @@ TEST(DecodeSwitches, ExactByteLists) {
       {0, 0},
   };
   for (const auto& r : rows) EXPECT_EQ(DecodeSwitches(r.byte), r.bits) << r.byte;
+}
+
+// The decoding the table replaced: the whole byte searched in four fixed
+// lists, kept here as the reference the table must match.
+int ListDecoding(int b) {
+  static constexpr int kLimitList[] = {31, 47, 63, 142, 143, 159, 175, 191};
+  static constexpr int kHomeXList[] = {143, 159, 175, 191, 207, 223, 239, 255};
+  static constexpr int kHomeYList[] = {31, 79, 95, 142, 143, 159, 207, 223};
+  static constexpr int kHomeZList[] = {47, 79, 111, 142, 143, 175, 207, 239};
+  const auto in = [b](const int(&list)[8]) {
+    return std::find(std::begin(list), std::end(list), b) != std::end(list);
+  };
+  return (in(kLimitList) ? kLimit : 0) | (in(kHomeXList) ? kHomeX : 0) |
+         (in(kHomeYList) ? kHomeY : 0) | (in(kHomeZList) ? kHomeZ : 0);
+}
+
+// Every status byte under every switch setting: the table and the pulse
+// that reads it decide exactly as the byte lists did (the enable boxes, the
+// switch pins and the axis reversal change nothing).
+TEST(SwitchTable, SameDecisionsAsTheByteListsForEveryByteAndSetting) {
+  for (int b = 0; b < 256; ++b) ASSERT_EQ(kSwitchTable[b], ListDecoding(b)) << b;
+  for (int b : {-1, 256, 383, 1 << 20}) EXPECT_EQ(DecodeSwitches(b), 0) << b;
+
+  struct Setting {
+    const char* name;
+    int homeOn, limitOn;
+    std::array<const char*, 4> pins;  // home X, Y, Z, limit
+    int reverse;
+  } settings[] = {
+      {"defaults", 0, 0, {"10", "11", "12", "13"}, 0},
+      {"both enabled", 1, 1, {"10", "11", "12", "13"}, 0},
+      {"home only", 1, 0, {"10", "11", "12", "13"}, 0},
+      {"limit only", 0, 1, {"10", "11", "12", "13"}, 0},
+      {"pins swapped", 1, 1, {"13", "12", "11", "10"}, 0},
+      {"pins empty", 1, 1, {"", "", "", ""}, 0},
+      {"data pins", 1, 1, {"2", "3", "4", "5"}, 0},
+      {"axes reversed", 1, 1, {"10", "11", "12", "13"}, 1},
+  };
+  for (const Setting& set : settings) {
+    TestRig r;
+    r.form.Check1[0] = set.homeOn;
+    r.form.Check1[1] = set.limitOn;
+    for (int i = 0; i < 4; ++i) r.form.Combo8[i] = set.pins[i];
+    r.form.XReverse = r.form.YReverse = r.form.ZReverse = set.reverse;
+    ASSERT_TRUE(ApplyFormSettings(r.ms, r.form, "0").ok) << set.name;
+    r.ms.StepRate = 1000;
+    for (int b = 0; b < 256; ++b) {
+      const int want = ListDecoding(b);
+      r.ms.MachX = 5, r.ms.MachY = 7, r.ms.MachZ = 9;
+      r.ms.StopRequested = false;
+      const int limitMessages = r.win.MessagesStartingWith(msg::kLimitZone);
+      r.port.ScriptStatus({static_cast<uint8_t>(b)});
+      ASSERT_TRUE(StepPulse(r.core)) << set.name << " " << b;  // an empty pulse
+      const bool limit = want & kLimit;
+      EXPECT_EQ(r.ms.LimitActive, limit ? 1 : 0) << set.name << " " << b;
+      EXPECT_EQ(r.ms.StopRequested, limit) << set.name << " " << b;
+      EXPECT_EQ(r.win.MessagesStartingWith(msg::kLimitZone), limitMessages + (limit ? 1 : 0))
+          << set.name << " " << b;
+      const int bits[3] = {kHomeX, kHomeY, kHomeZ};
+      const int active[3] = {r.ms.HomeXActive, r.ms.HomeYActive, r.ms.HomeZActive};
+      const double mach[3] = {r.ms.MachX, r.ms.MachY, r.ms.MachZ};
+      const double before[3] = {5, 7, 9};
+      for (int a = 0; a < 3; ++a) {
+        const bool home = want & bits[a];
+        EXPECT_EQ(active[a], home ? 1 : 0) << set.name << " " << b << " axis " << a;
+        EXPECT_EQ(mach[a], home ? 0 : before[a]) << set.name << " " << b << " axis " << a;
+      }
+    }
+  }
 }
 
 TEST(ReadSwitches, LimitStopsAfterThePulseWithAMessageEachPulse) {

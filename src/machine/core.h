@@ -22,9 +22,12 @@ struct PlotState;
 class PortLink {
  public:
   using Opener = std::function<std::unique_ptr<Port>(std::string& why)>;
-  explicit PortLink(Port* fixed) : fixed_(fixed) {}  // tests: always this port
+  explicit PortLink(Port* fixed) : fixed_(fixed), ready_(fixed) {}  // tests: always this port
   explicit PortLink(Opener opener) : opener_(std::move(opener)) {}
 
+  // The port once it is open (or the fixed one), else null. The pulse path
+  // asks this first: no text, no attempt to open, one load.
+  Port* Ready() const { return ready_; }
   // The open port, or null with `why` set. Opens at most once per Reset.
   Port* Acquire(std::string& why);
   // Forget a failed open so the next online pulse tries again (the operator
@@ -37,6 +40,7 @@ class PortLink {
   Port* fixed_ = nullptr;
   Opener opener_;
   std::unique_ptr<Port> owned_;
+  Port* ready_ = nullptr;  // fixed_ or owned_ once open; never closed again
   bool tried_ = false;
   bool reported_ = false;
   std::string why_;

@@ -54,6 +54,7 @@ class SimulatedPort final : public Port {
   long StatusReads() const { return statusReads_; }
 
  private:
+  [[gnu::noinline]] void Record(uint8_t value);
   Clock* clock_;
   std::vector<Write> writes_;
   std::vector<uint8_t> status_;

@@ -11,10 +11,6 @@
 
 namespace brimo {
 
-bool PulseIntervalWithinLimit(double stepRate) {
-  return stepRate > 0 && std::isfinite(stepRate) && stepRate * kMaxPulseInterval >= 1;
-}
-
 bool StepRateUsable(Core& c) {
   // A rate of 0, below 0 or not finite has no interval: the wait would spin
   // forever or pulse without pacing. Refused online and offline alike, so an
@@ -36,8 +32,8 @@ namespace {
 // Opens the port on the first online pulse. When it cannot be opened the
 // operator is told once, the program goes offline (the box shows it) and the
 // pulse is not made: a port that silently did nothing would report failure
-// as success.
-Port* OnlinePort(Core& c) {
+// as success. Out of line: every pulse after the first finds the port ready.
+[[gnu::noinline]] Port* OpenPort(Core& c) {
   std::string why;
   Port* p = c.port.Acquire(why);
   if (p) return p;
@@ -51,11 +47,19 @@ Port* OnlinePort(Core& c) {
   return nullptr;
 }
 
+Port* OnlinePort(Core& c) {
+  if (Port* p = c.port.Ready()) [[likely]]
+    return p;
+  return OpenPort(c);
+}
+
 }  // namespace
 
 bool StepPulse(Core& c) {
   MachineState& ms = c.ms;
-  if (!StepRateUsable(c)) return false;
+  // The usual rate passes the inline test; StepRateUsable tests it again and
+  // tells the operator why it cannot pace.
+  if (!PulseIntervalWithinLimit(ms.StepRate) && !StepRateUsable(c)) return false;
   Port* port = nullptr;
   if (!ms.Offline && !(port = OnlinePort(c))) return false;
 
@@ -131,23 +135,35 @@ void RunLinearSteps(Core& c) {
   // below 1 (49 * (1/49)), so such a move takes one extra iteration whose
   // first pulse steps nothing (deliberate). The loop ends only when every
   // axis has emitted exactly its steps.
+  //
+  // Per-move values, computed once: the same products the loop would form
+  // at every iteration (1/MoveSteps first, then times |Delta|), so every
+  // accumulator takes the same values. Nothing run inside the pump changes
+  // them: every control that starts a move refuses while one runs, and the
+  // override changes only StepRate.
+  const double inv = 1 / ms.MoveSteps;
+  const double incX = std::fabs(ms.DeltaStepsX) * inv;
+  const double incY = std::fabs(ms.DeltaStepsY) * inv;
+  const double incZ = std::fabs(ms.DeltaStepsZ) * inv;
+  const int signX = Sign(ms.DeltaStepsX);
+  const int signY = Sign(ms.DeltaStepsY);
+  const int signZ = Sign(ms.DeltaStepsZ);
   while (ms.StepsLeftX > 0 || ms.StepsLeftY > 0 || ms.StepsLeftZ > 0) {
-    const double inv = 1 / ms.MoveSteps;
-    if (ms.StepsLeftX > 0) ms.StepAccX += std::fabs(ms.DeltaStepsX) * inv;
-    if (ms.StepsLeftY > 0) ms.StepAccY += std::fabs(ms.DeltaStepsY) * inv;
-    if (ms.StepsLeftZ > 0) ms.StepAccZ += std::fabs(ms.DeltaStepsZ) * inv;
+    if (ms.StepsLeftX > 0) ms.StepAccX += incX;
+    if (ms.StepsLeftY > 0) ms.StepAccY += incY;
+    if (ms.StepsLeftZ > 0) ms.StepAccZ += incZ;
     if (ms.StepAccX >= 1) {
-      ms.StepX = Sign(ms.DeltaStepsX);
+      ms.StepX = signX;
       ms.StepAccX -= 1;
       ms.StepsLeftX -= 1;
     }
     if (ms.StepAccY >= 1) {
-      ms.StepY = Sign(ms.DeltaStepsY);
+      ms.StepY = signY;
       ms.StepAccY -= 1;
       ms.StepsLeftY -= 1;
     }
     if (ms.StepAccZ >= 1) {
-      ms.StepZ = Sign(ms.DeltaStepsZ);
+      ms.StepZ = signZ;
       ms.StepAccZ -= 1;
       ms.StepsLeftZ -= 1;
     }
@@ -192,11 +208,15 @@ void RunArcSteps(Core& c) {
   // Bound and increment are fixed when the loop starts.
   const double step = ms.ArcAngleStep;
   const double bound = ms.ArcSweep + ms.ArcAngleStep;
+  // The arc's geometry, fixed for the move like the bound (only the arc
+  // set-up writes it, and no move starts inside the pump).
+  const double start = ms.ArcStartAngle, direction = ms.ArcDirection;
+  const double cx = ms.ArcCenterX, cy = ms.ArcCenterY, radius = ms.ArcRadius;
   if (step > 0 && std::isfinite(step) && std::isfinite(bound)) {
     for (; ms.ArcAngle <= bound; ms.ArcAngle += step) {
-      const double a = ms.ArcStartAngle - ms.ArcAngle * ms.ArcDirection;
-      const double x = ms.ArcCenterX + ms.ArcRadius * std::cos(a);
-      const double y = ms.ArcCenterY + ms.ArcRadius * std::sin(a);
+      const double a = start - ms.ArcAngle * direction;
+      const double x = cx + radius * std::cos(a);
+      const double y = cy + radius * std::sin(a);
       ms.DistX = x - ms.PrgX;
       ms.DistY = y - ms.PrgY;
       if (std::fabs(ms.DistX) >= ms.UnitsPerStepX) ms.StepX = Sign(ms.DistX);

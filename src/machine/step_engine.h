@@ -7,6 +7,8 @@
 // Callers: the interpreter's move set-up (dispatch, arcs), jogging.
 #pragma once
 
+#include <cmath>
+
 namespace brimo {
 
 struct Core;
@@ -39,8 +41,10 @@ void TakeStopSnapshot(Core& c);
 inline constexpr double kMaxPulseInterval = 60;
 
 // True when `stepRate` (steps/s) is positive and finite and spaces the pulses
-// at most kMaxPulseInterval apart.
-bool PulseIntervalWithinLimit(double stepRate);
+// at most kMaxPulseInterval apart. Inline: every pulse asks it.
+inline bool PulseIntervalWithinLimit(double stepRate) {
+  return stepRate > 0 && std::isfinite(stepRate) && stepRate * kMaxPulseInterval >= 1;
+}
 
 // False (and a stop requested, the operator told) when StepRate cannot pace
 // a pulse: zero, negative or not finite, or pulses more than
