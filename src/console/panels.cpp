@@ -153,7 +153,9 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   Text2_ = Place<QLineEdit>(this, t, "Text2", 100, 126, 84, 22, "0");
 
   Check1_ = Place<QCheckBox>(this, t, "Check1", 8, 158, 176, 20, "Update On/Off");
-  Check2_ = Place<QCheckBox>(this, t, "Check2", 8, 180, 176, 20, "Offline");
+  Check2_ = Place<QCheckBox>(this, t, "Check2", 8, 180, 88, 20, "Offline");
+  Check3_ = Place<QCheckBox>(this, t, "Check3", 100, 180, 84, 20, msg::kFastCaption);
+  Check3_->setToolTip(msg::kFastTip);
 
   connect(Command7_, &QPushButton::clicked, this, &RunPanel::Command7_Click);
   connect(Option2_, &QRadioButton::clicked, this, &RunPanel::Option2_Click);
@@ -175,6 +177,7 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
     c_.win.FocusPlot();
   });
   connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
+  connect(Check3_, &QCheckBox::clicked, this, &RunPanel::Check3_Click);
 }
 
 void RunPanel::Command7_Click() { brimo::Command7_Click(c_); }
@@ -234,6 +237,18 @@ void RunPanel::Command8_MouseUp(int) { c_.win.FocusPlot(); }
 void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
 
 void RunPanel::Check2_Click() { brimo::Check2_Click(c_, Check2_->isChecked()); }
+
+void RunPanel::Check3_Click() {
+  // Refused while anything moves, as "Offline" is: the pulse loop reads the
+  // flag, so it changes only between moves (Pause, tick, Execute resumes).
+  if (c_.ms.Running) {
+    Check3_->setChecked(c_.ms.OfflineFast);
+    c_.win.Beep();
+  } else {
+    c_.ms.OfflineFast = Check3_->isChecked();
+  }
+  c_.win.FocusPlot();
+}
 
 // ---- Frame1(4) "Home" -------------------------------------------------------------
 

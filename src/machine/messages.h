@@ -344,3 +344,13 @@ inline constexpr const char* kLoadCheckLinesEnd =
     " lines to look at (Options > Check program lists them).";
 
 }  // namespace brimo::msg
+
+// ---- Offline at real speed: the "Fast" box next to "Offline" ----
+namespace brimo::msg {
+
+inline constexpr const char* kFastCaption = "Fast";
+inline constexpr const char* kFastTip =
+    "Offline only: runs, jogs and home moves without waiting between pulses, for a quick "
+    "check. Unticked, an offline run takes the time the machine would take.";
+
+}  // namespace brimo::msg

@@ -1,6 +1,7 @@
 // WindowTest: one started BrimoCNC window per test, headless (offscreen),
 // with its program folder in a fresh temporary directory. Messages the
-// window would show in a modal box are recorded instead.
+// window would show in a modal box are recorded instead. Pulses are paced on
+// a virtual clock (10 MHz), so an offline run takes no real time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ class WindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    app_ = std::make_unique<AppContext>(dir_.path());
+    app_ = std::make_unique<AppContext>(dir_.path(), Hardware());
     app_->window().SetMessageSink([this](const std::string& text, const std::string& title) {
       messages_.push_back({text, title});
     });
@@ -53,6 +54,9 @@ class WindowTest : public ::testing::Test {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   }
 
+  // The virtual clock; the port stays the real one (the tests run offline).
+  AppHardware Hardware() { return {&clock_, nullptr}; }
+
   MDIForm1& Main() { return app_->mainWindow(); }
   PathView& View() { return *Main().View(); }
 
@@ -71,6 +75,7 @@ class WindowTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  VirtualClock clock_;  // outlives app_
   std::unique_ptr<AppContext> app_;
   std::vector<Shown> messages_;
 };

@@ -1,6 +1,7 @@
 // The run, preview, jog, home, override and coordinate controls pressed for
 // real in the headless window.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -200,6 +201,38 @@ TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
   ASSERT_GT(rateBefore, 0);
   EXPECT_DOUBLE_EQ(rateAfter, rateBefore / 2);
   EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "50");
+}
+
+// "Fast", next to "Offline": unticked at every start. Unticked, an offline
+// run takes its time on the clock (133 steps 7.5 ms apart); ticked, none.
+// Like "Offline", it keeps its state while anything moves.
+TEST_F(PanelsTest, TheFastBoxStartsUntickedAndDecidesWhetherAnOfflineRunTakesItsTime) {
+  Start();
+  auto* fast = Find<QCheckBox>("Check3");
+  ASSERT_NE(fast, nullptr);
+  EXPECT_FALSE(fast->isChecked());
+  EXPECT_FALSE(app_->ms().OfflineFast);
+  const auto clickFast = [&] {
+    QTest::mouseClick(fast, Qt::LeftButton, {}, QPoint(6, fast->height() / 2));
+  };
+  const QString program = WriteFile("p.txt", "G01 X1 F60\n");
+  Click("Command4_3");  // the run panel
+  for (bool ticked : {false, true}) {
+    if (ticked) clickFast();
+    EXPECT_EQ(app_->ms().OfflineFast, ticked);
+    ASSERT_TRUE(Main().OpenProgramFile(program));
+    const int64_t before = clock_.Now();
+    Click("Command7");
+    while (app_->MotionBusy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.9975") << ticked;
+    EXPECT_NEAR(static_cast<double>(clock_.Now() - before) / 1e7, ticked ? 0 : 0.9975, 0.01)
+        << ticked;
+  }
+  app_->ms().Running = true;  // as while a move is under way
+  clickFast();
+  EXPECT_TRUE(fast->isChecked());
+  EXPECT_TRUE(app_->ms().OfflineFast);
+  app_->ms().Running = false;
 }
 
 TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
