@@ -64,8 +64,42 @@ TEST(Jog, FastRateExampleAndOfflineJog) {
   JogZ_MouseDown(r.core, 1, kLeftButton, JogSpeed::Fast);
   EXPECT_NEAR(r.ms.StepRate, 1111.1, 0.05);  // 500 / 0.0075 / 60
   EXPECT_TRUE(r.port.Writes().empty());
-  EXPECT_EQ(r.clock.Now(), 0);
   EXPECT_NEAR(r.ms.PrgZ, -10 * 0.0075, 1e-12);
+}
+
+// "Slow" (100 length/min) held for half a second by the clock: offline the
+// jog makes the pulses it makes online, on the same ticks; with "Fast" it
+// takes no clock time (released after 1000 pulses then).
+TEST(Jog, OfflineJogIsPacedOnTheOnlineTicksUnlessFast) {
+  struct Row {
+    bool offline, fast;
+  } rows[] = {{false, false}, {true, false}, {true, true}};
+  std::vector<int64_t> online;  // from the first row
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.Offline = row.offline;
+    r.ms.OfflineFast = row.fast;
+    std::vector<int64_t> ticks;
+    r.win.onPump = [&](long n) {
+      ticks.push_back(r.clock.Now());
+      if (r.clock.Now() >= 5'000'000 || n == 1000)
+        JogZ_MouseUp(r.core, 4, kLeftButton, JogSpeed::Slow);
+    };
+    JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Slow);  // X +
+    EXPECT_NEAR(r.ms.PrgX, static_cast<double>(ticks.size()) * 0.0075, 1e-9);
+    if (!row.offline) {
+      online = ticks;
+      EXPECT_NEAR(static_cast<double>(ticks.size()), 111, 1);  // 222.2 steps/s for 0.5 s
+      continue;
+    }
+    EXPECT_TRUE(r.port.Writes().empty());
+    if (row.fast) {
+      EXPECT_EQ(ticks.size(), 1000u);
+      EXPECT_EQ(r.clock.Now(), 0);
+    } else {
+      EXPECT_EQ(ticks, online);
+    }
+  }
 }
 
 TEST(Jog, AShortClickStillMakesOnePulse) {

@@ -148,17 +148,40 @@ TEST(RunLinearSteps, StoppedMoveOutsideAProgramLeavesTheStopRecordAlone) {
   EXPECT_TRUE(r.ms.StopRecordFilled);
 }
 
-TEST(StepPulse, OfflineMovesPositionsWithoutPortOrWaiting) {
-  TestRig r;
-  r.ms.Offline = true;
-  r.ms.StepRate = 1000;
-  SetUpLinear(r.ms, 1000, 0, 0);
-  RunLinearSteps(r.core);
-  EXPECT_TRUE(r.port.Writes().empty());
-  EXPECT_EQ(r.port.StatusReads(), 0);
-  EXPECT_EQ(r.clock.Now(), 0);
-  EXPECT_NEAR(r.ms.PrgX, 7.5, 1e-9);
-  EXPECT_NEAR(r.ms.MachX, 7.5, 1e-9);
+// The clock tick of every pulse of a move with diagonal pulses, read in the
+// pump after each pulse. Offline the pulses fall on the ticks they fall on
+// online, with nothing on the port and no switch read; with "Fast" they take
+// no clock time (online "Fast" changes nothing).
+TEST(StepPulse, OfflineIsPacedOnTheOnlineTicksUnlessFast) {
+  struct Row {
+    bool offline, fast;
+  } rows[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+  std::vector<int64_t> online;  // from the first row
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.Offline = row.offline;
+    r.ms.OfflineFast = row.fast;
+    r.ms.StepRate = 1000;
+    SetUpLinear(r.ms, 40, 20, 0);
+    std::vector<int64_t> ticks;
+    r.win.onPump = [&](long) { ticks.push_back(r.clock.Now()); };
+    RunLinearSteps(r.core);
+    EXPECT_NEAR(r.ms.PrgX, 40 * 0.0075, 1e-12);
+    EXPECT_NEAR(r.ms.MachY, 20 * 0.0075, 1e-12);
+    ASSERT_EQ(ticks.size(), 40u);
+    if (!row.offline) {
+      for (size_t i = 0; i < ticks.size(); ++i) EXPECT_EQ(ticks[i], r.port.Writes()[2 * i].tick);
+      if (online.empty()) online = ticks;
+      EXPECT_EQ(ticks, online) << row.fast;
+      continue;
+    }
+    EXPECT_TRUE(r.port.Writes().empty());
+    EXPECT_EQ(r.port.StatusReads(), 0);
+    if (row.fast)
+      EXPECT_EQ(r.clock.Now(), 0);
+    else
+      EXPECT_EQ(ticks, online);
+  }
 }
 
 TEST(StepPulse, MasksCombineByOrSoSharedPinsNeverCarry) {

@@ -165,7 +165,9 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
   Text2_ = Place<QLineEdit>(this, t, "Text2", 100, 126, 84, 22, "0");
 
   Check1_ = Place<QCheckBox>(this, t, "Check1", 8, 158, 176, 20, "Update On/Off");
-  Check2_ = Place<QCheckBox>(this, t, "Check2", 8, 180, 176, 20, "Offline");
+  Check2_ = Place<QCheckBox>(this, t, "Check2", 8, 180, 88, 20, "Offline");
+  Check3_ = Place<QCheckBox>(this, t, "Check3", 100, 180, 84, 20, msg::kFastCaption);
+  Check3_->setToolTip(msg::kFastTip);
 
   connect(Command7_, &QPushButton::clicked, this, &RunPanel::Command7_Click);
   connect(Option2_, &QRadioButton::clicked, this, &RunPanel::Option2_Click);
@@ -187,6 +189,7 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
     c_.win.FocusPlot();
   });
   connect(Check2_, &QCheckBox::clicked, this, &RunPanel::Check2_Click);
+  connect(Check3_, &QCheckBox::clicked, this, &RunPanel::Check3_Click);
 }
 
 void RunPanel::Command7_Click() {
@@ -266,6 +269,14 @@ void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
 void RunPanel::Check2_Click() {
   const bool ticked = Check2_->isChecked();
   PortOf(c_).CallCore([this, ticked] { brimo::Check2_Click(c_, ticked); });
+}
+
+void RunPanel::Check3_Click() {
+  // Taken at once, during an offline run too: the change reaches the run at
+  // its next pulse (on the motion thread), which goes on paced or unpaced.
+  const bool ticked = Check3_->isChecked();
+  PortOf(c_).CallCore([this, ticked] { c_.ms.OfflineFast = ticked; });
+  c_.win.FocusPlot();
 }
 
 // ---- Frame1(4) "Home" -------------------------------------------------------------

@@ -74,7 +74,7 @@ class JogPanel : public QGroupBox {
   QRadioButton* Option1_[4];
 };
 
-// Frame1(3) "Run": run controls, feed displays and override, the two boxes.
+// Frame1(3) "Run": run controls, feed displays and override, the three boxes.
 class RunPanel : public QGroupBox {
   Q_OBJECT
 
@@ -86,6 +86,7 @@ class RunPanel : public QGroupBox {
   QLineEdit* Text3() const { return Text3_; }
   QCheckBox* Check1() const { return Check1_; }
   QCheckBox* Check2() const { return Check2_; }
+  QCheckBox* Check3() const { return Check3_; }
   // The override in force: the last valid number taken from the box
   // (2..500). Typed text counts only once the edit is finished.
   double OverridePercent() const { return override_; }
@@ -99,6 +100,7 @@ class RunPanel : public QGroupBox {
   void Command8_MouseUp(int index);  // focus back to the plot
   void Check1_Click();               // "Update On/Off": focus back to the plot
   void Check2_Click();               // "Offline": sets the offline flag
+  void Check3_Click();               // "Fast": offline pulses unpaced
   void Text3_Change();               // the parser wrote the programmed feed
   // Enter or leaving the box: the typed text, exactly as typed, becomes the
   // override; text that is not 2..500 is refused and the last value stays.
@@ -120,6 +122,7 @@ class RunPanel : public QGroupBox {
   QLineEdit* Text3_;
   QCheckBox* Check1_;
   QCheckBox* Check2_;
+  QCheckBox* Check3_;  // not saved: unticked at every start
 };
 
 // Frame1(4) "Home": reference and move kind of the home move.

@@ -112,6 +112,9 @@ struct MachineState {
   bool StartFromLine = false;
   long CurrentLine = 0;
   bool Offline = false;
+  // The "Fast" box: offline pulses follow each other without pacing (quick
+  // checks). Online it changes nothing. Not saved: false at every start.
+  bool OfflineFast = false;
   bool ConfigLoading = false;
   // Start-up replaced damaged lines of brimo.cfg by defaults: the "Offline"
   // box stays ticked until Settings "Ok" has confirmed the settings.

@@ -349,4 +349,12 @@ inline constexpr const char* kLoadCheckLinesEnd =
 namespace brimo::msg {
 inline constexpr const char* kCheckWhileMoving =
     "The program can be checked when the machine stands still.";
+// ---- Offline at real speed: the "Fast" box next to "Offline" ----
+namespace brimo::msg {
+
+inline constexpr const char* kFastCaption = "Fast";
+inline constexpr const char* kFastTip =
+    "Offline only: runs, jogs and home moves without waiting between pulses, for a quick "
+    "check. Unticked, an offline run takes the time the machine would take.";
+
 }  // namespace brimo::msg

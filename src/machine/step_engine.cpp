@@ -1,12 +1,15 @@
 #include "machine/step_engine.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"
+#include "machine/port.h"
+#include "machine/pulse_clock.h"
 #include "machine/switches.h"
 
 namespace brimo {
@@ -51,7 +54,26 @@ Port* OnlinePort(Core& c) {
   if (Port* p = c.port.Ready()) [[likely]]
     return p;
   return OpenPort(c);
-}
+  // Takes the bytes of an offline pulse and drops them, and reads no switch.
+  class NoPort final : public Port {
+   public:
+    void WriteData(uint8_t) override {}
+    uint8_t ReadStatus() override { return 127; }  // nothing active
+  };
+
+  // Offline without "Fast": the wait and the time stamp of an online pulse on
+  // the same clock, so an offline run, jog or home move takes the time the
+  // machine would take and can be paused. Nothing reaches the port and no
+  // switch is read. False when a stop came during the wait: the pulse is not
+  // made.
+  bool PaceOfflinePulse(Core & c, int pulseByte) {
+    MachineState& ms = c.ms;
+    if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
+    ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;  // as online
+    NoPort none;
+    WritePulse(ms, c.clock, none, pulseByte, ms.DirByte);
+    return true;
+  }
 
 }  // namespace
 
@@ -88,6 +110,8 @@ bool StepPulse(Core& c) {
     // Between the port writes and the position update: an axis its home
     // switch zeroes ends this pulse one step away from 0 (deliberate).
     ReadSwitches(c, *port);
+  } else if (!ms.OfflineFast && !PaceOfflinePulse(c, ms.DirByte | stepBits)) {
+    return false;
   }
 
   ms.PlotStepCount += 1;

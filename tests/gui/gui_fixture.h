@@ -1,6 +1,7 @@
 // WindowTest: one started BrimoCNC window per test, headless (offscreen),
 // with its program folder in a fresh temporary directory. Messages the
-// window would show in a modal box are recorded instead.
+// window would show in a modal box are recorded instead. Pulses are paced on
+// a virtual clock (10 MHz), so an offline run takes no real time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -102,8 +103,10 @@ class WindowTest : public ::testing::Test {
 
   void TearDown() override { app_.reset(); }
 
-  // The clock and port the window pulses through (null: the real ones).
-  virtual AppHardware Hardware() { return {}; }
+  // The clock and port the window pulses through (null: the real ones):
+  // here the virtual clock; the port stays the real one (the tests run
+  // offline).
+  virtual AppHardware Hardware() { return {&clock_, nullptr}; }
 
   // Start-up without the safety agreement, offline unless told.
   void Start(QString programFile = QString(), bool offline = true) {
@@ -158,6 +161,7 @@ class WindowTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  VirtualClock clock_;  // outlives app_
   std::unique_ptr<AppContext> app_;
   std::vector<Shown> messages_;
 };

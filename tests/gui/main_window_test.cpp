@@ -62,7 +62,7 @@ TEST_F(WindowTest, ExitSavesTheHomePanelAndTheNextStartShowsIt) {
   EXPECT_TRUE(ConfigLines(dir_.path()).contains("Feedrate"));
 
   // A second start in the same folder reads it back into the controls.
-  app_ = std::make_unique<AppContext>(dir_.path());
+  app_ = std::make_unique<AppContext>(dir_.path(), Hardware());
   app_->window().SetMessageSink([](const std::string&, const std::string&) {});
   Start();
   EXPECT_EQ(Find<QComboBox>("Combo1")->currentText(), "Feedrate");
@@ -265,6 +265,7 @@ TEST_F(WindowTest, EveryControlHasItsNameAndCaption) {
       {"Label4", "Program Feedrate"},
       {"Check1", "Update On/Off"},
       {"Check2", "Offline"},
+      {"Check3", "Fast"},
       {"Combo1", "Rapid"},
       {"Text6", "100"},
       {"Option4_0", "Using Home Switchs"},

@@ -19,7 +19,7 @@ constexpr double kStep = 0.0075;  // default units per step
 
 class MotionTest : public WindowTest {
  protected:
-  AppHardware Hardware() override { return {&clock_, &port_}; }
+  AppHardware Hardware() override { return {&slowClock_, &port_}; }
 
   // Online, a long X move under way: started with "Execute Program", at
   // least `pulses` more pulses made.
@@ -40,7 +40,7 @@ class MotionTest : public WindowTest {
     return nullptr;
   }
 
-  SlowClock clock_{std::chrono::microseconds(200)};
+  SlowClock slowClock_{std::chrono::microseconds(200)};
   CountingPort port_;
 };
 
@@ -62,11 +62,11 @@ TEST_F(MotionTest, AStopFromTheWindowEndsTheMoveAtTheNextPulse) {
   for (const Row& row : rows) {
     if (!first) RunFor(20);
     first = false;
-    clock_.Hold();
-    WaitUntil([&] { return clock_.Holding(); });
+    slowClock_.Hold();
+    WaitUntil([&] { return slowClock_.Holding(); });
     const long before = port_.pulses;
     row.act();
-    clock_.Release();
+    slowClock_.Release();
     WaitForMotion();
     EXPECT_EQ(port_.pulses - before, 1) << row.what;
     EXPECT_TRUE(Find<QPushButton>("Command7")->isEnabled()) << row.what;
@@ -141,10 +141,10 @@ TEST_F(MotionTest, AResizeDuringMotionLeavesThePositionsAlone) {
 TEST_F(MotionTest, ATypedOverrideReachesTheRunningMove) {
   StartLong("F200");  // below the rapid rate's cap at 100 % and at 50 %
   const auto held = [&](auto read) {
-    clock_.Hold();
-    WaitUntil([&] { return clock_.Holding(); });
+    slowClock_.Hold();
+    WaitUntil([&] { return slowClock_.Holding(); });
     const auto value = read();
-    clock_.Release();
+    slowClock_.Release();
     return value;
   };
   const double before = held([&] { return app_->ms().StepRate; });

@@ -1,6 +1,7 @@
 // The run, preview, jog, home, override and coordinate controls pressed for
 // real in the headless window.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -182,6 +183,54 @@ TEST_F(PanelsTest, ATypedOverrideIsTakenAsTypedOnEnterOrLeavingTheBox) {
     EXPECT_EQ(app_->window().OverridePercent(), row.percent) << row.typed;
     EXPECT_EQ(messages_.size(), row.refused ? 1u : 0u) << row.typed;
     EXPECT_EQ(overide->currentText().toDouble(), row.percent) << row.typed;
+  }
+}
+
+// Enter during a move reaches that move at its next pulse, as a list choice.
+TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
+  Start();
+  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F100\n")));
+  Main().activateWindow();
+  double rateBefore = 0, rateAfter = 0;
+  QTimer::singleShot(0, [&] {
+    rateBefore = app_->ms().StepRate;
+    auto* overide = Find<QComboBox>("Overide");
+    overide->setFocus();
+    QLineEdit* edit = overide->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, "50");
+    QTest::keyClick(edit, Qt::Key_Return);
+    rateAfter = app_->ms().StepRate;
+  });
+  Click("Command7");
+  ASSERT_GT(rateBefore, 0);
+  EXPECT_DOUBLE_EQ(rateAfter, rateBefore / 2);
+  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "50");
+}
+
+// "Fast", next to "Offline": unticked at every start. Unticked, an offline
+// run takes its time on the clock (133 steps 7.5 ms apart); ticked, none.
+// Like "Offline", it keeps its state while anything moves.
+TEST_F(PanelsTest, TheFastBoxStartsUntickedAndDecidesWhetherAnOfflineRunTakesItsTime) {
+  Start();
+  auto* fast = Find<QCheckBox>("Check3");
+  ASSERT_NE(fast, nullptr);
+  EXPECT_FALSE(fast->isChecked());
+  EXPECT_FALSE(app_->ms().OfflineFast);
+  const auto clickFast = [&] {
+    QTest::mouseClick(fast, Qt::LeftButton, {}, QPoint(6, fast->height() / 2));
+  };
+  const QString program = WriteFile("p.txt", "G01 X1 F60\n");
+  Click("Command4_3");  // the run panel
+  for (bool ticked : {false, true}) {
+    if (ticked) clickFast();
+    EXPECT_EQ(app_->ms().OfflineFast, ticked);
+    ASSERT_TRUE(Main().OpenProgramFile(program));
+    const int64_t before = clock_.Now();
+    Click("Command7");
+    EXPECT_EQ(ReadOut("PrgOutlbl_0"), "0.9975") << ticked;
+    EXPECT_NEAR(static_cast<double>(clock_.Now() - before) / 1e7, ticked ? 0 : 0.9975, 0.01)
+        << ticked;
   }
 }
 
