@@ -37,7 +37,7 @@
 // Usage:
 //   bench_pulse_pacing [--platform offscreen|xcb] [--seconds S | --long]
 //                      [--rounds N] [--rates 1000,10000] [--programs long,short]
-//                      [--paths bare,core,window] [--timeout S]
+//                      [--paths bare,core,window] [--timeout S] [--plot PX]
 //   bench/pulse_pacing.sh [bench binary] [options]   both platforms, at
 //                      real-time priority (chrt -f 50) where permitted
 // --long runs 10 s per run (a real-time thread that spins is throttled once
@@ -48,10 +48,11 @@
 // X display notes (--platform xcb):
 // - With DISPLAY set and a server answering there, the bench uses it.
 // - Otherwise it starts Xvfb itself (`Xvfb -displayfd N -screen 0
-//   1280x1024x24 -nolisten tcp`, on the first free display number, at normal
-//   scheduling priority even when the bench runs at real-time priority) and
-//   ends it when the bench ends. That server has no authorization file: only
-//   local clients can reach it, and XAUTHORITY is not needed.
+//   1280x1024x24 -nolisten tcp -terminate`, on the first free display
+//   number, at normal scheduling priority even when the bench runs at
+//   real-time priority) and ends it when the bench ends (a bench killed
+//   outright leaves it to end itself when its last client goes). That server has no authorization
+//   file: only local clients can reach it, and XAUTHORITY is not needed.
 // - To use a server of your own instead:
 //     Xvfb :99 -screen 0 1280x1024x24 -nolisten tcp &
 //     DISPLAY=:99 bench_pulse_pacing --platform xcb
@@ -138,6 +139,7 @@ struct Options {
   bool longProgram = true, shortProgram = true;
   bool bare = true, core = true, window = true;
   double timeout = 0;  // per run, seconds; 0: from the run's length
+  int plotPx = 785;    // the plot's side, as on a full-height desktop window
 };
 
 std::vector<std::string> SplitList(const std::string& s) {
@@ -156,7 +158,7 @@ std::vector<std::string> SplitList(const std::string& s) {
   std::fprintf(stderr,
                "%s\nusage: bench_pulse_pacing [--platform offscreen|xcb] [--seconds S | --long] "
                "[--rounds N]\n  [--rates 1000,10000,...] [--programs long,short] "
-               "[--paths bare,core,window] [--timeout S]\n",
+               "[--paths bare,core,window] [--timeout S] [--plot PX]\n",
                why);
   std::exit(2);
 }
@@ -203,6 +205,8 @@ Options ParseOptions(int argc, char** argv) {
         else
           Usage("paths: bare, core, window");
       }
+    } else if (a == "--plot") {
+      o.plotPx = std::max(100, std::atoi(value().c_str()));
     } else if (a == "--timeout") {
       o.timeout = std::atof(value().c_str());
     } else if (a == "--help" || a == "-h") {
@@ -219,7 +223,8 @@ Options ParseOptions(int argc, char** argv) {
 
 // ---- Xvfb ---------------------------------------------------------------------------------------
 
-pid_t g_xvfb = 0;  // the X server this bench started, if any
+pid_t g_xvfb = 0;       // the X server this bench started, if any
+std::string g_xvfbLog;  // its output, removed when it ends cleanly
 
 void StopXvfb() {
   if (g_xvfb <= 0) return;
@@ -227,6 +232,7 @@ void StopXvfb() {
   for (int i = 0; i < 60; ++i) {  // up to 3 s
     if (waitpid(g_xvfb, nullptr, WNOHANG) == g_xvfb) {
       g_xvfb = 0;
+      if (!g_xvfbLog.empty()) unlink(g_xvfbLog.c_str());
       return;
     }
     usleep(50000);
@@ -237,7 +243,13 @@ void StopXvfb() {
 }
 
 extern "C" void OnSignal(int sig) {
-  if (g_xvfb > 0) kill(g_xvfb, SIGTERM);
+  if (g_xvfb > 0) {
+    kill(g_xvfb, SIGTERM);
+    int i = 0;
+    while (waitpid(g_xvfb, nullptr, WNOHANG) == 0 && ++i < 40) usleep(50000);
+    if (i >= 40) kill(g_xvfb, SIGKILL), waitpid(g_xvfb, nullptr, 0);
+  }
+  if (!g_xvfbLog.empty()) unlink(g_xvfbLog.c_str());
   _exit(128 + sig);
 }
 
@@ -308,8 +320,8 @@ std::string StartXvfb(std::string& why) {
   posix_spawnattr_setschedparam(&attr, &sp);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSCHEDULER);
   const std::string fd = std::to_string(fds[1]);
-  const char* args[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                        "1280x1024x24", "-nolisten",  "tcp",      nullptr};
+  const char* args[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",    "0",
+                        "1280x1024x24", "-nolisten",  "tcp",      "-terminate", nullptr};
   pid_t pid = 0;
   const int rc =
       posix_spawnp(&pid, "Xvfb", &actions, &attr, const_cast<char* const*>(args), environ);
@@ -322,6 +334,7 @@ std::string StartXvfb(std::string& why) {
     return "";
   }
   g_xvfb = pid;
+  g_xvfbLog = log;
   // Xvfb writes the display number once it listens.
   std::string number;
   const auto until = SteadyTime::now() + std::chrono::seconds(15);
@@ -342,6 +355,7 @@ std::string StartXvfb(std::string& why) {
   close(fds[0]);
   while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
   if (number.empty()) {
+    g_xvfbLog.clear();  // kept: it says why
     StopXvfb();
     why = "Xvfb did not start (see " + log + ")";
     return "";
@@ -497,10 +511,13 @@ struct Series {
   long edges = 0;
   int runs = 0;
   std::vector<std::string> faults;  // why a run does not count as complete
+  std::vector<std::string> notes;   // worth knowing, but the run counts
 
-  void Fault(std::string f) {
-    if (std::find(faults.begin(), faults.end(), f) == faults.end()) faults.push_back(std::move(f));
+  static void Once(std::vector<std::string>& list, std::string text) {
+    if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(std::move(text));
   }
+  void Fault(std::string f) { Once(faults, std::move(f)); }
+  void Note(std::string n) { Once(notes, std::move(n)); }
 };
 
 // Adds the rising step edges of one run. `data` is the data register before
@@ -601,7 +618,9 @@ class CoreWindow final : public QuietWindow {
     if (g_watchdog->TimedOut()) ms_.StopRequested = true;
   }
   void Message(const std::string& text, const std::string&) override { messages.push_back(text); }
+  void ShowStatus(const std::string& text) override { status = text; }
   std::vector<std::string> messages;
+  std::string status;  // the message line after the run
 
  private:
   MachineState& ms_;
@@ -646,6 +665,7 @@ void RunCore(const std::string& folder, const Program& p, SteadyClock& clock, Si
     s.Fault(std::to_string(edges) + " of " + std::to_string(p.pulses) + " pulses");
   for (const auto& t : win.messages)
     if (t != msg::kDone) s.Fault("message: " + t.substr(0, 60));
+  if (!win.status.empty()) s.Note("message line: " + win.status);
 }
 
 // The full window, built once for the whole bench.
@@ -660,7 +680,7 @@ class WindowPath {
 
   // Start-up online (no safety dialog, "Offline" unticked), per-line
   // displays on, "Continous". False with `why` when it cannot be so.
-  bool Start(std::string& why) {
+  bool Start(int plotPx, std::string& why) {
     gui::StartOptions options;
     options.safetyDialog = false;
     options.offline = false;
@@ -670,6 +690,11 @@ class WindowPath {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5),
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
     Settle(200);
+    // The operator sets the height; the width follows, the plot is square.
+    for (int i = 0; i < 3 && w.View()->height() != plotPx; ++i) {
+      w.resize(w.width(), w.height() + plotPx - w.View()->height());
+      Settle(100);
+    }
     gui::RunPanel* run = w.Panel()->Run();
     if (run->Check2()->isChecked()) run->Check2()->click();
     if (run->Check1()->isChecked()) run->Check1()->click();
@@ -705,8 +730,8 @@ class WindowPath {
     // The run-time estimate of the program just opened runs on its own
     // thread: let it finish so it does not compete with the run.
     QLabel* runTime = w.Panel()->RunTime();
-    for (int i = 0; i < 600 && runTime->text().isEmpty(); ++i) Settle(50);
-    if (runTime->text().isEmpty()) s.Fault("estimate still running");
+    for (int i = 0; i < 400 && runTime->text().isEmpty(); ++i) Settle(50);
+    if (runTime->text().isEmpty()) s.Note("the run-time estimate was still running at the start");
     Settle(50);
     messages_.clear();
 
@@ -791,6 +816,8 @@ int main(int argc, char** argv) {
   const Options opt = ParseOptions(argc, argv);
   signal(SIGINT, OnSignal);
   signal(SIGTERM, OnSignal);
+  signal(SIGHUP, OnSignal);
+  signal(SIGPIPE, OnSignal);  // output into a closed pipe (| head)
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   if (opt.window && opt.platform == "xcb") {
@@ -843,7 +870,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<WindowPath> window;
     if (opt.window) {
       window = std::make_unique<WindowPath>(dir.path(), clock, port);
-      if (!window->Start(why)) {
+      if (!window->Start(opt.plotPx, why)) {
         std::fprintf(stderr, "window: %s\n", why.c_str());
         return 1;
       }
@@ -952,6 +979,8 @@ int main(int argc, char** argv) {
           }
           for (const auto& fault : s[path].faults)
             std::printf("        %s FAILED: %s\n", kPathNames[path], fault.c_str());
+          for (const auto& note : s[path].notes)
+            std::printf("        %s: %s\n", kPathNames[path], note.c_str());
         }
         // The verdict is the full window's against the bare loop.
         if (r.ran[0] && r.ran[2]) {
