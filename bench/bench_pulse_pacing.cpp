@@ -711,7 +711,7 @@ class WindowPath {
       why = "\"Update On/Off\" stays ticked";
     else if (!pause_)
       why = "no \"Pause\" button";
-    else if (ms.UnitsPerStepX != kUnitsPerStep)
+    else if (ms.UnitsPerStepX != kUnitsPerStep || app_.form().Combo4 != "2")
       why = "brimo.cfg was not taken";
     else if (!messages_.empty())
       why = "start-up said: " + messages_.front();
