@@ -2,13 +2,17 @@
 // process so that whatever else the machine is doing hits all three alike:
 //
 //   bare    a busy-wait loop on std::chrono::steady_clock that writes the
-//           simulated port on an absolute schedule: the best a loop can do;
+//           simulated port on an absolute schedule (with the step loop's
+//           catch-up rule), step lines high for the pulse width: the best a
+//           loop can do;
 //   core    the core running the program with a no-op window (QuietWindow),
 //           on SteadyClock + SimulatedPort;
 //   window  the full window (AppContext on the same clock and port), online,
 //           the live plot visible, per-line displays on ("Update On/Off"
-//           unticked), started by clicking "Execute Program" and waited for
-//           while the window handles its events.
+//           unticked), a 785 px plot (--plot), started by clicking
+//           "Execute Program" once the window's run-time estimate of the
+//           program is ready, and waited for while the window handles its
+//           events.
 //
 // Cells: 1 k, 10 k, 50 k, 100 k and 200 k steps/s, each with two programs:
 // long straight moves (a rectangle, a quarter of the run per side) and
@@ -52,8 +56,9 @@
 //   1280x1024x24 -nolisten tcp -terminate`, on the first free display
 //   number, at normal scheduling priority even when the bench runs at
 //   real-time priority) and ends it when the bench ends (a bench killed
-//   outright leaves it to end itself when its last client goes). That server has no authorization
-//   file: only local clients can reach it, and XAUTHORITY is not needed.
+//   outright leaves it to end itself when its last client goes). That
+//   server has no authorization file: only local clients can reach it, and
+//   XAUTHORITY is not needed.
 // - To use a server of your own instead:
 //     Xvfb :99 -screen 0 1280x1024x24 -nolisten tcp &
 //     DISPLAY=:99 bench_pulse_pacing --platform xcb
@@ -83,16 +88,17 @@
 #include <QWindow>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
