@@ -349,6 +349,8 @@ inline constexpr const char* kLoadCheckLinesEnd =
 namespace brimo::msg {
 inline constexpr const char* kCheckWhileMoving =
     "The program can be checked when the machine stands still.";
+}  // namespace brimo::msg
+
 // ---- Offline at real speed: the "Fast" box next to "Offline" ----
 namespace brimo::msg {
 

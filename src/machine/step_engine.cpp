@@ -54,26 +54,28 @@ Port* OnlinePort(Core& c) {
   if (Port* p = c.port.Ready()) [[likely]]
     return p;
   return OpenPort(c);
-  // Takes the bytes of an offline pulse and drops them, and reads no switch.
-  class NoPort final : public Port {
-   public:
-    void WriteData(uint8_t) override {}
-    uint8_t ReadStatus() override { return 127; }  // nothing active
-  };
+}
 
-  // Offline without "Fast": the wait and the time stamp of an online pulse on
-  // the same clock, so an offline run, jog or home move takes the time the
-  // machine would take and can be paused. Nothing reaches the port and no
-  // switch is read. False when a stop came during the wait: the pulse is not
-  // made.
-  bool PaceOfflinePulse(Core & c, int pulseByte) {
-    MachineState& ms = c.ms;
-    if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
-    ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;  // as online
-    NoPort none;
-    WritePulse(ms, c.clock, none, pulseByte, ms.DirByte);
-    return true;
-  }
+// Takes the bytes of an offline pulse and drops them, and reads no switch.
+class NoPort final : public Port {
+ public:
+  void WriteData(uint8_t) override {}
+  uint8_t ReadStatus() override { return 127; }  // nothing active
+};
+
+// Offline without "Fast": the wait and the time stamp of an online pulse on
+// the same clock, so an offline run, jog or home move takes the time the
+// machine would take and can be paused. Nothing reaches the port and no
+// switch is read. False when a stop came during the wait: the pulse is not
+// made.
+bool PaceOfflinePulse(Core& c, int pulseByte) {
+  MachineState& ms = c.ms;
+  if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
+  ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;  // as online
+  NoPort none;
+  WritePulse(ms, c.clock, none, pulseByte, ms.DirByte);
+  return true;
+}
 
 }  // namespace
 

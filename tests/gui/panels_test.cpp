@@ -186,7 +186,6 @@ TEST_F(PanelsTest, ATypedOverrideIsTakenAsTypedOnEnterOrLeavingTheBox) {
   }
 }
 
-// Enter during a move reaches that move at its next pulse, as a list choice.
 TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
   Start();
   ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F100\n")));
