@@ -186,30 +186,8 @@ TEST_F(PanelsTest, ATypedOverrideIsTakenAsTypedOnEnterOrLeavingTheBox) {
   }
 }
 
-TEST_F(PanelsTest, ATypedOverrideReachesTheRunningMove) {
-  Start();
-  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("p.txt", "G01 X2 F100\n")));
-  Main().activateWindow();
-  double rateBefore = 0, rateAfter = 0;
-  QTimer::singleShot(0, [&] {
-    rateBefore = app_->ms().StepRate;
-    auto* overide = Find<QComboBox>("Overide");
-    overide->setFocus();
-    QLineEdit* edit = overide->lineEdit();
-    edit->selectAll();
-    QTest::keyClicks(edit, "50");
-    QTest::keyClick(edit, Qt::Key_Return);
-    rateAfter = app_->ms().StepRate;
-  });
-  Click("Command7");
-  ASSERT_GT(rateBefore, 0);
-  EXPECT_DOUBLE_EQ(rateAfter, rateBefore / 2);
-  EXPECT_EQ(Find<QLineEdit>("Text2")->text(), "50");
-}
-
 // "Fast", next to "Offline": unticked at every start. Unticked, an offline
 // run takes its time on the clock (133 steps 7.5 ms apart); ticked, none.
-// Like "Offline", it keeps its state while anything moves.
 TEST_F(PanelsTest, TheFastBoxStartsUntickedAndDecidesWhetherAnOfflineRunTakesItsTime) {
   Start();
   auto* fast = Find<QCheckBox>("Check3");
