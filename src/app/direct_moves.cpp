@@ -1,0 +1,247 @@
+#include "app/direct_moves.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "machine/machine_state.h"
+
+namespace brimo {
+
+namespace {
+
+// The step engine's diagonal factor: decimal 0.707, X with Y only (deliberate).
+constexpr double kDiagonal = 0.707;
+// A straight move with fewer pulses left than this is followed iteration by
+// iteration (a few ns each): the closed form may move one step by one pulse,
+// which must stay well under 0.1 % of the move.
+constexpr double kFollowBelow = 64;
+// Pulses between two looks at the cancel flag on the paths that follow pulses.
+constexpr long kCancelEvery = 1 << 16;
+// Arc points between two exact cosines: the rotation in between drifts by a
+// few units in the last place per point.
+constexpr long kExactEvery = 64;
+
+int Sign(double v) { return (v > 0) - (v < 0); }
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// Books `plain` pulses at the move's interval and `stretched` at the interval
+// after an X+Y pulse, as WaitPulseInterval spaces them.
+void Book(const MachineState& ms, MoveRest& rest, double plain, double stretched) {
+  const double interval = static_cast<double>(ms.CounterFrequency) / ms.StepRate;  // ticks
+  rest.ticks += plain * interval + stretched * (interval / kDiagonal);
+}
+
+// The iterations of RunLinearSteps, one by one, without clock, port or window.
+bool FollowLinear(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+  const double inv = 1 / ms.MoveSteps;
+  const double incX = std::fabs(ms.DeltaStepsX) * inv;
+  const double incY = std::fabs(ms.DeltaStepsY) * inv;
+  const double incZ = std::fabs(ms.DeltaStepsZ) * inv;
+  const int signX = Sign(ms.DeltaStepsX), signY = Sign(ms.DeltaStepsY),
+            signZ = Sign(ms.DeltaStepsZ);
+  double ax = ms.StepAccX, ay = ms.StepAccY, az = ms.StepAccZ;
+  double lx = ms.StepsLeftX, ly = ms.StepsLeftY, lz = ms.StepsLeftZ;
+  bool diagonal = ms.DiagonalFactor != 1;
+  long plain = 0, stretched = 0, n = 0, sx = 0, sy = 0, sz = 0;
+  while (lx > 0 || ly > 0 || lz > 0) {
+    if (lx > 0) ax += incX;
+    if (ly > 0) ay += incY;
+    if (lz > 0) az += incZ;
+    int x = 0, y = 0, z = 0;
+    if (ax >= 1) x = signX, ax -= 1, lx -= 1;
+    if (ay >= 1) y = signY, ay -= 1, ly -= 1;
+    if (az >= 1) z = signZ, az -= 1, lz -= 1;
+    (diagonal ? stretched : plain) += 1;
+    diagonal = x != 0 && y != 0;
+    sx += x, sy += y, sz += z;
+    if (++n % kCancelEvery == 0 && Cancelled(cancel)) return false;
+  }
+  ms.StepAccX = ax, ms.StepAccY = ay, ms.StepAccZ = az;
+  ms.StepsLeftX = lx, ms.StepsLeftY = ly, ms.StepsLeftZ = lz;
+  ms.DiagonalFactor = diagonal ? kDiagonal : 1;
+  Book(ms, rest, static_cast<double>(plain), static_cast<double>(stretched));
+  rest.pulses += n;
+  rest.steps[0] += std::labs(sx), rest.steps[1] += std::labs(sy), rest.steps[2] += std::labs(sz);
+  const double dx = ms.UnitsPerStepX * static_cast<double>(sx);
+  const double dy = ms.UnitsPerStepY * static_cast<double>(sy);
+  const double dz = ms.UnitsPerStepZ * static_cast<double>(sz);
+  ms.PrgX += dx, ms.PrgY += dy, ms.PrgZ += dz;
+  ms.MachX += dx, ms.MachY += dy, ms.MachZ += dz;
+  return true;
+}
+
+// One axis of a straight move in closed form. From now on the accumulator
+// gains `inc` per iteration while steps are left, and the axis steps at every
+// iteration that lifts it to 1 or more.
+struct Axis {
+  double acc, inc, left;
+  bool everyPulse;  // steps at every iteration (the axis with the most steps)
+  bool emptyFirst;  // ... but the next iteration's sum falls a hair below 1
+  double last = 0;  // iteration of its last step (0: none left)
+
+  Axis(double a, double i, double l) : acc(a), inc(i), left(l) {
+    everyPulse = inc > 1 - 1e-12;
+    emptyFirst = everyPulse && acc + inc < 1;
+    if (left <= 0) {
+      last = 0;
+    } else if (everyPulse) {
+      last = left + (emptyFirst ? 1 : 0);
+    } else {
+      // acc + k * inc >= left; a quotient within rounding of a whole number
+      // counts as that number (the sum reaches the step exactly).
+      const double q = (left - acc) / inc;
+      const double whole = std::round(q);
+      last = std::fabs(q - whole) <= 1e-9 * std::max(1.0, q) ? whole : std::ceil(q);
+    }
+  }
+  // Steps made by iteration k (0 <= k <= last).
+  double By(double k) const {
+    if (k <= 0 || left <= 0) return 0;
+    if (everyPulse) return std::min(left, std::max(0.0, k - (emptyFirst ? 1 : 0)));
+    const double v = acc + k * inc;
+    return std::min(left, std::floor(v + 1e-9 * std::max(1.0, v)));
+  }
+  bool StepsAt(double k) const { return k >= 1 && k <= last && By(k) > By(k - 1); }
+  double FinalAcc() const {
+    if (left <= 0) return acc;
+    const double a = acc + last * inc - left;
+    return std::clamp(a, 0.0, std::nextafter(1.0, 0.0));
+  }
+};
+
+// The rest of a long straight move in closed form. False when it cannot be
+// (X and Y both step on some iterations only: the caller follows it).
+bool ClosedLinear(MachineState& ms, MoveRest& rest) {
+  const double inv = 1 / ms.MoveSteps;
+  const Axis x(ms.StepAccX, std::fabs(ms.DeltaStepsX) * inv, ms.StepsLeftX);
+  const Axis y(ms.StepAccY, std::fabs(ms.DeltaStepsY) * inv, ms.StepsLeftY);
+  const Axis z(ms.StepAccZ, std::fabs(ms.DeltaStepsZ) * inv, ms.StepsLeftZ);
+  const bool xMoves = x.left > 0 && ms.DeltaStepsX != 0;
+  const bool yMoves = y.left > 0 && ms.DeltaStepsY != 0;
+  double together = 0;  // iterations that step X and Y
+  if (xMoves && yMoves) {
+    if (x.everyPulse) {
+      together = y.By(std::min(x.last, y.last)) - y.By(x.emptyFirst ? 1 : 0);
+    } else if (y.everyPulse) {
+      together = x.By(std::min(x.last, y.last)) - x.By(y.emptyFirst ? 1 : 0);
+    } else {
+      return false;
+    }
+  }
+  const double n = std::max({x.last, y.last, z.last});
+  if (n <= 0) return true;
+  const bool lastTogether = xMoves && yMoves && x.StepsAt(n) && y.StepsAt(n);
+  // Each pulse waits with the factor the pulse before it left.
+  const double stretched = (ms.DiagonalFactor != 1 ? 1 : 0) + together - (lastTogether ? 1 : 0);
+  Book(ms, rest, n - stretched, stretched);
+  rest.pulses += static_cast<long>(n);
+  const double sx = Sign(ms.DeltaStepsX) * x.left, sy = Sign(ms.DeltaStepsY) * y.left,
+               sz = Sign(ms.DeltaStepsZ) * z.left;
+  rest.steps[0] += static_cast<long>(std::fabs(sx));
+  rest.steps[1] += static_cast<long>(std::fabs(sy));
+  rest.steps[2] += static_cast<long>(std::fabs(sz));
+  const double dx = ms.UnitsPerStepX * sx, dy = ms.UnitsPerStepY * sy, dz = ms.UnitsPerStepZ * sz;
+  ms.PrgX += dx, ms.PrgY += dy, ms.PrgZ += dz;
+  ms.MachX += dx, ms.MachY += dy, ms.MachZ += dz;
+  ms.StepAccX = x.FinalAcc(), ms.StepAccY = y.FinalAcc(), ms.StepAccZ = z.FinalAcc();
+  ms.StepsLeftX = ms.StepsLeftY = ms.StepsLeftZ = 0;
+  ms.DiagonalFactor = lastTogether ? kDiagonal : 1;
+  return true;
+}
+
+void AdvancePlotCount(MachineState& ms, long pulses) {
+  // The live plot is not drawn; its count goes on as if it were.
+  if (ms.PlotEvery >= 1)
+    ms.PlotStepCount = std::fmod(ms.PlotStepCount + static_cast<double>(pulses), ms.PlotEvery);
+}
+
+}  // namespace
+
+bool FinishLinearMove(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+  const long pulses0 = rest.pulses;
+  const double left = std::max({ms.StepsLeftX, ms.StepsLeftY, ms.StepsLeftZ});
+  bool ok = true;
+  if (!(left >= kFollowBelow && ClosedLinear(ms, rest))) ok = FollowLinear(ms, rest, cancel);
+  AdvancePlotCount(ms, rest.pulses - pulses0);
+  return ok;
+}
+
+bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+  const double step = ms.ArcAngleStep;
+  const double bound = ms.ArcSweep + step;
+  if (!(step > 0 && std::isfinite(step) && std::isfinite(bound))) return true;
+  const double ux = ms.UnitsPerStepX, uy = ms.UnitsPerStepY;
+  // The ideal point in steps from where the tool stands now:
+  //   X = ax + bx cos a,  Y = ay + by sin a
+  // and the tool m steps (whole) from there. RunArcSteps steps an axis by one
+  // toward the point when it lies a whole step or more away: m keeps its value
+  // while floor(X) <= m <= ceil(X), else moves one step toward that range.
+  const double ax = (ms.ArcCenterX - ms.PrgX) / ux, bx = ms.ArcRadius / ux;
+  const double ay = (ms.ArcCenterY - ms.PrgY) / uy, by = ms.ArcRadius / uy;
+  if (!(std::fabs(ax) + bx < 0x1p52 && std::fabs(ay) + by < 0x1p52)) return true;
+  // Between exact points the angle a = ArcStartAngle - ArcAngle * ArcDirection
+  // turns by `turn` per point: cos and sin of i turns, i < kExactEvery.
+  const double turn = -step * ms.ArcDirection;
+  double turnCos[kExactEvery], turnSin[kExactEvery];
+  for (long i = 0; i < kExactEvery; ++i) {
+    turnCos[i] = std::cos(static_cast<double>(i) * turn);
+    turnSin[i] = std::sin(static_cast<double>(i) * turn);
+  }
+  auto floorOf = [](double v) {
+    const auto t = static_cast<int64_t>(v);
+    return t - (v < static_cast<double>(t));
+  };
+  auto ceilOf = [](double v) {
+    const auto t = static_cast<int64_t>(v);
+    return t + (v > static_cast<double>(t));
+  };
+  double angle = ms.ArcAngle;
+  int64_t mx = 0, my = 0;
+  long stretched = ms.DiagonalFactor != 1 ? 1 : 0;  // pulses after an X+Y pulse
+  long n = 0, sx = 0, sy = 0;
+  bool diagonal = false, more = true;
+  // Same sum as the loop's, so the same points and the same last one.
+  double next = angle + step;
+  while (more && next <= bound) {
+    if (n % kCancelEvery == 0 && Cancelled(cancel)) return false;
+    const double a = ms.ArcStartAngle - next * ms.ArcDirection;
+    const double c0 = std::cos(a), s0 = std::sin(a);
+    for (long i = 0; i < kExactEvery; ++i) {
+      angle = next;
+      const double c = c0 * turnCos[i] - s0 * turnSin[i];
+      const double s = s0 * turnCos[i] + c0 * turnSin[i];
+      const double x = ax + bx * c, y = ay + by * s;
+      const int64_t dx = std::clamp<int64_t>(std::clamp(mx, floorOf(x), ceilOf(x)) - mx, -1, 1);
+      const int64_t dy = std::clamp<int64_t>(std::clamp(my, floorOf(y), ceilOf(y)) - my, -1, 1);
+      mx += dx, my += dy;
+      diagonal = dx != 0 && dy != 0;
+      stretched += diagonal;
+      sx += dx != 0, sy += dy != 0;
+      ++n;
+      next += step;
+      if (!(next <= bound)) {
+        more = false;
+        break;
+      }
+    }
+  }
+  if (n == 0) return true;
+  // The last point's factor belongs to the pulse after the arc.
+  stretched -= diagonal;
+  const long plain = n - stretched;
+  ms.ArcAngle = angle;
+  const double tx = ux * static_cast<double>(mx), ty = uy * static_cast<double>(my);
+  ms.PrgX += tx, ms.MachX += tx;
+  ms.PrgY += ty, ms.MachY += ty;
+  ms.DiagonalFactor = diagonal ? kDiagonal : 1;
+  Book(ms, rest, static_cast<double>(plain), static_cast<double>(stretched));
+  rest.pulses += n;
+  rest.steps[0] += sx, rest.steps[1] += sy;
+  AdvancePlotCount(ms, n);
+  return true;
+}
+
+}  // namespace brimo
