@@ -381,20 +381,23 @@ TEST(SimulationGate, HeldRunMakesNoProgressUntilReleased) {
   SimulationGate gate;
   o.gate = &gate;
   std::atomic<long> rows{0};
+  std::atomic<bool> ended{false};
   SimulationTotals held;
   gate.Hold();
   std::thread worker([&] {
     held = Simulate(loader.store, settings, o, [&](const SimulationRow&) {
       if (rows.fetch_add(1) + 1 == 5) gate.Hold();  // again, from inside the run
     });
+    ended = true;
   });
-  auto waitAsleep = [&] {
-    while (gate.Waiting() != 1) std::this_thread::yield();
+  // Asleep at the gate after `rows` rows, or (not held) already at its end.
+  auto waitAsleep = [&](long after) {
+    while (!(gate.Waiting() == 1 && rows >= after) && !ended) std::this_thread::yield();
   };
-  waitAsleep();
+  waitAsleep(0);
   EXPECT_EQ(rows.load(), 0);  // not a line read
   gate.Release();
-  waitAsleep();
+  waitAsleep(5);
   EXPECT_EQ(rows.load(), 5);  // stopped before the line after the fifth row
   EXPECT_TRUE(gate.Held());
   gate.Release();
@@ -413,12 +416,14 @@ TEST(SimulationGate, CancelWakesAHeldRun) {
   const double scale[4] = {1, 1, 1, 1};
   SimulationGate gate;
   gate.Hold();
-  std::atomic<bool> cancel{false};
+  std::atomic<bool> cancel{false}, ended{false};
   double seconds = 0;
   std::thread worker([&] {
     seconds = EstimateRunSeconds(loader.store, loader.ms, 100, scale, &cancel, nullptr, &gate);
+    ended = true;
   });
-  while (gate.Waiting() != 1) std::this_thread::yield();
+  while (gate.Waiting() != 1 && !ended) std::this_thread::yield();
+  EXPECT_FALSE(ended);
   cancel = true;
   gate.Wake();
   worker.join();
