@@ -185,11 +185,29 @@ bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* 
   // Between exact points the angle a = ArcStartAngle - ArcAngle * ArcDirection
   // turns by `turn` per point: cos and sin of i turns, i < kExactEvery.
   const double turn = -step * ms.ArcDirection;
-  double turnCos[kExactEvery], turnSin[kExactEvery];
-  for (long i = 0; i < kExactEvery; ++i) {
-    turnCos[i] = std::cos(static_cast<double>(i) * turn);
-    turnSin[i] = std::sin(static_cast<double>(i) * turn);
+  double turnCos[kExactEvery] = {1}, turnSin[kExactEvery] = {0};
+  const double cosTurn = std::cos(turn), sinTurn = std::sin(turn);
+  for (long i = 1; i < kExactEvery; ++i) {
+    turnCos[i] = turnCos[i - 1] * cosTurn - turnSin[i - 1] * sinTurn;
+    turnSin[i] = turnSin[i - 1] * cosTurn + turnCos[i - 1] * sinTurn;
   }
+  // Points left: k = 1, 2, ... while ArcAngle + k step <= bound. The loop's
+  // sum (ArcAngle += step) rounds far below a point's width unless the
+  // quotient lies within 1e-6 of a whole number; then the sum decides.
+  const double q = (bound - ms.ArcAngle) / step;
+  if (!(q >= 1 - 1e-6)) return true;  // no point left (or none that can be counted)
+  double count = std::floor(q);
+  double lastAngle = ms.ArcAngle + count * step;  // ArcAngle of the last point
+  if (q - count < 1e-6 || q - count > 1 - 1e-6) {
+    count = 0;
+    for (double next = ms.ArcAngle + step; next <= bound; next += step) {
+      count += 1;
+      lastAngle = next;
+      if (static_cast<long>(count) % kCancelEvery == 0 && Cancelled(cancel)) return false;
+    }
+    if (count == 0) return true;
+  }
+  const auto n = static_cast<long>(count);
   auto floorOf = [](double v) {
     const auto t = static_cast<int64_t>(v);
     return t - (v < static_cast<double>(t));
@@ -198,41 +216,43 @@ bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* 
     const auto t = static_cast<int64_t>(v);
     return t + (v > static_cast<double>(t));
   };
-  double angle = ms.ArcAngle;
   int64_t mx = 0, my = 0;
   long stretched = ms.DiagonalFactor != 1 ? 1 : 0;  // pulses after an X+Y pulse
-  long n = 0, sx = 0, sy = 0;
-  bool diagonal = false, more = true;
-  // Same sum as the loop's, so the same points and the same last one.
-  double next = angle + step;
-  while (more && next <= bound) {
-    if (n % kCancelEvery == 0 && Cancelled(cancel)) return false;
-    const double a = ms.ArcStartAngle - next * ms.ArcDirection;
+  long sx = 0, sy = 0;
+  bool diagonal = false;
+  // Until the tool lies within a step of the point on both axes (at once
+  // when the arc starts where the tool stands) it closes in one step per
+  // point; from then on it stays within a step (the point moves at most a
+  // step per point) and the clamp alone gives its steps.
+  bool tracking = false;
+  for (long first = 0; first < n; first += kExactEvery) {
+    if (first % kCancelEvery == 0 && Cancelled(cancel)) return false;
+    const double a =
+        ms.ArcStartAngle - (ms.ArcAngle + static_cast<double>(first + 1) * step) * ms.ArcDirection;
     const double c0 = std::cos(a), s0 = std::sin(a);
-    for (long i = 0; i < kExactEvery; ++i) {
-      angle = next;
+    const long points = std::min(kExactEvery, n - first);
+    for (long i = 0; i < points; ++i) {
       const double c = c0 * turnCos[i] - s0 * turnSin[i];
       const double s = s0 * turnCos[i] + c0 * turnSin[i];
       const double x = ax + bx * c, y = ay + by * s;
-      const int64_t dx = std::clamp<int64_t>(std::clamp(mx, floorOf(x), ceilOf(x)) - mx, -1, 1);
-      const int64_t dy = std::clamp<int64_t>(std::clamp(my, floorOf(y), ceilOf(y)) - my, -1, 1);
-      mx += dx, my += dy;
-      diagonal = dx != 0 && dy != 0;
-      stretched += diagonal;
-      sx += dx != 0, sy += dy != 0;
-      ++n;
-      next += step;
-      if (!(next <= bound)) {
-        more = false;
-        break;
+      const int64_t fx = floorOf(x), cx = ceilOf(x), fy = floorOf(y), cy = ceilOf(y);
+      int64_t nx = std::clamp(mx, fx, cx), ny = std::clamp(my, fy, cy);
+      if (!tracking) {
+        nx = std::clamp(nx, mx - 1, mx + 1);
+        ny = std::clamp(ny, my - 1, my + 1);
+        tracking = nx >= fx && nx <= cx && ny >= fy && ny <= cy;
       }
+      const bool stepX = nx != mx, stepY = ny != my;
+      mx = nx, my = ny;
+      diagonal = stepX && stepY;
+      stretched += diagonal;
+      sx += stepX, sy += stepY;
     }
   }
-  if (n == 0) return true;
   // The last point's factor belongs to the pulse after the arc.
   stretched -= diagonal;
   const long plain = n - stretched;
-  ms.ArcAngle = angle;
+  ms.ArcAngle = lastAngle;
   const double tx = ux * static_cast<double>(mx), ty = uy * static_cast<double>(my);
   ms.PrgX += tx, ms.MachX += tx;
   ms.PrgY += ty, ms.MachY += ty;

@@ -125,9 +125,8 @@ std::vector<TextFinding> TextFindings(std::string_view line) {
   std::vector<TextFinding> out;
   if (HasNestedComment(line))
     out.push_back({Finding::Kind::kNestedComment, msg::kCheckNestedComment});
-  const std::string text = WithoutComments(line);
   if (LineIsSkipped(line)) {
-    const std::vector<std::string> words = WordLikePieces(text, true, true);
+    const std::vector<std::string> words = WordLikePieces(WithoutComments(line), true, true);
     if (!words.empty())
       out.push_back({Finding::Kind::kSkippedWords, msg::kCheckSkippedWords + Joined(words)});
     return out;
@@ -137,7 +136,10 @@ std::vector<TextFinding> TextFindings(std::string_view line) {
     out.push_back(
         {Finding::Kind::kNotANumber, Quoted(w.letter + Trimmed(w.text)) + msg::kCheckNotANumber});
   }
-  const std::vector<std::string> lower = WordLikePieces(text, false, true);
+  // Most lines hold no lower-case letter at all: no comment-free copy needed.
+  if (std::none_of(line.begin(), line.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; }))
+    return out;
+  const std::vector<std::string> lower = WordLikePieces(WithoutComments(line), false, true);
   if (!lower.empty())
     out.push_back({Finding::Kind::kLowerCase, msg::kCheckLowerCase + Joined(lower)});
   return out;
