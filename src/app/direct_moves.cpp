@@ -16,16 +16,13 @@ constexpr double kDiagonal = 0.707;
 // iteration (a few ns each): the closed form may move one step by one pulse,
 // which must stay well under 0.1 % of the move.
 constexpr double kFollowBelow = 64;
-// Pulses between two looks at the cancel flag on the paths that follow pulses.
+// Pulses between two questions whether to go on, on the paths that follow pulses.
 constexpr long kCancelEvery = 1 << 16;
 // Arc points between two exact cosines: the rotation in between drifts by a
 // few units in the last place per point.
 constexpr long kExactEvery = 64;
 
 int Sign(double v) { return (v > 0) - (v < 0); }
-bool Cancelled(const std::atomic<bool>* cancel) {
-  return cancel && cancel->load(std::memory_order_relaxed);
-}
 
 // Books `plain` pulses at the move's interval and `stretched` at the interval
 // after an X+Y pulse, as WaitPulseInterval spaces them.
@@ -35,7 +32,7 @@ void Book(const MachineState& ms, MoveRest& rest, double plain, double stretched
 }
 
 // The iterations of RunLinearSteps, one by one, without clock, port or window.
-bool FollowLinear(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+bool FollowLinear(MachineState& ms, MoveRest& rest, const std::function<bool()>& goOn) {
   const double inv = 1 / ms.MoveSteps;
   const double incX = std::fabs(ms.DeltaStepsX) * inv;
   const double incY = std::fabs(ms.DeltaStepsY) * inv;
@@ -57,7 +54,7 @@ bool FollowLinear(MachineState& ms, MoveRest& rest, const std::atomic<bool>* can
     (diagonal ? stretched : plain) += 1;
     diagonal = x != 0 && y != 0;
     sx += x, sy += y, sz += z;
-    if (++n % kCancelEvery == 0 && Cancelled(cancel)) return false;
+    if (++n % kCancelEvery == 0 && !goOn()) return false;
   }
   ms.StepAccX = ax, ms.StepAccY = ay, ms.StepAccZ = az;
   ms.StepsLeftX = lx, ms.StepsLeftY = ly, ms.StepsLeftZ = lz;
@@ -160,16 +157,16 @@ void AdvancePlotCount(MachineState& ms, long pulses) {
 
 }  // namespace
 
-bool FinishLinearMove(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+bool FinishLinearMove(MachineState& ms, MoveRest& rest, const std::function<bool()>& goOn) {
   const long pulses0 = rest.pulses;
   const double left = std::max({ms.StepsLeftX, ms.StepsLeftY, ms.StepsLeftZ});
   bool ok = true;
-  if (!(left >= kFollowBelow && ClosedLinear(ms, rest))) ok = FollowLinear(ms, rest, cancel);
+  if (!(left >= kFollowBelow && ClosedLinear(ms, rest))) ok = FollowLinear(ms, rest, goOn);
   AdvancePlotCount(ms, rest.pulses - pulses0);
   return ok;
 }
 
-bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel) {
+bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::function<bool()>& goOn) {
   const double step = ms.ArcAngleStep;
   const double bound = ms.ArcSweep + step;
   if (!(step > 0 && std::isfinite(step) && std::isfinite(bound))) return true;
@@ -203,7 +200,7 @@ bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* 
     for (double next = ms.ArcAngle + step; next <= bound; next += step) {
       count += 1;
       lastAngle = next;
-      if (static_cast<long>(count) % kCancelEvery == 0 && Cancelled(cancel)) return false;
+      if (static_cast<long>(count) % kCancelEvery == 0 && !goOn()) return false;
     }
     if (count == 0) return true;
   }
@@ -226,7 +223,7 @@ bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* 
   // step per point) and the clamp alone gives its steps.
   bool tracking = false;
   for (long first = 0; first < n; first += kExactEvery) {
-    if (first % kCancelEvery == 0 && Cancelled(cancel)) return false;
+    if (first % kCancelEvery == 0 && !goOn()) return false;
     const double a =
         ms.ArcStartAngle - (ms.ArcAngle + static_cast<double>(first + 1) * step) * ms.ArcDirection;
     const double c0 = std::cos(a), s0 = std::sin(a);

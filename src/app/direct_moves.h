@@ -18,7 +18,7 @@
 // Callers: the headless simulation in its direct mode (the run-time estimate).
 #pragma once
 
-#include <atomic>
+#include <functional>
 
 namespace brimo {
 
@@ -33,12 +33,13 @@ struct MoveRest {
 // The straight move whose first pulse was just made (RunLinearSteps between
 // two pulses, StepsLeft as it left them), made to its end: positions,
 // StepsLeft (0), StepAcc, DiagonalFactor and PlotStepCount as after its last
-// pulse. False (the state then half way) when `cancel` was set meanwhile.
-bool FinishLinearMove(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel);
+// pulse. A long path asks `goOn` every 65536 pulses (it may sleep there) and
+// gives up, false, the state half way, when it answers false.
+bool FinishLinearMove(MachineState& ms, MoveRest& rest, const std::function<bool()>& goOn);
 
 // The arc whose point at ArcAngle was just made (RunArcSteps between two
 // points), made to its last point: positions, ArcAngle (the last point's, so
-// the loop ends), DiagonalFactor and PlotStepCount. False when cancelled.
-bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::atomic<bool>* cancel);
+// the loop ends), DiagonalFactor and PlotStepCount. `goOn` as above.
+bool FinishArcPoints(MachineState& ms, MoveRest& rest, const std::function<bool()>& goOn);
 
 }  // namespace brimo

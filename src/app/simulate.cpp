@@ -322,10 +322,14 @@ void SimulationRun::FinishMove() {
   if (ms_.StopRequested) return;
   MoveRest rest;
   bool done = true;
+  const std::function<bool()> goOn = [this] {
+    if (options_.gate) options_.gate->Pass(options_.cancel);
+    return !Cancelled();
+  };
   if (ms_.MoveSteps > 0) {
-    done = FinishLinearMove(ms_, rest, options_.cancel);
+    done = FinishLinearMove(ms_, rest, goOn);
   } else if (ms_.ArcMove) {
-    done = FinishArcPoints(ms_, rest, options_.cancel);
+    done = FinishArcPoints(ms_, rest, goOn);
   }
   pulses_ += rest.pulses;
   directPulses_ += rest.pulses;
