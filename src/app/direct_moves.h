@@ -7,13 +7,20 @@
 //   ticks = n1 * I + n2 * I / 0.707      I = CounterFrequency / StepRate
 //
 // with n2 the pulses that follow an X+Y pulse (the decimal 0.707 stretch of
-// the step engine) and n1 the others. A straight move is counted in closed form
-// from its accumulators when it is long; a short one, one whose X and Y both
-// follow Z (no axis steps every pulse), and every arc are followed point by
-// point without clock, port or window (an arc through a rotation that is put
-// back on the exact angle every few points). Against the pulse-by-pulse run the
-// figure agrees within 0.1 % (a rounding of an accumulator may move a step by
-// one pulse); the positions agree to a few units in the last place.
+// the step engine) and n1 the others.
+//
+// A straight move with 64 pulses or more left is counted in closed form from
+// its accumulators (the axis with the most steps steps at every iteration,
+// the others where their sums pass a whole number); a shorter one, and one
+// whose X and Y both follow Z (no closed count of their common pulses), is
+// followed iteration by iteration without clock, port or window. An arc is
+// followed point by point: the ideal point from a rotation put back on the
+// exact angle every 64 points, the tool's steps from whole-step bounds, the
+// number of points from the angle (the loop's own sum only where the quotient
+// lies within 1e-6 of a whole number). Against the pulse-by-pulse run the time
+// agrees within 0.1 % (a rounding of an accumulator may move a step by one
+// pulse, about once in 100 000 moves), the steps are the same, the positions
+// agree to a few units in the last place.
 //
 // Callers: the headless simulation in its direct mode (the run-time estimate).
 #pragma once
