@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/direct_moves.h"
 #include "app/vcd_writer.h"
 #include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
@@ -124,9 +125,8 @@ std::vector<TextFinding> TextFindings(std::string_view line) {
   std::vector<TextFinding> out;
   if (HasNestedComment(line))
     out.push_back({Finding::Kind::kNestedComment, msg::kCheckNestedComment});
-  const std::string text = WithoutComments(line);
   if (LineIsSkipped(line)) {
-    const std::vector<std::string> words = WordLikePieces(text, true, true);
+    const std::vector<std::string> words = WordLikePieces(WithoutComments(line), true, true);
     if (!words.empty())
       out.push_back({Finding::Kind::kSkippedWords, msg::kCheckSkippedWords + Joined(words)});
     return out;
@@ -136,7 +136,10 @@ std::vector<TextFinding> TextFindings(std::string_view line) {
     out.push_back(
         {Finding::Kind::kNotANumber, Quoted(w.letter + Trimmed(w.text)) + msg::kCheckNotANumber});
   }
-  const std::vector<std::string> lower = WordLikePieces(text, false, true);
+  // Most lines hold no lower-case letter at all: no comment-free copy needed.
+  if (std::none_of(line.begin(), line.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; }))
+    return out;
+  const std::vector<std::string> lower = WordLikePieces(WithoutComments(line), false, true);
   if (!lower.empty())
     out.push_back({Finding::Kind::kLowerCase, msg::kCheckLowerCase + Joined(lower)});
   return out;
@@ -185,7 +188,7 @@ class CountingPort final : public Port {
  public:
   explicit CountingPort(SimulationRun& run) : run_(run) {}
   void WriteData(uint8_t value) override;
-  uint8_t ReadStatus() override { return 127; }
+  uint8_t ReadStatus() override;
 
  private:
   SimulationRun& run_;
@@ -204,6 +207,7 @@ class SimulationRun {
         store_(program),
         core_{ms_, win_, clock_, link_, store_, plot_} {
     CopySettings(settings, ms_);
+    direct_ = o.direct && !o.vcd;
   }
 
   SimulationTotals Run();
@@ -213,8 +217,19 @@ class SimulationRun {
   void FeedShown();
   void Shown(const std::string& text, const std::string& title);
   void Pumped() {
-    if (Cancelled()) ms_.StopRequested = true;  // the loops end after this pulse
+    if (options_.gate) options_.gate->Pass(options_.cancel);
+    if (Cancelled()) {
+      ms_.StopRequested = true;  // the loops end after this pulse
+      return;
+    }
+    if (pulseMade_) {
+      // The step loop's pump after a pulse (the waits pump before theirs).
+      pulseMade_ = false;
+      if (direct_) FinishMove();
+    }
   }
+  // StepPulse reads the switches right after writing a pulse.
+  void SwitchesRead() { pulseMade_ = true; }
   // WritePulse writes the pulse byte, then the direction byte; nothing else
   // writes the port of a simulation (no jog, no home move).
   void Written(uint8_t value) {
@@ -243,6 +258,12 @@ class SimulationRun {
   bool Cancelled() const {
     return options_.cancel && options_.cancel->load(std::memory_order_relaxed);
   }
+  void FinishMove();
+  // Seconds since the start: the clock's, and the pulses made at once.
+  double Elapsed() const {
+    return (static_cast<double>(clock_.Now()) + directTicks_) /
+           static_cast<double>(kSimulationFrequency);
+  }
 
   const SimulationOptions& options_;
   const RowSink& onRow_;
@@ -258,6 +279,13 @@ class SimulationRun {
 
   long pulses_ = 0;
   long steps_[3] = {0, 0, 0};
+  // Direct mode: the rest of each move is made at once; its time is kept
+  // here, not on the clock, so the next pulse waits exactly as after the
+  // move's first one (whatever rule the wait follows).
+  bool direct_ = false;
+  bool pulseMade_ = false;
+  double directTicks_ = 0;
+  long directPulses_ = 0;
   bool directionNext_ = false;
   uint8_t pulseByte_ = 0;
 
@@ -282,6 +310,33 @@ bool SimWindow::AskYesNo(const std::string&, const std::string& title) {
   return title == msg::kBadLineTitle;
 }
 void CountingPort::WriteData(uint8_t value) { run_.Written(value); }
+uint8_t CountingPort::ReadStatus() {
+  run_.SwitchesRead();
+  return 127;
+}
+
+// The move under way, between its first and second pulse: the rest of it at
+// once. A straight move's loop then finds no step left; an arc's loop finds
+// its last point made and goes on with the closing move (made the same way).
+void SimulationRun::FinishMove() {
+  if (ms_.StopRequested) return;
+  MoveRest rest;
+  bool done = true;
+  const std::function<bool()> goOn = [this] {
+    if (options_.gate) options_.gate->Pass(options_.cancel);
+    return !Cancelled();
+  };
+  if (ms_.MoveSteps > 0) {
+    done = FinishLinearMove(ms_, rest, goOn);
+  } else if (ms_.ArcMove) {
+    done = FinishArcPoints(ms_, rest, goOn);
+  }
+  pulses_ += rest.pulses;
+  directPulses_ += rest.pulses;
+  for (int a = 0; a < 3; ++a) steps_[a] += rest.steps[a];
+  directTicks_ += rest.ticks;
+  if (!done) ms_.StopRequested = true;  // cancelled
+}
 
 // The start-up and File > Open steps the window takes before a first
 // "Execute Program".
@@ -342,6 +397,7 @@ void SimulationRun::CheckText() {
 
 SimulationTotals SimulationRun::Run() {
   SimulationTotals t;
+  if (options_.gate) options_.gate->Pass(options_.cancel);
   const size_t findings0 = findings_ ? findings_->size() : 0;
   CheckText();
   Load();
@@ -369,8 +425,9 @@ SimulationTotals SimulationRun::Run() {
   CloseRow();
   t.lines = std::min(ms_.CurrentLine, store_.LineCount);
   t.pulses = pulses_;
+  t.directPulses = directPulses_;
   for (int a = 0; a < 3; ++a) t.steps[a] = steps_[a];
-  t.seconds = static_cast<double>(clock_.Now()) / static_cast<double>(kSimulationFrequency);
+  t.seconds = Elapsed();
   t.prg[0] = ms_.PrgX, t.prg[1] = ms_.PrgY, t.prg[2] = ms_.PrgZ;
   t.mach[0] = ms_.MachX, t.mach[1] = ms_.MachY, t.mach[2] = ms_.MachZ;
   t.toolChanges = toolChanges_;
@@ -399,6 +456,7 @@ void SimulationRun::LineShown(const std::string& text) {
 }
 
 void SimulationRun::FeedShown() {
+  if (options_.gate) options_.gate->Pass(options_.cancel);
   if (Cancelled()) ms_.StopRequested = true;
   // The parser ends every line it does not skip with SetFeed, which shows
   // the feed: the first feed shown after the line sees the registers of the
@@ -416,7 +474,7 @@ void SimulationRun::CloseRow() {
   row_.x = ms_.PrgX, row_.y = ms_.PrgY, row_.z = ms_.PrgZ;
   row_.pulses = pulses_ - rowPulses0_;
   for (int a = 0; a < 3; ++a) row_.steps[a] = steps_[a] - rowSteps0_[a];
-  row_.seconds = static_cast<double>(clock_.Now()) / static_cast<double>(kSimulationFrequency);
+  row_.seconds = Elapsed();
   // The pass over the entry after the last line shows only when it moved.
   if (row_.line > store_.LineCount && row_.pulses == 0 && row_.note.empty()) return;
   if (options_.rows && onRow_) onRow_(row_);
@@ -728,6 +786,38 @@ const char* FindingKindName(Finding::Kind kind) {
   return "unknown";
 }
 
+void SimulationGate::Hold() {
+  std::lock_guard<std::mutex> hold(lock_);
+  held_.store(true, std::memory_order_release);
+}
+
+void SimulationGate::Release() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    held_.store(false, std::memory_order_release);
+  }
+  changed_.notify_all();
+}
+
+void SimulationGate::Wake() {
+  { std::lock_guard<std::mutex> hold(lock_); }  // a sleeper between its test and its wait
+  changed_.notify_all();
+}
+
+int SimulationGate::Waiting() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return waiting_;
+}
+
+void SimulationGate::Pass(const std::atomic<bool>* cancel) {
+  if (!held_.load(std::memory_order_acquire)) return;  // the usual case: one load
+  auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_acquire); };
+  std::unique_lock<std::mutex> hold(lock_);
+  ++waiting_;
+  changed_.wait(hold, [&] { return !held_.load(std::memory_order_relaxed) || cancelled(); });
+  --waiting_;
+}
+
 long FindingLines(const std::vector<Finding>& findings) {
   std::set<long> lines;
   for (const Finding& f : findings) lines.insert(f.line);
@@ -776,7 +866,8 @@ SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,
 
 double EstimateRunSeconds(const ProgramStore& program, const MachineState& settingsSource,
                           double overridePercent, const double scale[4],
-                          const std::atomic<bool>* cancel, std::vector<Finding>* findings) {
+                          const std::atomic<bool>* cancel, std::vector<Finding>* findings,
+                          SimulationGate* gate) {
   ProgramStore copy = program;
   SimulationOptions o;
   o.overridePercent = overridePercent;
@@ -785,6 +876,8 @@ double EstimateRunSeconds(const ProgramStore& program, const MachineState& setti
   o.rows = false;
   o.check = findings != nullptr;
   o.cancel = cancel;
+  o.gate = gate;
+  o.direct = true;
   const SimulationTotals t = Simulate(copy, settingsSource, o, nullptr, findings);
   return t.cancelled ? std::numeric_limits<double>::quiet_NaN() : t.seconds;
 }

@@ -8,7 +8,7 @@
 namespace brimo::gui {
 
 RunTimeEstimator::RunTimeEstimator(QObject* parent)
-    : QObject(parent), link_(std::make_shared<Link>()) {
+    : QObject(parent), link_(std::make_shared<Link>()), gate_(std::make_shared<SimulationGate>()) {
   link_->estimator = this;
 }
 
@@ -31,11 +31,12 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
   ms->PreviewRegs.reset();
   const std::array<double, 4> factors{scale[0], scale[1], scale[2], scale[3]};
   auto link = link_;
+  auto gate = gate_;
   // Detached: nothing ever waits for it (see the header).
-  std::thread([link, cancel, store, ms, overridePercent, factors] {
+  std::thread([link, cancel, gate, store, ms, overridePercent, factors] {
     auto findings = std::make_shared<std::vector<Finding>>();
     const double seconds = EstimateRunSeconds(*store, *ms, overridePercent, factors.data(),
-                                              cancel.get(), findings.get());
+                                              cancel.get(), findings.get(), gate.get());
     if (!cancel->load() && std::isfinite(seconds)) {
       std::lock_guard<std::mutex> hold(link->lock);
       if (RunTimeEstimator* target = link->estimator) {
@@ -53,9 +54,18 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
 }
 
 void RunTimeEstimator::Cancel() {
-  if (cancel_) cancel_->store(true);
+  if (cancel_) {
+    cancel_->store(true);
+    gate_->Wake();  // a held worker looks at its flag and ends
+  }
   cancel_.reset();
 }
+
+void RunTimeEstimator::HoldForMotion(bool online) {
+  if (online) gate_->Hold();
+}
+
+void RunTimeEstimator::ReleaseAfterMotion() { gate_->Release(); }
 
 QString RunTimeText(double seconds) {
   const long long s = static_cast<long long>(std::ceil(seconds));

@@ -3,11 +3,19 @@
 // as `brimocnc --simulate --check`, so loading is not delayed. Works on copies of the program and
 // the settings; a new request or the estimator's end cancels the one in progress.
 //
+// Move times come from step counts (the simulation's direct mode), not pulse
+// by pulse: a million-line program takes seconds of CPU, not minutes.
+//
 // Cancelling never waits for the worker: the worker owns everything it
-// uses, sees its cancel flag after every pulse and every slice of a long
-// wait, and reaches the estimator only through a link that the estimator
-// cuts (under its lock) before it goes away. So File > Open, Exit and the
-// dialogs' "Ok" never block on an estimate.
+// uses, sees its cancel flag after every move and every line, and reaches
+// the estimator only through a link that the estimator cuts (under its lock)
+// before it goes away. So File > Open, Exit and the dialogs' "Ok" never block
+// on an estimate.
+//
+// The estimate must not compete with a run for the processor: while motion
+// runs online the window holds it (HoldForMotion), and the worker sleeps on a
+// condition variable at its next move or line until released; a cancel wakes
+// it to end.
 #pragma once
 
 #include <QObject>
@@ -37,6 +45,15 @@ class RunTimeEstimator : public QObject {
   // Returns at once; the worker ends on its own soon after.
   void Cancel();
 
+  // Motion starts: when it runs online, the estimate in progress (and one
+  // started meanwhile) sleeps until ReleaseAfterMotion. Offline motion does
+  // not hold it. Called on the window thread.
+  void HoldForMotion(bool online);
+  // Motion has ended: a held estimate goes on where it stood.
+  void ReleaseAfterMotion();
+  // Workers now asleep because the estimate is held.
+  int HeldWorkers() const { return gate_->Waiting(); }
+
  signals:
   // The run time in seconds and every finding of the program check.
   void Estimated(double seconds, const std::vector<brimo::Finding>& findings);
@@ -50,6 +67,8 @@ class RunTimeEstimator : public QObject {
   };
   std::shared_ptr<Link> link_;
   std::shared_ptr<std::atomic<bool>> cancel_;
+  // Shared with the workers, which may outlive the estimator.
+  std::shared_ptr<SimulationGate> gate_;
 };
 
 // "1:02:03" (hours, minutes, seconds), rounded up to the next second.

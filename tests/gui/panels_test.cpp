@@ -15,7 +15,11 @@
 #include "app/simulate.h"
 #include "console/run_time_estimator.h"
 #include "gui/gui_fixture.h"
+#include "machine/config_file.h"
+#include "machine/machine_state.h"
 #include "machine/messages.h"
+#include "machine/settings_form.h"
+#include "plot/program_store.h"
 
 namespace brimo::gui::test {
 namespace {
@@ -236,6 +240,57 @@ TEST_F(PanelsTest, LoadShowsTheEstimatedRunTimeAndTheCheckListsFindings) {
   EXPECT_NE(text.find("Line 3:"), std::string::npos);  // X2 Y2 under G90
   EXPECT_NE(text.find("Line 4:"), std::string::npos);  // drilling without R
   EXPECT_EQ(text.find("Line 1:"), std::string::npos);
+}
+
+// Motion running online holds the estimate: a worker started meanwhile
+// sleeps before its first line and reports nothing until the motion ends;
+// then it reports the figure of an estimate never held. Offline motion does
+// not hold it. No clock is read: the test waits for the worker to be asleep.
+TEST(RunTimeEstimator, YieldsWhileMotionRunsOnlineAndResumesAfterwards) {
+  MachineState ms;
+  SettingsForm form;
+  ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+  ProgramStore program;
+  for (const char* line : {"G01 X20 Y5 F300", "G02 X30 Y5 I5 J0", "G83 X1 Y1 Z-2 R1 Q2"})
+    program.ProgramLines.push_back(line);
+  program.LineCount = 3;
+  const double scale[4] = {1, 1, 1, 1};
+  const double unheld = EstimateRunSeconds(program, ms, 100, scale);
+
+  RunTimeEstimator estimator;
+  std::vector<double> reported;
+  QObject::connect(
+      &estimator, &RunTimeEstimator::Estimated,
+      [&](double seconds, const std::vector<Finding>&) { reported.push_back(seconds); });
+  auto settle = [] {
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  };
+
+  estimator.HoldForMotion(true);
+  estimator.Start(program, ms, 100, scale);
+  // Asleep at the gate, or (not held) already reported.
+  while (estimator.HeldWorkers() != 1 && reported.empty()) QCoreApplication::processEvents();
+  settle();
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(estimator.HeldWorkers(), 1);  // still asleep: no progress
+  estimator.ReleaseAfterMotion();
+  while (reported.empty()) QCoreApplication::processEvents();
+  EXPECT_EQ(reported, std::vector<double>{unheld});
+
+  estimator.HoldForMotion(false);  // offline: the estimate goes on
+  estimator.Start(program, ms, 100, scale);
+  while (reported.size() < 2) QCoreApplication::processEvents();
+  EXPECT_EQ(reported.back(), unheld);
+  estimator.ReleaseAfterMotion();
+
+  // Cancelled while held: the worker wakes and ends; nothing is reported.
+  estimator.HoldForMotion(true);
+  estimator.Start(program, ms, 100, scale);
+  while (estimator.HeldWorkers() != 1 && reported.size() < 3) QCoreApplication::processEvents();
+  estimator.Cancel();
+  while (estimator.HeldWorkers() != 0) QCoreApplication::processEvents();
+  settle();
+  EXPECT_EQ(reported.size(), 2u);
 }
 
 TEST(RunTimeText, HoursMinutesSecondsRoundedUp) {
