@@ -92,6 +92,9 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, Setting
     if (ScaleOk(c_)) EstimateRunTime();
   };
   coordinates_ = std::make_unique<Set_Prg_cord>(c_);
+  // Nothing competes with pulses for the processor: an estimate sleeps while
+  // the machine moves online.
+  win_.SetMotionBeginHandler([this] { estimator_->HoldForMotion(!c_.ms.Offline); });
   win_.SetMotionEndedHandler([this] { MotionEnded(); });
   connect(estimator_, &RunTimeEstimator::Estimated, this,
           [this](double seconds, const std::vector<Finding>& findings) {
@@ -297,6 +300,7 @@ MDIForm1::SizeRule MDIForm1::MeasureSizes() {
 }
 
 void MDIForm1::MotionEnded() {
+  estimator_->ReleaseAfterMotion();
   if (fitAfterMotion_) {
     fitAfterMotion_ = false;
     fit_->setChecked(c_.plot.FitEndpointsOnly);  // Mnu_Fit_Click toggles it again

@@ -68,6 +68,7 @@ void QtWindowPort::OnWindowThread(std::function<void()> f) {
 bool QtWindowPort::MotionBusy() const { return motion_ && motion_->Busy(); }
 
 void QtWindowPort::BeginMotion() {
+  if (begin_) begin_();
   Flush();
   // Read by the motion thread only; the job starts after these writes
   // (MotionThread::Start takes a lock the job's thread takes too).

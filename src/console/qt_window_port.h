@@ -73,7 +73,9 @@ class QtWindowPort final : public Window {
   // and calls for the window thread; when its job has ended, the last frame
   // and the motion-ended handler (frame timer, 60 a second, while busy).
   void ShowFrame();
-  // Runs on the window thread once a job has ended and been shown.
+  // Run on the window thread just before a job starts (nothing moves yet)
+  // and once it has ended and been shown.
+  void SetMotionBeginHandler(std::function<void()> handler) { begin_ = std::move(handler); }
   void SetMotionEndedHandler(std::function<void()> handler) { ended_ = std::move(handler); }
   // Closing: every open or coming question is answered No (a message: Ok)
   // at once, so the motion thread can end.
@@ -218,7 +220,7 @@ class QtWindowPort final : public Window {
 
   std::mutex windowCallsMutex_;
   std::vector<std::function<void()>> windowCalls_;  // OnWindowThread from the motion thread
-  std::function<void()> ended_;
+  std::function<void()> begin_, ended_;
 
   MotionThread* motion_ = nullptr;
   QObject context_;  // owns the frame timer
