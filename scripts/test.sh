@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs every
 # test twice: a normal build and one under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Window tests run headless. Last, each fuzz
+# UndefinedBehaviorSanitizer. Window tests run headless. Then the tests that
+# run threads (the window with its motion thread and run-time estimate, the
+# simulation's hold) run once more under ThreadSanitizer. Last, each fuzz
 # target runs for BRIMO_FUZZ_SECONDS (60 by default; 0 skips the stage) from
 # a copy of its stored corpus; any finding fails the command.
 set -euo pipefail
@@ -26,6 +28,15 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== thread sanitizer build (window, motion thread, estimate)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMO_TSAN=ON -DBRIMO_BENCH=OFF \
+  -DBRIMO_FUZZ=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target brimo_gui_tests brimo_sim_tests
+for t in brimo_gui_tests brimo_sim_tests; do
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
+    build-tsan/tests/$t --gtest_brief=1
+done
 
 fuzz_seconds=${BRIMO_FUZZ_SECONDS:-60}
 if [ "$fuzz_seconds" -gt 0 ]; then

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -265,12 +266,7 @@ void MDIForm1::MDIForm_Resize() {
   if (echo && path_->width() == lastPlotSide_) return;
   lastPlotSide_ = path_->width();
 
-  // The drawing pass parses the program with the machine's state: while
-  // the motion thread owns that state, the redraw waits for the motion's end.
-  if (win_.MotionBusy()) {
-    redrawAfterMotion_ = true;
-    return;
-  }
+  if (win_.MotionBusy()) return RedrawDuringMotion(false);
   c_.win.ClearPlot();
   Cordinate(c_);
   if (c_.store.LineCount > 1) TegnUd();
@@ -301,15 +297,6 @@ MDIForm1::SizeRule MDIForm1::MeasureSizes() {
 
 void MDIForm1::MotionEnded() {
   estimator_->ReleaseAfterMotion();
-  if (fitAfterMotion_) {
-    fitAfterMotion_ = false;
-    fit_->setChecked(c_.plot.FitEndpointsOnly);  // Mnu_Fit_Click toggles it again
-    Mnu_Fit_Click();
-  } else if (redrawAfterMotion_) {
-    lastPlotSide_ = -1;
-    MDIForm_Resize();
-  }
-  redrawAfterMotion_ = false;
   if (estimateAfterMotion_) {
     estimateAfterMotion_ = false;
     EstimateRunTime();
@@ -320,11 +307,37 @@ void MDIForm1::PathView_Resize() {
   win_.CallCore([this] { UpdatePlotEvery(c_); });
 }
 
+void MDIForm1::RedrawDuringMotion(bool fit) {
+  // The drawing pass parses the whole program with the machine's state,
+  // which the motion thread owns now: it draws from a copy taken between two
+  // pulses and writes back only the plot's extents, which no move reads.
+  win_.CallCore([this, fit] {
+    auto taken = std::make_shared<MachineState>(c_.ms);
+    win_.OnWindowThread([this, fit, taken] {
+      PlotState plot = c_.plot;
+      if (fit) plot.FitEndpointsOnly = !plot.FitEndpointsOnly, plot.RefitExtents = true;
+      Core copy{*taken, c_.win, c_.clock, c_.port, c_.store, plot};
+      {
+        QtWindowPort::DisplayHold hold(win_);
+        if (!fit) {
+          c_.win.ClearPlot();
+          Cordinate(copy);
+        }
+        if (fit || c_.store.LineCount > 1) brimo::TegnUd(copy);
+      }
+      PlotState& mine = c_.plot;
+      mine.PlotXMin = plot.PlotXMin, mine.PlotXMax = plot.PlotXMax;
+      mine.PlotYMin = plot.PlotYMin, mine.PlotYMax = plot.PlotYMax;
+      mine.PlotCentreX = plot.PlotCentreX, mine.PlotCentreY = plot.PlotCentreY;
+      mine.ScaleWidth = plot.ScaleWidth;
+      mine.FitEndpointsOnly = plot.FitEndpointsOnly;
+      fit_->setChecked(mine.FitEndpointsOnly);
+    });
+  });
+}
+
 void MDIForm1::TegnUd() {
-  if (win_.MotionBusy()) {
-    redrawAfterMotion_ = true;
-    return;
-  }
+  if (win_.MotionBusy()) return RedrawDuringMotion(false);
   QtWindowPort::DisplayHold hold(win_);
   brimo::TegnUd(c_);
 }
@@ -461,12 +474,7 @@ void MDIForm1::Mnu_Scale_Click() {
 }
 
 void MDIForm1::Mnu_Fit_Click() {
-  if (win_.MotionBusy()) {
-    // Taken when the motion ends, with the redraw it needs.
-    fitAfterMotion_ = !fitAfterMotion_;
-    fit_->setChecked(!fit_->isChecked());
-    return;
-  }
+  if (win_.MotionBusy()) return RedrawDuringMotion(true);
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
   fit_->setChecked(c_.plot.FitEndpointsOnly);
   c_.plot.RefitExtents = true;

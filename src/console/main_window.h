@@ -142,12 +142,13 @@ class MDIForm1 : public QMainWindow {
   // Window thread, after a job: the last frame, then what waited for the
   // machine's state (redraws after a resize or Fit, the estimate).
   void MotionEnded();
+  // Resize, View > Fit (`fit`) while the machine moves: the redraw is made
+  // from a copy of the machine's state.
+  void RedrawDuringMotion(bool fit);
 
   Core& c_;
   QtWindowPort& win_;
   MotionThread& motion_;
-  bool redrawAfterMotion_ = false;
-  bool fitAfterMotion_ = false;
   bool estimateAfterMotion_ = false;
   SettingsForm& form_;
   QString programFolder_;

@@ -120,19 +120,30 @@ TEST_F(MotionTest, ExitDuringMotionReturns) {
   }
 }
 
-// A resize and View > Fit during motion redraw the program only after the
-// motion, from the machine's state then: the move's positions are left alone.
+// A resize and View > Fit during motion redraw the program while the
+// machine moves, from a copy of its state: the move's positions are left
+// alone.
 TEST_F(MotionTest, AResizeDuringMotionLeavesThePositionsAlone) {
   StartLong();
+  const auto drawn = [&] {  // pixels of the grid, the axes and the program
+    const QImage& image = View().Image();
+    long n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != qRgb(255, 255, 255);
+    return n;
+  };
   Main().resize(Main().width() + 40, Main().height() + 40);
   Settle();
+  WaitUntil([&] { return drawn() > 1000; });
   Main().findChild<QAction*>("Mnu_Fit")->trigger();
   RunFor(20);
+  EXPECT_TRUE(app_->MotionBusy());
+  EXPECT_GT(drawn(), 1000);
   QTest::mouseClick(Find<QPushButton>("Command1"), Qt::LeftButton);  // Pause
   WaitForMotion();
   EXPECT_NEAR(app_->ms().PrgX, port_.steps * kStep, 1e-9);
   EXPECT_NEAR(app_->ms().MachX, port_.steps * kStep, 1e-9);
-  EXPECT_TRUE(app_->plot().FitEndpointsOnly);  // taken once the motion ended
+  EXPECT_TRUE(app_->plot().FitEndpointsOnly);
   EXPECT_TRUE(Main().findChild<QAction*>("Mnu_Fit")->isChecked());
 }
 
