@@ -479,5 +479,24 @@ TEST(Coordinates, ZeroButtonsAndFieldFormatting) {
   EXPECT_EQ(r.ms.PrgY, 4);
 }
 
+TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
+  TestRig r;
+  r.win.onPump = [&](long n) {
+    if (n == 2) r.clock.Advance(20000);  // the third pulse is due 9000 after the second
+    if (n == 6) JogZ_MouseUp(r.core, 4, kLeftButton, JogSpeed::Fast);
+  };
+  JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Fast);
+  ASSERT_EQ(r.win.statusLines.size(), 1u);
+  EXPECT_EQ(r.win.statusLines[0],
+            "Pulses: worst lateness 1105 us, 1 later than a quarter interval");
+
+  r.win.onPump = nullptr;
+  SettingsForm home;
+  home.Option4[0] = false, home.Option4[1] = true;  // to program zero, as a rapid
+  Command9_Click(r.core, home);
+  ASSERT_EQ(r.win.statusLines.size(), 2u);
+  EXPECT_EQ(r.win.statusLines[1], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
+}
+
 }  // namespace
 }  // namespace brimo::test

@@ -444,7 +444,8 @@ TEST_F(SimFiles, JsonLinesHaveOneObjectPerRowThenTheSummary) {
             "\"pulses\":100,\"time_s\":0.500000000,\"note\":\"\",\"refused\":false}\n"
             "{\"type\":\"summary\",\"finished\":true,\"lines\":1,\"pulses\":100,"
             "\"steps\":[100,0,0],\"run_time_s\":0.500000000,\"program\":[1.0000,0.0000,0.0000],"
-            "\"machine\":[1.0000,0.0000,0.0000],\"tool_changes\":0,\"refused_lines\":0}\n");
+            "\"machine\":[1.0000,0.0000,0.0000],\"tool_changes\":0,\"refused_lines\":0,"
+            "\"worst_lateness_us\":0,\"late_pulses\":0}\n");
 }
 
 TEST_F(SimFiles, CheckListsFindingsWithLineNumbers) {
