@@ -73,10 +73,12 @@ TEST(PulseClock, ZeroFrequencyReturnsAtOnceAndOverdueWaitDoesNotReadAgain) {
   WaitPulseInterval(ms, clock);
   EXPECT_EQ(clock.Now(), 0);
 
-  // The first test uses the NowTime of the previous wait: an overdue pulse
-  // returns without touching the clock.
+  // Within a motion the first test uses the NowTime of the previous wait: an
+  // overdue pulse returns without touching the clock.
   ms.CounterFrequency = 10'000'000;
   ms.LastPulseTime = 0;
+  ms.Schedule.restart = false;
+  ms.Schedule.due = 0;
   ms.NowTime = 50000;
   WaitPulseInterval(ms, clock);
   EXPECT_EQ(clock.Now(), 0);

@@ -10,6 +10,7 @@
 #include "interpreter/run_control.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "support/pulse_train.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -22,7 +23,7 @@ void ReleaseAfter(TestRig& r, int index, long pulses, JogSpeed speed) {
   };
 }
 
-long Pulses(const TestRig& r) { return static_cast<long>(r.port.Writes().size() / 2); }
+long Pulses(const TestRig& r) { return static_cast<long>(PulseTrain(r.port).size()); }
 
 TEST(Jog, ButtonsMapToAxesAndDirections) {
   struct Row {
@@ -51,7 +52,7 @@ TEST(Jog, EachSpeedPacesAtItsRateAndMovesUntilRelease) {
     EXPECT_NEAR(r.ms.MachX, 25 * 0.0075, 1e-12);
     EXPECT_EQ(r.ms.FeedNow, row.rate);
     EXPECT_EQ(r.win.feedText, row.rate == 500 ? "500" : row.rate == 200 ? "200" : "100");
-    EXPECT_EQ(r.port.Writes()[4].tick - r.port.Writes()[2].tick, row.interval);
+    EXPECT_EQ(RiseIntervals(r.port)[1], row.interval);
     EXPECT_EQ(r.ms.MotionWord, "G02");  // put back
     EXPECT_FALSE(r.ms.Running);
   }
@@ -387,15 +388,13 @@ TEST(Override, ChangeDuringAMoveTakesEffectAtTheNextPulse) {
   r.ms.TargetX = 0.05;
   // After the second pulse (a wait of 10 ms also pumps in its middle).
   r.win.onPump = [&](long) {
-    if (r.port.Writes().size() == 4 && r.win.overridePercent != 300) {
+    if (PulseTrain(r.port).size() == 2 && r.win.overridePercent != 300) {
       r.win.overridePercent = 300;
       SetFeed(r.core);
     }
   };
   StartLinearMove(r.core);
-  std::vector<int64_t> iv;
-  for (size_t i = 2; i < r.port.Writes().size(); i += 2)
-    iv.push_back(r.port.Writes()[i].tick - r.port.Writes()[i - 2].tick);
+  const std::vector<int64_t> iv = RiseIntervals(r.port);
   ASSERT_EQ(iv.size(), 4u);
   EXPECT_EQ(iv[0], 100000);
   EXPECT_EQ(iv[1], 33334);  // ceil(10 MHz / 300 steps/s)

@@ -25,8 +25,8 @@ struct RunRig : TestRig {
   // X steps seen on the port: +1 per pulse whose X step bit was set.
   long XStepsOnPort() const {
     long n = 0;
-    for (size_t i = 0; i < port.Writes().size(); i += 2)
-      if (port.Writes()[i].value & 2) ++n;
+    for (const TrainPulse& p : PulseTrain(port))
+      if (p.step & 2) ++n;
     return n;
   }
   int DoneMessages() const { return win.MessagesStartingWith(msg::kDone); }

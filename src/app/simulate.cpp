@@ -215,20 +215,18 @@ class SimulationRun {
   void Pumped() {
     if (Cancelled()) ms_.StopRequested = true;  // the loops end after this pulse
   }
-  // WritePulse writes the pulse byte, then the direction byte; nothing else
-  // writes the port of a simulation (no jog, no home move).
+  // Only the step engine writes the port of a simulation (no jog, no home
+  // move): per pulse a direction set-up where an axis reverses, the rise,
+  // the fall.
   void Written(uint8_t value) {
-    if (!directionNext_) {
+    if (ms_.Schedule.writing == PortWrite::kRise) {
       ++pulses_;
       // The step commands of the pulse being written.
       if (ms_.StepX != 0) ++steps_[0];
       if (ms_.StepY != 0) ++steps_[1];
       if (ms_.StepZ != 0) ++steps_[2];
-      pulseByte_ = value;
-    } else if (options_.vcd) {
-      options_.vcd->Pulse(clock_.Now(), pulseByte_, value);  // both writes share the tick
     }
-    directionNext_ = !directionNext_;
+    if (options_.vcd) options_.vcd->Write(clock_.Now(), value);
   }
 
  private:
@@ -240,6 +238,11 @@ class SimulationRun {
   void RefuseLine(const std::string& note);
   void AddFinding(Finding::Kind kind, std::string message);
   void SkipRefusedMove();
+  // Seconds up to the last pulse's rise: the step lines' hold after it is not
+  // part of the run time.
+  double Elapsed() const {
+    return static_cast<double>(ms_.LastPulseTime) / static_cast<double>(kSimulationFrequency);
+  }
   bool Cancelled() const {
     return options_.cancel && options_.cancel->load(std::memory_order_relaxed);
   }
@@ -258,8 +261,8 @@ class SimulationRun {
 
   long pulses_ = 0;
   long steps_[3] = {0, 0, 0};
-  bool directionNext_ = false;
-  uint8_t pulseByte_ = 0;
+  double worstLateUs_ = 0;  // over every press of "Execute Program"
+  long latePulses_ = 0;
 
   bool rowOpen_ = false;
   SimulationRow row_;
@@ -345,8 +348,14 @@ SimulationTotals SimulationRun::Run() {
   const size_t findings0 = findings_ ? findings_->size() : 0;
   CheckText();
   Load();
+  // Each press times its own pulses; the run's figures take them all.
+  auto press = [&] {
+    Command7_Click(core_);
+    worstLateUs_ = std::max(worstLateUs_, WorstLatenessUs(ms_));
+    latePulses_ += ms_.Schedule.late;
+  };
   if (store_.LineCount > 0) {
-    Command7_Click(core_);  // start from the beginning
+    press();  // start from the beginning
     for (;;) {
       if (Cancelled()) {
         t.cancelled = true;
@@ -360,7 +369,7 @@ SimulationTotals SimulationRun::Run() {
       // answered Yes), or after a refused move.
       const long line = ms_.CurrentLine, pulses = pulses_;
       if (ms_.BadLinePending == 0 && (ms_.StopRecordFilled || ms_.StopRequested)) SkipRefusedMove();
-      Command7_Click(core_);
+      press();
       if (ms_.CurrentLine == line && pulses_ == pulses) break;  // nothing moves on
     }
   } else {
@@ -370,11 +379,13 @@ SimulationTotals SimulationRun::Run() {
   t.lines = std::min(ms_.CurrentLine, store_.LineCount);
   t.pulses = pulses_;
   for (int a = 0; a < 3; ++a) t.steps[a] = steps_[a];
-  t.seconds = static_cast<double>(clock_.Now()) / static_cast<double>(kSimulationFrequency);
+  t.seconds = Elapsed();
   t.prg[0] = ms_.PrgX, t.prg[1] = ms_.PrgY, t.prg[2] = ms_.PrgZ;
   t.mach[0] = ms_.MachX, t.mach[1] = ms_.MachY, t.mach[2] = ms_.MachZ;
   t.toolChanges = toolChanges_;
   t.refusedLines = refusedLines_;
+  t.worstLatenessUs = worstLateUs_;
+  t.latePulses = latePulses_;
   if (!t.finished) t.stoppedAt = ms_.CurrentLine;
   if (findings_) {
     // Line order; on one line, what its text says before what the run found.
@@ -416,7 +427,7 @@ void SimulationRun::CloseRow() {
   row_.x = ms_.PrgX, row_.y = ms_.PrgY, row_.z = ms_.PrgZ;
   row_.pulses = pulses_ - rowPulses0_;
   for (int a = 0; a < 3; ++a) row_.steps[a] = steps_[a] - rowSteps0_[a];
-  row_.seconds = static_cast<double>(clock_.Now()) / static_cast<double>(kSimulationFrequency);
+  row_.seconds = Elapsed();
   // The pass over the entry after the last line shows only when it moved.
   if (row_.line > store_.LineCount && row_.pulses == 0 && row_.note.empty()) return;
   if (options_.rows && onRow_) onRow_(row_);
@@ -453,8 +464,8 @@ void SimulationRun::Shown(const std::string& text, const std::string& title) {
   } else if (text == msg::kBadRate) {
     RefuseLine(msg::kSimNoteZeroFeed);
     AddFinding(Finding::Kind::kZeroFeed, msg::kCheckZeroFeed);
-  } else if (title == msg::kSlowFeedTitle) {
-    RefuseLine(msg::kSimNoteRefused + std::string(msg::kSlowFeedTitle));
+  } else if (title == msg::kSlowFeedTitle || title == msg::kFastRateTitle) {
+    RefuseLine(msg::kSimNoteRefused + title);
     AddFinding(Finding::Kind::kRefused, msg::kCheckRefused + text);
   } else if (text == msg::kMoveTooLong) {
     RefuseLine(msg::kSimNoteRefused + std::string(msg::kMoveTooLongTitle));
@@ -675,7 +686,9 @@ std::string SummaryJson(const SimulationTotals& t, long findings) {
       std::to_string(t.steps[2]) + "],\"run_time_s\":" + Fixed(t.seconds, 9) +
       ",\"program\":" + Triple(t.prg, true) + ",\"machine\":" + Triple(t.mach, true) +
       ",\"tool_changes\":" + std::to_string(t.toolChanges) +
-      ",\"refused_lines\":" + std::to_string(t.refusedLines);
+      ",\"refused_lines\":" + std::to_string(t.refusedLines) +
+      ",\"worst_lateness_us\":" + NumberText(t.worstLatenessUs) +
+      ",\"late_pulses\":" + std::to_string(t.latePulses);
   if (findings >= 0) s += ",\"findings\":" + std::to_string(findings);
   return s + "}\n";
 }
@@ -765,6 +778,7 @@ void CopySettings(const MachineState& f, MachineState& t) {
   t.DirMaskX = f.DirMaskX, t.DirMaskY = f.DirMaskY, t.DirMaskZ = f.DirMaskZ;
   t.DirSenseX = f.DirSenseX, t.DirSenseY = f.DirSenseY, t.DirSenseZ = f.DirSenseZ;
   t.UnitValue = f.UnitValue;
+  t.PulseWidthUs = f.PulseWidthUs;
 }
 
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,

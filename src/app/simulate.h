@@ -95,6 +95,10 @@ struct SimulationTotals {
   double prg[3] = {0, 0, 0}, mach[3] = {0, 0, 0};  // final positions
   long toolChanges = 0;
   long refusedLines = 0;  // bad lines and lines with a refused move
+  // Pulse timing on the simulation's clock: zero, as its waits land exactly
+  // on the due tick (kept for the summary's shape).
+  double worstLatenessUs = 0;
+  long latePulses = 0;    // pulses later than a quarter interval
   bool finished = false;  // the run reached the end of the program
   bool cancelled = false;
   long stoppedAt = 0;  // line at which an unfinished run stood

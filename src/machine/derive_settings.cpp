@@ -1,6 +1,6 @@
 // DeriveSettings: the values computed from the settings at every
 // configuration load (travel per step, finest XY step, starting feed, unit
-// value, port masks, direction senses).
+// value, port masks, direction senses, pulse width).
 
 #include "machine/config_file.h"
 #include "machine/machine_state.h"
@@ -62,6 +62,12 @@ int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::st
   ms.DirMaskY = PinMask(ms.DirPinY);
   ms.StepMaskZ = PinMask(ms.StepPinZ);
   ms.DirMaskZ = PinMask(ms.DirPinZ);
+
+  // A width that is not a number of 0 or more cannot time a pulse: the
+  // default stands in (the rate check then names the width in use).
+  double width = 0;
+  ms.PulseWidthUs =
+      ReadFieldNumber(ms.PulseWidth, width) && width >= 0 ? width : kDefaultPulseWidthUs;
 
   // The step sign for which the direction line is driven high.
   ms.DirSenseX = ms.ReverseX == 0 ? -1 : 1;

@@ -24,11 +24,31 @@ bool StepRateUsable(Core& c) {
     c.win.Message(msg::kBadRate, msg::kBadRateTitle);
     return false;
   }
-  if (PulseIntervalWithinLimit(c.ms.StepRate)) return true;
+  if (!PulseIntervalWithinLimit(c.ms.StepRate)) {
+    c.ms.StopRequested = true;
+    c.win.Message(std::string(msg::kSlowFeed) + NumberText(c.ms.FeedNow) + msg::kSlowFeedEnd,
+                  msg::kSlowFeedTitle);
+    return false;
+  }
+  if (PulseIntervalFitsWidth(c.ms.StepRate, c.ms.PulseWidthUs)) return true;
   c.ms.StopRequested = true;
-  c.win.Message(std::string(msg::kSlowFeed) + NumberText(c.ms.FeedNow) + msg::kSlowFeedEnd,
-                msg::kSlowFeedTitle);
+  c.win.Message(std::string(msg::kFastRate) + NumberText(c.ms.FeedNow) + msg::kFastRateEvery +
+                    NumberText(std::round(1e6 / c.ms.StepRate * 100) / 100) + msg::kFastRateWidth +
+                    NumberText(c.ms.PulseWidthUs) + msg::kFastRateEnd,
+                msg::kFastRateTitle);
   return false;
+}
+
+bool PulseIntervalFitsWidth(double stepRate, double pulseWidthUs) {
+  // In microseconds: 100 kHz against 5 us compares 10 with 10 exactly.
+  return !(1e6 / stepRate < 2 * pulseWidthUs);
+}
+
+void ShowPulseLateness(Core& c) {
+  const PulseSchedule& s = c.ms.Schedule;
+  if (s.timed == 0) return;  // nothing was timed (offline)
+  c.win.ShowStatus(msg::kPulseLateness + NumberText(std::round(WorstLatenessUs(c.ms) * 10) / 10) +
+                   msg::kPulseLatenessLate + std::to_string(s.late) + msg::kPulseLatenessEnd);
 }
 
 namespace {
@@ -74,9 +94,18 @@ bool StepPulse(Core& c) {
 
   if (!ms.Offline) {
     ms.PulseByte = ms.DirByte | stepBits;
+    // A stepping axis whose direction line would change with its step edge
+    // gets it written alone a pulse width earlier (drives sample it there).
+    int dirLines = 0;
+    if (ms.StepX != 0) dirLines |= ms.DirMaskX;
+    if (ms.StepY != 0) dirLines |= ms.DirMaskY;
+    if (ms.StepZ != 0) dirLines |= ms.DirMaskZ;
+    const int onPort = ms.Schedule.onPort;
+    const bool setup = PulseWidthTicks(ms) > 0 &&
+                       (onPort < 0 ? dirLines != 0 : ((onPort ^ ms.DirByte) & dirLines) != 0);
     // With the factor left by the previous pulse. A stop during a long wait
     // leaves at once: this pulse is not made.
-    if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
+    if (!WaitPulseInterval(ms, c.clock, &c.win, setup ? port : nullptr)) return false;
     // Decimal 0.707, not 1/sqrt(2), and X with Y only (Z takes no part):
     // deliberate, it lengthens the interval before the next pulse.
     ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;

@@ -42,10 +42,20 @@ inline constexpr double kMaxPulseInterval = 60;
 // at most kMaxPulseInterval apart.
 bool PulseIntervalWithinLimit(double stepRate);
 
+// True when pulses at `stepRate` (steps/s) come at least two pulse widths
+// apart (`pulseWidthUs` microseconds high, then as long low).
+bool PulseIntervalFitsWidth(double stepRate, double pulseWidthUs);
+
 // False (and a stop requested, the operator told) when StepRate cannot pace
-// a pulse: zero, negative or not finite, or pulses more than
-// kMaxPulseInterval apart (the message names FeedNow). Checked by every move
-// set-up, and by every pulse (which covers jogs).
+// a pulse: zero, negative or not finite, pulses more than kMaxPulseInterval
+// apart, or closer than two pulse widths (the messages name FeedNow).
+// Checked by every move set-up, and by every pulse (which covers jogs).
 bool StepRateUsable(Core& c);
+
+// The motion's worst pulse lateness and its count of pulses later than a
+// quarter interval, in the window's message line; nothing when no pulse was
+// timed (offline). Called at the end of a run, jog, home move and move to a
+// line.
+void ShowPulseLateness(Core& c);
 
 }  // namespace brimo
