@@ -489,12 +489,26 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
   EXPECT_EQ(r.win.statusLines[0],
             "Pulses: worst lateness 1105 us, 1 later than a quarter interval");
 
+  // An idle second later a new jog (X-) starts a new schedule: its first
+  // pulse is made at once (after its direction set-up), and is not late.
+  r.clock.Advance(10'000'000);
+  const int64_t pressed = r.clock.Now();
+  const size_t before = PulseTrain(r.port).size();
+  ReleaseAfter(r, 2, r.win.pumps + 3, JogSpeed::Fast);
+  JogZ_MouseDown(r.core, 2, kLeftButton, JogSpeed::Fast);
+  const std::vector<TrainPulse> t = PulseTrain(r.port);
+  ASSERT_EQ(t.size(), before + 3);
+  EXPECT_EQ(t[before].setupTick, pressed);
+  EXPECT_EQ(t[before].rise, pressed + 50);
+  ASSERT_EQ(r.win.statusLines.size(), 2u);
+  EXPECT_EQ(r.win.statusLines[1], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
+
   r.win.onPump = nullptr;
   SettingsForm home;
   home.Option4[0] = false, home.Option4[1] = true;  // to program zero, as a rapid
   Command9_Click(r.core, home);
-  ASSERT_EQ(r.win.statusLines.size(), 2u);
-  EXPECT_EQ(r.win.statusLines[1], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
+  ASSERT_EQ(r.win.statusLines.size(), 3u);
+  EXPECT_EQ(r.win.statusLines[2], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
 }
 
 }  // namespace

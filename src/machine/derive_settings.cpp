@@ -20,6 +20,12 @@ constexpr int kMmValueLine = 36;
 
 int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
                        const DeriveInputs& in) {
+  // A width that is not a number of 0 or more cannot time a pulse: the
+  // default stands in (the rate check then names the width in use).
+  double width = 0;
+  ms.PulseWidthUs =
+      ReadFieldNumber(ms.PulseWidth, width) && width >= 0 ? width : kDefaultPulseWidthUs;
+
   // Travel of one step, length units. The lead is read before the steps, as
   // the division does; a steps-per-turn of 0 stops here so no axis ever gets
   // an infinite step.
@@ -62,12 +68,6 @@ int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::st
   ms.DirMaskY = PinMask(ms.DirPinY);
   ms.StepMaskZ = PinMask(ms.StepPinZ);
   ms.DirMaskZ = PinMask(ms.DirPinZ);
-
-  // A width that is not a number of 0 or more cannot time a pulse: the
-  // default stands in (the rate check then names the width in use).
-  double width = 0;
-  ms.PulseWidthUs =
-      ReadFieldNumber(ms.PulseWidth, width) && width >= 0 ? width : kDefaultPulseWidthUs;
 
   // The step sign for which the direction line is driven high.
   ms.DirSenseX = ms.ReverseX == 0 ? -1 : 1;

@@ -113,14 +113,17 @@ void WaitUntil(MachineState& ms, Clock& clock, double until) {
 
 bool WaitPulseInterval(MachineState& ms, Clock& clock, Window* pump, Port* setupPort) {
   PulseSchedule& s = ms.Schedule;
-  if (s.restart) {
-    clock.Counter(ms.NowTime);
-    s.restartAt = static_cast<double>(ms.NowTime);
-  }
   const auto hold = static_cast<double>(PulseWidthTicks(ms));
+  if (s.restart) {
+    // From now on, or a pulse width later when the direction is set up first.
+    clock.Counter(ms.NowTime);
+    s.restartAt = static_cast<double>(ms.NowTime) + (setupPort ? hold : 0);
+  }
   PlanPulse(ms, hold);
   const double slice = static_cast<double>(ms.CounterFrequency) * kPumpSlice;
-  double nextPump = static_cast<double>(ms.LastPulseTime) + slice;
+  // Slices run from the previous write, or from a restart's reading (the
+  // previous write may be long past).
+  double nextPump = static_cast<double>(s.restart ? ms.NowTime : ms.LastPulseTime) + slice;
   // Earliest rise after a direction set-up write (ticks).
   double riseAfterSetup = -std::numeric_limits<double>::infinity();
   for (;;) {

@@ -30,7 +30,8 @@
 // schedule from its own write: that time is lost, never repaid as a burst.
 // The schedule also restarts at the start of every motion (and so after any
 // stop): that first pulse is due at max(write(n-1) + I, now), so an idle
-// machine pulses at once. The schedule carries across the lines of a run.
+// machine pulses at once (a pulse width later when it sets up a direction
+// first). The schedule carries across the lines of a run.
 //
 // A long wait is cut into slices of kPumpSlice seconds; at the end of each
 // slice (but the one ending within half a slice of the pulse) the window
