@@ -8,7 +8,8 @@
 // what is written, with a virtual clock of 10^9 ticks per second. The busy
 // wait of every pulse jumps straight to the due time, so each pulse is
 // spaced exactly as WaitPulseInterval spaces it online (StepRate, the 0.707
-// diagonal stretch), and the elapsed time is clock ticks / 10^9. The switch
+// diagonal stretch), and the elapsed time is the last pulse's rise in clock
+// ticks / 10^9. The switch
 // byte always reads 127 (no switch active), so nothing stops a run.
 //
 // What an operator would do is done at once: a tool change is reported and

@@ -87,6 +87,16 @@ int64_t PulseWidthTicks(const MachineState& ms) {
   return t < 9.2e18 ? static_cast<int64_t>(t) : std::numeric_limits<int64_t>::max() / 4;
 }
 
+bool NeedsDirectionSetup(const MachineState& ms) {
+  if (PulseWidthTicks(ms) == 0) return false;  // no width: nothing to lead by
+  int lines = 0;                               // direction lines of the axes that step
+  if (ms.StepX != 0) lines |= ms.DirMaskX;
+  if (ms.StepY != 0) lines |= ms.DirMaskY;
+  if (ms.StepZ != 0) lines |= ms.DirMaskZ;
+  const int onPort = ms.Schedule.onPort;
+  return onPort < 0 ? lines != 0 : ((onPort ^ ms.DirByte) & lines) != 0;
+}
+
 namespace {
 
 constexpr int64_t kLastTick = std::numeric_limits<int64_t>::max();

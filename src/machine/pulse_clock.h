@@ -126,6 +126,13 @@ void RestartPulseSchedule(MachineState& ms);
 // PulseWidthUs in whole counter ticks, rounded up (0 without a counter).
 int64_t PulseWidthTicks(const MachineState& ms);
 
+// True when an axis that steps in this pulse (StepX/Y/Z) would see its
+// direction line change with its step edge: the line on the port differs
+// from DirByte (a reversal; also after an idle pulse of that axis, whose
+// line dropped), or the port's byte is not known yet. Never with a pulse
+// width of 0.
+bool NeedsDirectionSetup(const MachineState& ms);
+
 // Waits until the next pulse is due on the schedule. The first test uses the
 // NowTime left by the previous wait (a restart reads the counter first).
 // StepRate must be positive and finite (callers check). With a window, its

@@ -94,18 +94,11 @@ bool StepPulse(Core& c) {
 
   if (!ms.Offline) {
     ms.PulseByte = ms.DirByte | stepBits;
-    // A stepping axis whose direction line would change with its step edge
-    // gets it written alone a pulse width earlier (drives sample it there).
-    int dirLines = 0;
-    if (ms.StepX != 0) dirLines |= ms.DirMaskX;
-    if (ms.StepY != 0) dirLines |= ms.DirMaskY;
-    if (ms.StepZ != 0) dirLines |= ms.DirMaskZ;
-    const int onPort = ms.Schedule.onPort;
-    const bool setup = PulseWidthTicks(ms) > 0 &&
-                       (onPort < 0 ? dirLines != 0 : ((onPort ^ ms.DirByte) & dirLines) != 0);
-    // With the factor left by the previous pulse. A stop during a long wait
-    // leaves at once: this pulse is not made.
-    if (!WaitPulseInterval(ms, c.clock, &c.win, setup ? port : nullptr)) return false;
+    // With the factor left by the previous pulse; a reversing axis gets its
+    // direction line set up first. A stop during a long wait leaves at once:
+    // this pulse is not made.
+    if (!WaitPulseInterval(ms, c.clock, &c.win, NeedsDirectionSetup(ms) ? port : nullptr))
+      return false;
     // Decimal 0.707, not 1/sqrt(2), and X with Y only (Z takes no part):
     // deliberate, it lengthens the interval before the next pulse.
     ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;

@@ -12,8 +12,9 @@ namespace brimo {
 struct Core;
 
 // One pulse with the step commands StepX/StepY/StepZ (left unchanged).
-// Online: paces (pumping the window's events during a long wait), writes the
-// port, reads the switches. Always: adds the step's travel to program and
+// Online: paces on the absolute schedule (pumping the window's events during
+// a long wait), sets up a reversing axis's direction line, writes the pulse
+// (high for PulseWidthUs), reads the switches. Always: adds the step's travel to program and
 // machine positions and plots every PlotEvery pulses. Returns false when the
 // pulse was not made: a step rate that cannot pace (StepRateUsable), a port
 // that cannot be opened, or a stop requested during the wait. A caller that
