@@ -22,9 +22,9 @@
 // commanded one, nor than two pulse widths (the step line high, then as long
 // low). One pulse written late, then repaid:
 //
-//   nominal  |---------|---------|---------|---------|---------|---------|
-//   written  ^         ^             ^      ^      ^       ^  ^         ^
-//                                   late   3/4 I  3/4 I     on schedule again
+//   nominal  |---------|---------|---------|---------|---------|
+//   written  ^         ^              ^      ^       ^         ^
+//                                   late   +3/4 I   on schedule again
 //
 // A pulse written more than 8 intervals after its nominal time restarts the
 // schedule from its own write: that time is lost, never repaid as a burst.
