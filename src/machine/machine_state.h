@@ -58,12 +58,11 @@ struct MachineState {
   double SlowRateX = 0, SlowRateY = 0, SlowRateZ = 0;           // length/min
   bool UnitsMm = false, UnitsInch = false;
   double InchUnitValue = 0, MmUnitValue = 0;  // carried through the file only
+  // Step pulse width, microseconds, as typed (used through PulseWidthUs).
+  std::string PulseWidth;
   // Stored and shown only: no motion, switch or port code consults these.
   std::string ToolChangeX, ToolChangeY, ToolChangeZ;
   std::string HomePinX, HomePinY, HomePinZ, LimitPin;
-  // Step pulse width, microseconds, as typed; paces every pulse through
-  // PulseWidthUs.
-  std::string PulseWidth;
   int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;
   std::string ZHomingMoveMode, ZToLineMoveMode, CoordinateMode;
   std::string ZHomingMoveDistance, ZToLineMoveDistance;
