@@ -49,8 +49,9 @@ void SteadyClock::Approach(double due) {
   ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
   clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);  // a signal only wakes it early
 #else
-  std::this_thread::sleep_until(
-      std::chrono::steady_clock::time_point(std::chrono::nanoseconds(static_cast<int64_t>(wake))));
+  using Steady = std::chrono::steady_clock;
+  std::this_thread::sleep_until(Steady::time_point(std::chrono::duration_cast<Steady::duration>(
+      std::chrono::nanoseconds(static_cast<int64_t>(wake)))));
 #endif
 }
 
