@@ -59,9 +59,10 @@ class Window;
 inline constexpr double kPumpSlice = 0.005;
 
 // The real clock sleeps until this long before a due time and spins for the
-// rest (seconds). Measured on Linux: sleeps to an absolute time overshoot by
-// 15-40 us (p50) and up to 80 us (p99) with a timer slack of 1 ns, by
-// 70-90 us (p50) and up to 130 us (p99) with the default 50 us slack.
+// rest (seconds). Measured on Linux (2 busy cores): sleeps to an absolute
+// time overshoot by 15-50 us (p50) and up to 85 us (p99) with a timer slack
+// of 1 ns, by 65-110 us (p50) and up to 170 us (p99) with the default 50 us
+// slack; rare outliers of several hundred us under load become lateness.
 inline constexpr double kSleepMargin = 150e-6;
 
 class Clock {
