@@ -22,6 +22,19 @@ TEST(PinMask, DataPinsMapToBitsAndEverythingElseDrivesNothing) {
   EXPECT_EQ(PinMask(std::nan("")), 0);
 }
 
+TEST(DeriveSettings, PulseWidthIsReadInMicrosecondsWithTheDefaultForAnUnusableText) {
+  struct Row {
+    const char* text;
+    double us;
+  } rows[] = {{"12", 12}, {" 2.5 ", 2.5}, {"0", 0}, {"", 5}, {"abc", 5}, {"-1", 5}};
+  for (const Row& row : rows) {
+    MachineState ms;
+    ms.PulseWidth = row.text;
+    DeriveSettings(ms, SettingsForm{}, "0");
+    EXPECT_EQ(ms.PulseWidthUs, row.us) << row.text;
+  }
+}
+
 TEST(PulseClock, InitCounterReadsCounterAndFrequency) {
   MachineState ms;
   VirtualClock clock(10'000'000);
@@ -73,10 +86,12 @@ TEST(PulseClock, ZeroFrequencyReturnsAtOnceAndOverdueWaitDoesNotReadAgain) {
   WaitPulseInterval(ms, clock);
   EXPECT_EQ(clock.Now(), 0);
 
-  // The first test uses the NowTime of the previous wait: an overdue pulse
-  // returns without touching the clock.
+  // Within a motion the first test uses the NowTime of the previous wait: an
+  // overdue pulse returns without touching the clock.
   ms.CounterFrequency = 10'000'000;
   ms.LastPulseTime = 0;
+  ms.Schedule.restart = false;
+  ms.Schedule.due = 0;
   ms.NowTime = 50000;
   WaitPulseInterval(ms, clock);
   EXPECT_EQ(clock.Now(), 0);

@@ -10,6 +10,7 @@
 #include "interpreter/run_control.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "support/pulse_train.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -22,7 +23,7 @@ void ReleaseAfter(TestRig& r, int index, long pulses, JogSpeed speed) {
   };
 }
 
-long Pulses(const TestRig& r) { return static_cast<long>(r.port.Writes().size() / 2); }
+long Pulses(const TestRig& r) { return static_cast<long>(PulseTrain(r.port).size()); }
 
 TEST(Jog, ButtonsMapToAxesAndDirections) {
   struct Row {
@@ -51,7 +52,7 @@ TEST(Jog, EachSpeedPacesAtItsRateAndMovesUntilRelease) {
     EXPECT_NEAR(r.ms.MachX, 25 * 0.0075, 1e-12);
     EXPECT_EQ(r.ms.FeedNow, row.rate);
     EXPECT_EQ(r.win.feedText, row.rate == 500 ? "500" : row.rate == 200 ? "200" : "100");
-    EXPECT_EQ(r.port.Writes()[4].tick - r.port.Writes()[2].tick, row.interval);
+    EXPECT_EQ(RiseIntervals(r.port)[1], row.interval);
     EXPECT_EQ(r.ms.MotionWord, "G02");  // put back
     EXPECT_FALSE(r.ms.Running);
   }
@@ -421,15 +422,13 @@ TEST(Override, ChangeDuringAMoveTakesEffectAtTheNextPulse) {
   r.ms.TargetX = 0.05;
   // After the second pulse (a wait of 10 ms also pumps in its middle).
   r.win.onPump = [&](long) {
-    if (r.port.Writes().size() == 4 && r.win.overridePercent != 300) {
+    if (PulseTrain(r.port).size() == 2 && r.win.overridePercent != 300) {
       r.win.overridePercent = 300;
       SetFeed(r.core);
     }
   };
   StartLinearMove(r.core);
-  std::vector<int64_t> iv;
-  for (size_t i = 2; i < r.port.Writes().size(); i += 2)
-    iv.push_back(r.port.Writes()[i].tick - r.port.Writes()[i - 2].tick);
+  const std::vector<int64_t> iv = RiseIntervals(r.port);
   ASSERT_EQ(iv.size(), 4u);
   EXPECT_EQ(iv[0], 100000);
   EXPECT_EQ(iv[1], 33334);  // ceil(10 MHz / 300 steps/s)
@@ -511,6 +510,39 @@ TEST(Coordinates, ZeroButtonsAndFieldFormatting) {
   r.ms.Running = true;  // refused while motion is under way
   ZeroPrg_Click(r.core);
   EXPECT_EQ(r.ms.PrgY, 4);
+}
+
+TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
+  TestRig r;
+  r.win.onPump = [&](long n) {
+    if (n == 2) r.clock.Advance(20000);  // the third pulse is due 9000 after the second
+    if (n == 6) JogZ_MouseUp(r.core, 4, kLeftButton, JogSpeed::Fast);
+  };
+  JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Fast);
+  ASSERT_EQ(r.win.statusLines.size(), 1u);
+  EXPECT_EQ(r.win.statusLines[0],
+            "Pulses: worst lateness 1105 us, 1 later than a quarter interval");
+
+  // An idle second later a new jog (X-) starts a new schedule: its first
+  // pulse is made at once (after its direction set-up), and is not late.
+  r.clock.Advance(10'000'000);
+  const int64_t pressed = r.clock.Now();
+  const size_t before = PulseTrain(r.port).size();
+  ReleaseAfter(r, 2, r.win.pumps + 3, JogSpeed::Fast);
+  JogZ_MouseDown(r.core, 2, kLeftButton, JogSpeed::Fast);
+  const std::vector<TrainPulse> t = PulseTrain(r.port);
+  ASSERT_EQ(t.size(), before + 3);
+  EXPECT_EQ(t[before].setupTick, pressed);
+  EXPECT_EQ(t[before].rise, pressed + 50);
+  ASSERT_EQ(r.win.statusLines.size(), 2u);
+  EXPECT_EQ(r.win.statusLines[1], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
+
+  r.win.onPump = nullptr;
+  SettingsForm home;
+  home.Option4[0] = false, home.Option4[1] = true;  // to program zero, as a rapid
+  Command9_Click(r.core, home);
+  ASSERT_EQ(r.win.statusLines.size(), 3u);
+  EXPECT_EQ(r.win.statusLines[2], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "console/operator_panels.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
+#include "support/pulse_train.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -24,8 +25,8 @@ struct RunRig : TestRig {
   // X steps seen on the port: +1 per pulse whose X step bit was set.
   long XStepsOnPort() const {
     long n = 0;
-    for (size_t i = 0; i < port.Writes().size(); i += 2)
-      if (port.Writes()[i].value & 2) ++n;
+    for (const TrainPulse& p : PulseTrain(port))
+      if (p.step & 2) ++n;
     return n;
   }
   int DoneMessages() const { return win.MessagesStartingWith(msg::kDone); }
@@ -527,6 +528,28 @@ TEST(StepPreview, AStoppedMoveToLineDoesNotPositionTheRun) {
   Command5_Click(r.core);
   EXPECT_FALSE(r.ms.StartFromLine);
   EXPECT_EQ(r.ms.CurrentLine, 0);
+}
+
+TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterARun) {
+  struct Row {
+    int64_t stall;  // ticks lost after the third pulse has fallen (19950 before the next)
+    std::string line;
+  } rows[] = {
+      {0, "Pulses: worst lateness 0 us, 0 later than a quarter interval"},
+      {24000, "Pulses: worst lateness 405 us, 0 later than a quarter interval"},
+      {26000, "Pulses: worst lateness 605 us, 1 later than a quarter interval"},
+  };
+  for (const Row& row : rows) {
+    RunRig r("G01 X0.12 F300\n", false);  // 12 steps at 500 steps/s
+    bool stalled = false;
+    r.win.onPump = [&](long) {
+      if (!stalled && PulseTrain(r.port).size() == 3) r.clock.Advance(row.stall), stalled = true;
+    };
+    Command7_Click(r.core);
+    EXPECT_NEAR(r.ms.PrgX, 0.12, 1e-9);
+    ASSERT_FALSE(r.win.statusLines.empty());
+    EXPECT_EQ(r.win.statusLines.back(), row.line);
+  }
 }
 
 }  // namespace

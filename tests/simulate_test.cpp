@@ -124,7 +124,8 @@ TEST_F(SimFiles, HundredXStepsAtTwoHundredStepsPerSecondTakeHalfASecond) {
 // A 45 degree move: X and Y step together on every pulse, so every interval
 // after the first is stretched by 1/0.707 (the new line starts unstretched).
 // The clock ticks in whole nanoseconds: each stretched interval is
-// 5 ms / 0.707 = 7 072 135.8 ns, made 7 072 136.
+// 5 ms / 0.707 = 7 072 135.8 ns on the schedule, and each pulse is written at
+// the first whole nanosecond of its due time (no rounding adds up).
 TEST_F(SimFiles, DiagonalMoveStretchesItsIntervalsByTheDecimalFactor) {
   const Simulated s = SimulateText("G01 X1 F120\nX2 Y1\n(done)\n", Settings());
   ASSERT_EQ(s.rows.size(), 3u);
@@ -135,7 +136,7 @@ TEST_F(SimFiles, DiagonalMoveStretchesItsIntervalsByTheDecimalFactor) {
   EXPECT_EQ(d.pulses, 100);
   const double byHand = 0.5 + 0.005 + 99 * (0.005 / 0.707);
   EXPECT_NEAR(d.seconds, byHand, 1e-7);
-  EXPECT_NEAR(d.seconds, 0.5 + 0.005 + 99 * 7072136e-9, 1e-12);
+  EXPECT_NEAR(d.seconds, (505'000'000 + std::ceil(99 * (5e6 / 0.707))) * 1e-9, 1e-12);
   // The comment line moves nothing and takes no time.
   EXPECT_EQ(s.rows[2].text, "(done)");
   EXPECT_EQ(s.rows[2].pulses, 0);
@@ -468,7 +469,8 @@ TEST_F(SimFiles, DumpHasOneWirePerUsedPinAndTheStepTransitions) {
   VcdWriter vcd(dump, VcdSignalsFor(settings), "test");
   SimulationOptions o;
   o.vcd = &vcd;
-  // Two steps towards -X: the X direction line goes high with the first step.
+  // Two steps towards -X: the X direction line goes high alone, a pulse width
+  // (5 us) before the first step.
   const Simulated s = SimulateText("G01 X-0.02 F120\n", settings, o);
   ASSERT_TRUE(vcd.Finish(static_cast<int64_t>(s.totals.seconds * 1e9)));
   const std::string text = dump.str();
@@ -484,10 +486,11 @@ TEST_F(SimFiles, DumpHasOneWirePerUsedPinAndTheStepTransitions) {
       "$upscope $end\n$enddefinitions $end\n";
   EXPECT_NE(text.find(header), std::string::npos) << text;
   const std::string pulses =
-      "#5000000\n1!\n1\"\n"  // first pulse after one interval: dir and step rise
-      "#5001000\n0\"\n"      // step drawn 1 us high; dir stays
-      "#10000000\n1\"\n"
-      "#10001000\n0\"\n";
+      "#4995000\n1!\n"    // direction set up
+      "#5000000\n1\"\n"   // first pulse after one interval: step rises
+      "#5005000\n0\"\n"   // and stays high for the pulse width; dir stays
+      "#10000000\n1\"\n"  // the direction is set: no set-up
+      "#10005000\n0\"\n";
   EXPECT_NE(text.find(pulses), std::string::npos) << text;
   EXPECT_EQ(vcd.Changes(), 5);  // after the initial values
 }
@@ -644,7 +647,8 @@ TEST_F(SimFiles, JsonLinesHaveOneObjectPerRowThenTheSummary) {
             "\"pulses\":100,\"time_s\":0.500000000,\"note\":\"\",\"refused\":false}\n"
             "{\"type\":\"summary\",\"finished\":true,\"lines\":1,\"pulses\":100,"
             "\"steps\":[100,0,0],\"run_time_s\":0.500000000,\"program\":[1.0000,0.0000,0.0000],"
-            "\"machine\":[1.0000,0.0000,0.0000],\"tool_changes\":0,\"refused_lines\":0}\n");
+            "\"machine\":[1.0000,0.0000,0.0000],\"tool_changes\":0,\"refused_lines\":0,"
+            "\"worst_lateness_us\":0,\"late_pulses\":0}\n");
 }
 
 TEST_F(SimFiles, CheckListsFindingsWithLineNumbers) {
@@ -723,7 +727,7 @@ TEST_F(SimFiles, VcdFileIsWritten) {
   std::ifstream in(vcd, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text.rfind("$comment BrimoCNC simulation of p.txt $end\n", 0), 0u) << text;
-  EXPECT_NE(text.find("#5000000\n1\"\n#5001000\n0\"\n#10000000\n1\"\n#10001000\n0\"\n"),
+  EXPECT_NE(text.find("#5000000\n1\"\n#5005000\n0\"\n#10000000\n1\"\n#10005000\n0\"\n"),
             std::string::npos)
       << text;
 }

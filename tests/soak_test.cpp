@@ -36,21 +36,23 @@ constexpr double kFastRate = 10000;     // length units per minute, every axis
 // bytes with the machine's step masks, direction masks and direction sense.
 struct PortDecoder {
   long net[3] = {0, 0, 0};
-  size_t next = 0;  // first write not decoded yet
+  size_t next = 0;   // first write not decoded yet
+  uint8_t last = 0;  // data register before it
 
   void Feed(SimulatedPort& port, const MachineState& ms) {
     const auto& w = port.Writes();
     const int stepMask[3] = {ms.StepMaskX, ms.StepMaskY, ms.StepMaskZ};
     const int dirMask[3] = {ms.DirMaskX, ms.DirMaskY, ms.DirMaskZ};
     const int sense[3] = {ms.DirSenseX, ms.DirSenseY, ms.DirSenseZ};
-    // Each pulse writes the pulse byte (step and direction lines), then the
-    // direction byte alone.
-    for (; next + 1 < w.size(); next += 2) {
-      const uint8_t pulse = w[next].value;
+    // As a drive sees it: a step at each rising edge of a step line, in the
+    // direction its direction line shows in that write.
+    for (; next < w.size(); ++next) {
+      const uint8_t rising = w[next].value & ~last;
       for (int a = 0; a < 3; ++a) {
-        if ((pulse & stepMask[a]) == 0) continue;
-        net[a] += (pulse & dirMask[a]) ? sense[a] : -sense[a];
+        if ((rising & stepMask[a]) == 0) continue;
+        net[a] += (w[next].value & dirMask[a]) ? sense[a] : -sense[a];
       }
+      last = w[next].value;
     }
     if (next == w.size() && next > (1u << 16)) {  // keep the record short
       port.ClearWrites();

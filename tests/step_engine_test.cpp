@@ -7,25 +7,21 @@
 #include <vector>
 
 #include "machine/messages.h"
+#include "support/pulse_train.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
 namespace {
 
-// Pulse bytes (every first write of a pulse pair).
+// Pulse bytes (the rising write of every pulse).
 std::vector<int> PulseBytes(const SimulatedPort& port) {
   std::vector<int> out;
-  for (size_t i = 0; i < port.Writes().size(); i += 2) out.push_back(port.Writes()[i].value);
+  for (const TrainPulse& p : PulseTrain(port)) out.push_back(p.step);
   return out;
 }
 
 // Ticks between successive step writes.
-std::vector<int64_t> Intervals(const SimulatedPort& port) {
-  std::vector<int64_t> out;
-  for (size_t i = 2; i < port.Writes().size(); i += 2)
-    out.push_back(port.Writes()[i].tick - port.Writes()[i - 2].tick);
-  return out;
-}
+std::vector<int64_t> Intervals(const SimulatedPort& port) { return RiseIntervals(port); }
 
 void SetUpLinear(MachineState& ms, double dx, double dy, double dz) {
   ms.DeltaStepsX = dx, ms.DeltaStepsY = dy, ms.DeltaStepsZ = dz;
@@ -42,7 +38,7 @@ TEST(RunLinearSteps, TenByFiveSpreadsYOverEverySecondPulse) {
   // even ones; positive moves with DirSense -1 leave the direction lines low.
   std::vector<int> expected{2, 10, 2, 10, 2, 10, 2, 10, 2, 10};
   EXPECT_EQ(PulseBytes(r.port), expected);
-  for (size_t i = 1; i < r.port.Writes().size(); i += 2) EXPECT_EQ(r.port.Writes()[i].value, 0);
+  for (const TrainPulse& p : PulseTrain(r.port)) EXPECT_EQ(p.dir, 0);
   EXPECT_NEAR(r.ms.PrgX, 10 * 0.0075, 1e-12);
   EXPECT_NEAR(r.ms.MachY, 5 * 0.0075, 1e-12);
   EXPECT_EQ(r.ms.StepsLeftX, 0);
@@ -81,9 +77,12 @@ TEST(RunLinearSteps, DiagonalPulsesStretchTheFollowingInterval) {
   r.ms.StepRate = 1000;
   SetUpLinear(r.ms, 5, 5, 0);
   RunLinearSteps(r.core);
-  auto iv = Intervals(r.port);
-  ASSERT_EQ(iv.size(), 4u);
-  for (auto t : iv) EXPECT_EQ(t, 14145);  // ceil(10000 / 0.707)
+  // Every pulse after the first is due 10000 / 0.707 = 14144.27 ticks after
+  // the one before on the schedule; each is written at the first whole tick.
+  const std::vector<TrainPulse> t = PulseTrain(r.port);
+  ASSERT_EQ(t.size(), 5u);
+  for (size_t i = 1; i < t.size(); ++i)
+    EXPECT_EQ(t[i].rise - t[0].rise, static_cast<int64_t>(std::ceil(i * (10000 / 0.707)))) << i;
   EXPECT_EQ(r.ms.DiagonalFactor, 0.707);
 }
 
@@ -170,7 +169,9 @@ TEST(StepPulse, OfflineIsPacedOnTheOnlineTicksUnlessFast) {
     EXPECT_NEAR(r.ms.MachY, 20 * 0.0075, 1e-12);
     ASSERT_EQ(ticks.size(), 40u);
     if (!row.offline) {
-      for (size_t i = 0; i < ticks.size(); ++i) EXPECT_EQ(ticks[i], r.port.Writes()[2 * i].tick);
+      const auto train = test::PulseTrain(r.port);
+      ASSERT_EQ(train.size(), ticks.size());
+      for (size_t i = 0; i < ticks.size(); ++i) EXPECT_EQ(ticks[i], train[i].fall);
       if (online.empty()) online = ticks;
       EXPECT_EQ(ticks, online) << row.fast;
       continue;
@@ -207,9 +208,10 @@ TEST(StepPulse, MasksCombineByOrSoSharedPinsNeverCarry) {
       r.ms.StepX = -1, r.ms.StepY = -1;
     }
     StepPulse(r.core);
-    ASSERT_EQ(r.port.Writes().size(), 2u);
-    EXPECT_EQ(r.port.Writes()[0].value, row.pulse) << row.sharedDir;
-    EXPECT_EQ(r.port.Writes()[1].value, row.dir) << row.sharedDir;
+    const std::vector<TrainPulse> t = PulseTrain(r.port);
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].step, row.pulse) << row.sharedDir;
+    EXPECT_EQ(t[0].dir, row.dir) << row.sharedDir;
   }
 }
 
@@ -219,8 +221,10 @@ TEST(StepPulse, ReversedAxisDrivesDirectionHighTowardsPositive) {
   r.ms.DirSenseZ = +1;
   r.ms.StepZ = 1;
   StepPulse(r.core);
-  EXPECT_EQ(r.port.Writes()[0].value, 32 | 16);
-  EXPECT_EQ(r.port.Writes()[1].value, 16);
+  const std::vector<TrainPulse> t = PulseTrain(r.port);
+  ASSERT_EQ(t.size(), 1u);
+  EXPECT_EQ(t[0].step, 32 | 16);
+  EXPECT_EQ(t[0].dir, 16);
 }
 
 TEST(StepPulse, UnusableStepRateMovesNothingAndSaysWhy) {
@@ -277,6 +281,94 @@ TEST(StepPulse, LivePlotEveryPlotEveryPulsesInForeColour) {
   EXPECT_NEAR(r.win.dots[0].x, 4 * 0.0075, 1e-6);
   EXPECT_EQ(r.win.dots[1].colour, kBrightGreen);
   EXPECT_EQ(r.ms.PlotStepCount, 2);
+}
+
+// ---- Absolute schedule, pulse width, direction set-up ---------------------------------
+
+TEST(PulseSchedule, LatePulseIsRepaidAtThreeQuartersAndALongStallRestartsTheSchedule) {
+  struct Row {
+    const char* name;
+    int64_t stall;                   // ticks the loop loses after the third pulse
+    std::vector<int64_t> intervals;  // between rising writes, ticks at 10 MHz
+  } rows[] = {
+      {"on time", 0, std::vector<int64_t>(11, 10000)},
+      // Due at 40000, written at 55050 (after the 50-tick pulse): the next
+      // ones come 3/4 interval apart until the schedule is met again.
+      {"2.5 intervals late",
+       25000,
+       {10000, 10000, 25050, 7500, 7500, 7500, 7500, 7500, 7500, 9950, 10000}},
+      // More than 8 intervals late: the schedule starts again from that write.
+      {"9.5 intervals late",
+       95000,
+       {10000, 10000, 95050, 10000, 10000, 10000, 10000, 10000, 10000, 10000, 10000}},
+  };
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.StepRate = 1000;
+    SetUpLinear(r.ms, 12, 0, 0);
+    r.win.onPump = [&](long n) {
+      if (n == 3) r.clock.Advance(row.stall);
+    };
+    RunLinearSteps(r.core);
+    EXPECT_EQ(RiseIntervals(r.port), row.intervals) << row.name;
+  }
+}
+
+TEST(PulseWidth, StepLinesStayHighForThePulseWidthAndDirectionLeadsTheRise) {
+  struct Row {
+    const char* width;  // "Pulse Width", microseconds
+    int64_t ticks;      // at 10 MHz
+  } rows[] = {{"5", 50}, {"2", 20}, {"12.5", 125}};
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.PulseWidth = row.width;
+    DeriveSettings(r.ms, r.form, "0");
+    r.ms.StepRate = 1000;
+    SetUpLinear(r.ms, 2, 0, 0);  // X+: direction line (pin 2) low
+    RunLinearSteps(r.core);
+    SetUpLinear(r.ms, -2, 0, 0);  // X-: high
+    RunLinearSteps(r.core);
+    const std::vector<TrainPulse> t = PulseTrain(r.port);
+    ASSERT_EQ(t.size(), 4u) << row.width;
+    for (size_t i = 0; i < t.size(); ++i) {
+      EXPECT_EQ(t[i].rise, 10000 * static_cast<int64_t>(i + 1)) << row.width << " " << i;
+      EXPECT_EQ(t[i].fall - t[i].rise, row.ticks) << row.width << " " << i;
+    }
+    // Written alone where the line changes: the first pulse (the line's level
+    // is not known) and the reversal, a whole pulse width before the rise,
+    // after the previous pulse has fallen.
+    EXPECT_TRUE(t[0].setup);
+    EXPECT_FALSE(t[1].setup);
+    EXPECT_TRUE(t[2].setup);
+    EXPECT_FALSE(t[3].setup);
+    EXPECT_EQ(t[2].setupByte, 1);
+    EXPECT_EQ(t[2].step, 3);
+    EXPECT_EQ(t[2].dir, 1);
+    EXPECT_GE(t[2].rise - t[2].setupTick, row.ticks) << row.width;
+    EXPECT_GE(t[2].setupTick, t[1].fall) << row.width;
+  }
+}
+
+TEST(PulseWidth, RateWithIntervalUnderTwoPulseWidthsIsRefused) {
+  struct Row {
+    const char* width;
+    double rate;  // steps/s
+    bool refused;
+  } rows[] = {{"5", 100000, false}, {"5", 100001, true}, {"2", 200000, false}, {"2", 300000, true}};
+  for (const Row& row : rows) {
+    TestRig r;
+    r.ms.PulseWidth = row.width;
+    DeriveSettings(r.ms, r.form, "0");
+    r.ms.StepRate = row.rate;
+    SetUpLinear(r.ms, 10, 0, 0);
+    RunLinearSteps(r.core);
+    EXPECT_EQ(r.ms.StopRequested, row.refused) << row.rate;
+    EXPECT_EQ(PulseTrain(r.port).size(), row.refused ? 0u : 10u) << row.rate;
+    ASSERT_EQ(r.win.messages.size(), row.refused ? 1u : 0u) << row.rate;
+    if (row.refused) {
+      EXPECT_EQ(r.win.messages[0].title, msg::kFastRateTitle);
+    }
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "machine/config_file.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
+#include "support/pulse_train.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -109,7 +110,7 @@ TEST(ReadSwitches, LimitStopsAfterThePulseWithAMessageEachPulse) {
   r.port.ScriptStatus({191});  // limit and home X active
   r.ms.DeltaStepsX = 10, r.ms.MoveSteps = 10, r.ms.StepsLeftX = 10;
   RunLinearSteps(r.core);
-  EXPECT_EQ(r.port.Writes().size(), 2u);  // one pulse, then the stop check
+  EXPECT_EQ(PulseTrain(r.port).size(), 1u);  // one pulse, then the stop check
   EXPECT_EQ(r.ms.LimitActive, 1);
   EXPECT_EQ(r.win.MessagesStartingWith(msg::kLimitZone), 1);
   // Home X zeroed MachX during the pulse, then the pulse added its step.
@@ -118,7 +119,7 @@ TEST(ReadSwitches, LimitStopsAfterThePulseWithAMessageEachPulse) {
   // Moving off: each attempt (stop cleared) moves exactly one step and warns.
   r.ms.StopRequested = false;
   RunLinearSteps(r.core);
-  EXPECT_EQ(r.port.Writes().size(), 4u);
+  EXPECT_EQ(PulseTrain(r.port).size(), 2u);
   EXPECT_EQ(r.win.MessagesStartingWith(msg::kLimitZone), 2);
 }
 

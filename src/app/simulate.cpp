@@ -230,20 +230,18 @@ class SimulationRun {
   }
   // StepPulse reads the switches right after writing a pulse.
   void SwitchesRead() { pulseMade_ = true; }
-  // WritePulse writes the pulse byte, then the direction byte; nothing else
-  // writes the port of a simulation (no jog, no home move).
+  // Only the step engine writes the port of a simulation (no jog, no home
+  // move): per pulse a direction set-up where an axis reverses, the rise,
+  // the fall.
   void Written(uint8_t value) {
-    if (!directionNext_) {
+    if (ms_.Schedule.writing == PortWrite::kRise) {
       ++pulses_;
       // The step commands of the pulse being written.
       if (ms_.StepX != 0) ++steps_[0];
       if (ms_.StepY != 0) ++steps_[1];
       if (ms_.StepZ != 0) ++steps_[2];
-      pulseByte_ = value;
-    } else if (options_.vcd) {
-      options_.vcd->Pulse(clock_.Now(), pulseByte_, value);  // both writes share the tick
     }
-    directionNext_ = !directionNext_;
+    if (options_.vcd) options_.vcd->Write(clock_.Now(), value);
   }
 
  private:
@@ -259,9 +257,10 @@ class SimulationRun {
     return options_.cancel && options_.cancel->load(std::memory_order_relaxed);
   }
   void FinishMove();
-  // Seconds since the start: the clock's, and the pulses made at once.
+  // Seconds up to the last pulse's rise (the step lines' hold after it is
+  // not part of the run time), with the pulses made at once.
   double Elapsed() const {
-    return (static_cast<double>(clock_.Now()) + directTicks_) /
+    return (static_cast<double>(ms_.LastPulseTime) + directTicks_) /
            static_cast<double>(kSimulationFrequency);
   }
 
@@ -286,8 +285,8 @@ class SimulationRun {
   bool pulseMade_ = false;
   double directTicks_ = 0;
   long directPulses_ = 0;
-  bool directionNext_ = false;
-  uint8_t pulseByte_ = 0;
+  double worstLateUs_ = 0;  // over every press of "Execute Program"
+  long latePulses_ = 0;
 
   bool rowOpen_ = false;
   SimulationRow row_;
@@ -401,8 +400,14 @@ SimulationTotals SimulationRun::Run() {
   const size_t findings0 = findings_ ? findings_->size() : 0;
   CheckText();
   Load();
+  // Each press times its own pulses; the run's figures take them all.
+  auto press = [&] {
+    Command7_Click(core_);
+    worstLateUs_ = std::max(worstLateUs_, WorstLatenessUs(ms_));
+    latePulses_ += ms_.Schedule.late;
+  };
   if (store_.LineCount > 0) {
-    Command7_Click(core_);  // start from the beginning
+    press();  // start from the beginning
     for (;;) {
       if (Cancelled()) {
         t.cancelled = true;
@@ -416,7 +421,7 @@ SimulationTotals SimulationRun::Run() {
       // answered Yes), or after a refused move.
       const long line = ms_.CurrentLine, pulses = pulses_;
       if (ms_.BadLinePending == 0 && (ms_.StopRecordFilled || ms_.StopRequested)) SkipRefusedMove();
-      Command7_Click(core_);
+      press();
       if (ms_.CurrentLine == line && pulses_ == pulses) break;  // nothing moves on
     }
   } else {
@@ -432,6 +437,8 @@ SimulationTotals SimulationRun::Run() {
   t.mach[0] = ms_.MachX, t.mach[1] = ms_.MachY, t.mach[2] = ms_.MachZ;
   t.toolChanges = toolChanges_;
   t.refusedLines = refusedLines_;
+  t.worstLatenessUs = worstLateUs_;
+  t.latePulses = latePulses_;
   if (!t.finished) t.stoppedAt = ms_.CurrentLine;
   if (findings_) {
     // Line order; on one line, what its text says before what the run found.
@@ -511,8 +518,8 @@ void SimulationRun::Shown(const std::string& text, const std::string& title) {
   } else if (text == msg::kBadRate) {
     RefuseLine(msg::kSimNoteZeroFeed);
     AddFinding(Finding::Kind::kZeroFeed, msg::kCheckZeroFeed);
-  } else if (title == msg::kSlowFeedTitle) {
-    RefuseLine(msg::kSimNoteRefused + std::string(msg::kSlowFeedTitle));
+  } else if (title == msg::kSlowFeedTitle || title == msg::kFastRateTitle) {
+    RefuseLine(msg::kSimNoteRefused + title);
     AddFinding(Finding::Kind::kRefused, msg::kCheckRefused + text);
   } else if (text == msg::kMoveTooLong) {
     RefuseLine(msg::kSimNoteRefused + std::string(msg::kMoveTooLongTitle));
@@ -733,7 +740,9 @@ std::string SummaryJson(const SimulationTotals& t, long findings) {
       std::to_string(t.steps[2]) + "],\"run_time_s\":" + Fixed(t.seconds, 9) +
       ",\"program\":" + Triple(t.prg, true) + ",\"machine\":" + Triple(t.mach, true) +
       ",\"tool_changes\":" + std::to_string(t.toolChanges) +
-      ",\"refused_lines\":" + std::to_string(t.refusedLines);
+      ",\"refused_lines\":" + std::to_string(t.refusedLines) +
+      ",\"worst_lateness_us\":" + NumberText(t.worstLatenessUs) +
+      ",\"late_pulses\":" + std::to_string(t.latePulses);
   if (findings >= 0) s += ",\"findings\":" + std::to_string(findings);
   return s + "}\n";
 }
@@ -855,6 +864,7 @@ void CopySettings(const MachineState& f, MachineState& t) {
   t.DirMaskX = f.DirMaskX, t.DirMaskY = f.DirMaskY, t.DirMaskZ = f.DirMaskZ;
   t.DirSenseX = f.DirSenseX, t.DirSenseY = f.DirSenseY, t.DirSenseZ = f.DirSenseZ;
   t.UnitValue = f.UnitValue;
+  t.PulseWidthUs = f.PulseWidthUs;
 }
 
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,

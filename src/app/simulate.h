@@ -8,7 +8,8 @@
 // what is written, with a virtual clock of 10^9 ticks per second. The busy
 // wait of every pulse jumps straight to the due time, so each pulse is
 // spaced exactly as WaitPulseInterval spaces it online (StepRate, the 0.707
-// diagonal stretch), and the elapsed time is clock ticks / 10^9. The switch
+// diagonal stretch), and the elapsed time is the last pulse's rise in clock
+// ticks / 10^9. The switch
 // byte always reads 127 (no switch active), so nothing stops a run.
 //
 // What an operator would do is done at once: a tool change is reported and
@@ -129,6 +130,10 @@ struct SimulationTotals {
   double prg[3] = {0, 0, 0}, mach[3] = {0, 0, 0};  // final positions
   long toolChanges = 0;
   long refusedLines = 0;  // bad lines and lines with a refused move
+  // Pulse timing on the simulation's clock: zero, as its waits land exactly
+  // on the due tick (kept for the summary's shape).
+  double worstLatenessUs = 0;
+  long latePulses = 0;    // pulses later than a quarter interval
   bool finished = false;  // the run reached the end of the program
   bool cancelled = false;
   long stoppedAt = 0;  // line at which an unfinished run stood

@@ -91,12 +91,21 @@ void VcdWriter::DrawPending(int64_t nextTick, bool haveNext) {
   Emit(at, pendingValue_);
 }
 
-void VcdWriter::Pulse(int64_t tick, uint8_t pulseByte, uint8_t dirByte) {
+void VcdWriter::Write(int64_t tick, uint8_t value) {
   DrawPending(tick, true);
-  Emit(tick, pulseByte);
-  pending_ = true;
-  pendingTick_ = tick;
-  pendingValue_ = dirByte;
+  if (tick == written_) {
+    pending_ = true;
+    pendingTick_ = tick;
+    pendingValue_ = value;
+  } else {
+    Emit(tick, value);
+  }
+  written_ = tick;
+}
+
+void VcdWriter::Pulse(int64_t tick, uint8_t pulseByte, uint8_t dirByte) {
+  Write(tick, pulseByte);
+  Write(tick, dirByte);
 }
 
 bool VcdWriter::Finish(int64_t endTick) {

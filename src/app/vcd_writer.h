@@ -3,16 +3,17 @@
 // PulseView and the like. Times are counter ticks of the simulation clock,
 // 1 ns each (`$timescale 1 ns $end`).
 //
-// The data register changes twice per pulse, in the same tick of the
-// simulation clock (the real step line is high only for as long as two
-// back-to-back port writes take). A dump of that would show no step at all,
-// so the direction byte is drawn a nominal width later:
+// Every write to the data register is drawn at its tick: per pulse the
+// direction set-up (where an axis reverses), the rise, and the fall a pulse
+// width later. With a pulse width of 0 the rise and the fall share a tick, and
+// a dump of that would show no step at all, so a write in the same tick as
+// the one before it is drawn a nominal width later:
 //
 //   tick t: PulseByte            t + width: DirByte
 //   step  ____|‾‾‾‾‾‾‾‾‾|____________________ next pulse ...
 //   dir   ____|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾ (stays until the next pulse)
 //
-// width = kStepHighNs, or half the gap to the next pulse when that is
+// width = kStepHighNs, or half the gap to the next write when that is
 // shorter. Only the drawing is shifted; the simulated timing is untouched.
 // Written as a stream: nothing is kept per pulse.
 #pragma once
@@ -44,8 +45,10 @@ class VcdWriter {
   // start at 0, the data register's value before the first write.
   VcdWriter(std::ostream& out, std::vector<VcdSignal> signals, const std::string& comment);
 
-  // One pulse: the pulse byte written at `tick`, then the direction byte.
-  // Ticks must not decrease from one call to the next.
+  // One write of `value` to the data register at `tick`. Ticks must not
+  // decrease from one call to the next.
+  void Write(int64_t tick, uint8_t value);
+  // A pulse without width: the pulse byte, then the direction byte, both at `tick`.
   void Pulse(int64_t tick, uint8_t pulseByte, uint8_t dirByte);
 
   // Draws the last direction byte and a closing time stamp no earlier than
@@ -64,7 +67,8 @@ class VcdWriter {
   std::vector<char> ids_;  // one identifier character per signal
   uint8_t shown_ = 0;      // register value as the dump shows it now
   int64_t stamped_ = -1;   // last time stamp written
-  bool pending_ = false;   // a direction byte not yet drawn
+  int64_t written_ = -1;   // tick of the last write
+  bool pending_ = false;   // a write not yet drawn (it shared its tick)
   int64_t pendingTick_ = 0;
   uint8_t pendingValue_ = 0;
   long changes_ = 0;

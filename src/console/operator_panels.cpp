@@ -80,6 +80,7 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
   c.win.ShowFeed(NumberText(ms.FeedNow));
 
   ms.Running = true;
+  RestartPulseSchedule(ms);
   if (speed == JogSpeed::Step) {
     StepPulse(c);
   } else {
@@ -95,6 +96,7 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
   // Also when the release was swallowed by a message box (limit switch).
   ms.MotionWord = savedMotionWord;
   ShowPositions(c);
+  ShowPulseLateness(c);
 }
 
 void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed) {
@@ -185,6 +187,7 @@ void Command9_Click(Core& c, const SettingsForm& home) {
   ms.ArcMove = false;
   ms.ResumePending = false;
   ms.Running = true;
+  RestartPulseSchedule(ms);
 
   // 1. Z rises alone at the Z Fast rate (a Z-only rapid paces by Z) to the
   //    safe height, or to the last Z end point when that is higher; it never
@@ -214,6 +217,7 @@ void Command9_Click(Core& c, const SettingsForm& home) {
   c.win.SetForeColour(kBlack);
   saved.PutBack(ms);
   ShowPositions(c);
+  ShowPulseLateness(c);
 }
 
 bool ParseOverride(const std::string& text, double& percent) {

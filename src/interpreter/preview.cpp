@@ -8,6 +8,7 @@
 #include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
+#include "machine/step_engine.h"
 #include "plot/plot_state.h"
 #include "plot/program_store.h"
 #include "plot/toolpath.h"
@@ -128,6 +129,7 @@ void Command5_Click(Core& c) {
         {ms.PrgX, ms.PrgY, 10, "G00"}, {0, 0, 10, "G00"}, {tx, ty, 10, "G00"}, {tx, ty, tz, "G01"}};
     const bool wasRunning = ms.Running;
     ms.Running = true;
+    RestartPulseSchedule(ms);
     for (const Leg& leg : legs) {
       ms.MotionWord = leg.word;
       c.win.SetForeColour(leg.word[2] == '0' ? kBrightGreen : kBlack);
@@ -142,6 +144,7 @@ void Command5_Click(Core& c) {
     }
     ms.Running = wasRunning;
     c.win.SetForeColour(kBlack);
+    ShowPulseLateness(c);
   }
   if (!completed) {
     // The run's registers stay those it had; only the position changed.

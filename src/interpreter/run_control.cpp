@@ -150,6 +150,7 @@ void RunProgram(Core& c) {
     if (ms.StepMode) break;
   }
   ShowPositions(c);
+  ShowPulseLateness(c);
   c.win.SetExecuteEnabled(true);
   c.win.SetForeColour(kBlack);
   if (ms.CurrentLine > c.store.LineCount) {
@@ -172,6 +173,8 @@ void Command7_Click(Core& c) {
     return;
   }
   RunningScope running(ms);
+  // Every press starts a new run (a resume too): the schedule starts afresh.
+  RestartPulseSchedule(ms);
   if (ms.BadLinePending > 0) {
     const long line = ms.BadLinePending;
     if (!c.win.AskYesNo(BadLineText(ms, line, c.store.Entry(line)) + msg::kBadLineSkip,

@@ -1,6 +1,6 @@
 // DeriveSettings: the values computed from the settings at every
 // configuration load (travel per step, finest XY step, starting feed, unit
-// value, port masks, direction senses).
+// value, port masks, direction senses, pulse width).
 
 #include "machine/config_file.h"
 #include "machine/machine_state.h"
@@ -20,6 +20,12 @@ constexpr int kMmValueLine = 36;
 
 int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
                        const DeriveInputs& in) {
+  // A width that is not a number of 0 or more cannot time a pulse: the
+  // default stands in (the rate check then names the width in use).
+  double width = 0;
+  ms.PulseWidthUs =
+      ReadFieldNumber(ms.PulseWidth, width) && width >= 0 ? width : kDefaultPulseWidthUs;
+
   // Travel of one step, length units. The lead is read before the steps, as
   // the division does; a steps-per-turn of 0 stops here so no axis ever gets
   // an infinite step.

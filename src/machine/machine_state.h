@@ -17,6 +17,35 @@ namespace brimo {
 
 struct SettingsForm;
 
+// "Pulse Width" when its text is unusable (microseconds): what most drives accept.
+inline constexpr double kDefaultPulseWidthUs = 5;
+
+// Which of a pulse's data writes is being made (set before each write, so a
+// port that records the train can tell them apart).
+enum class PortWrite : uint8_t {
+  kDirection,  // direction lines alone, a pulse width before the rise
+  kRise,       // step lines high (with the direction lines)
+  kFall,       // step lines low again: direction lines alone
+};
+
+// The absolute pulse schedule (see pulse_clock.h), the data register as last
+// written, and the timing figures of the motion under way. Ticks are held as
+// doubles so no sum can overflow.
+struct PulseSchedule {
+  bool restart = true;   // the next pulse starts the schedule afresh
+  double restartAt = 0;  // counter reading when it did (ticks)
+  double due = 0;        // schedule time of the last pulse made (ticks)
+  double interval = 0;   // commanded interval of the pulse being made (ticks)
+  double nominal = 0;    // its time on the schedule (ticks)
+  double target = 0;     // the time its wait aims at: nominal, or later to repay lateness
+  int onPort = -1;       // byte last written to the data register; -1 not known yet
+  PortWrite writing = PortWrite::kRise;
+  // Figures of the motion (cleared by RestartPulseSchedule).
+  long timed = 0;        // pulses written on a running counter
+  double worstLate = 0;  // ticks, rising write after its target
+  long late = 0;         // pulses later than a quarter interval
+};
+
 struct MachineState {
   // ---- Settings (set only by a configuration load) ----------------------
   double StepsPerRevX = 0, StepsPerRevY = 0, StepsPerRevZ = 0;  // steps per drive turn
@@ -29,10 +58,11 @@ struct MachineState {
   double SlowRateX = 0, SlowRateY = 0, SlowRateZ = 0;           // length/min
   bool UnitsMm = false, UnitsInch = false;
   double InchUnitValue = 0, MmUnitValue = 0;  // carried through the file only
+  // Step pulse width, microseconds, as typed (used through PulseWidthUs).
+  std::string PulseWidth;
   // Stored and shown only: no motion, switch or port code consults these.
   std::string ToolChangeX, ToolChangeY, ToolChangeZ;
   std::string HomePinX, HomePinY, HomePinZ, LimitPin;
-  std::string PulseWidth;
   int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;
   std::string ZHomingMoveMode, ZToLineMoveMode, CoordinateMode;
   std::string ZHomingMoveDistance, ZToLineMoveDistance;
@@ -48,6 +78,10 @@ struct MachineState {
   int DirMaskX = 0, DirMaskY = 0, DirMaskZ = 0;     // data-port bit of the dir pin
   int DirSenseX = 0, DirSenseY = 0, DirSenseZ = 0;  // step sign that drives dir high
   double UnitValue = 0;
+  // Time the step lines stay high, and the direction set-up before a rise
+  // that changes a direction line (microseconds): PulseWidth, or 5 (the
+  // default) when that is not a number of 0 or more.
+  double PulseWidthUs = kDefaultPulseWidthUs;
 
   // ---- Positions ----------------------------------------------------------
   double PrgX = 0, PrgY = 0, PrgZ = 0;                    // program coordinates
@@ -69,6 +103,7 @@ struct MachineState {
   // 0.707 (not 1/sqrt 2) is deliberate: stored timings rely on it.
   double DiagonalFactor = 1;
   int RefAxis = 0;  // 1, 2, 3; 0 before the first move
+  PulseSchedule Schedule;
 
   // ---- Linear move bookkeeping (whole numbers held in doubles) -------------
   double DeltaStepsX = 0, DeltaStepsY = 0, DeltaStepsZ = 0;  // signed steps

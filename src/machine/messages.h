@@ -343,6 +343,26 @@ inline constexpr const char* kLoadCheckLines = "Program check: ";
 inline constexpr const char* kLoadCheckLinesEnd =
     " lines to look at (Options > Check program lists them).";
 
+// ---- Pulse timing ----
+// A rate whose pulses would come closer than two pulse widths (high, then as
+// long low), refused like a rate of 0: kFastRate + feed + kFastRateEvery +
+// interval (us) + kFastRateWidth + pulse width (us) + kFastRateEnd.
+inline constexpr const char* kFastRateTitle = "Step rate too high";
+inline constexpr const char* kFastRate = "The move was not started: at the feed ";
+inline constexpr const char* kFastRateEvery =
+    " (length units per minute, within the Fast rates of the moving axes) a step would "
+    "come every ";
+inline constexpr const char* kFastRateWidth =
+    " us, less than twice the \"Pulse Width\" setting of ";
+inline constexpr const char* kFastRateEnd =
+    " us. Set a lower feed rate, Fast rate, scale factor or override, or a shorter pulse "
+    "width if the drives accept it, and try again.";
+// After a run, jog, home move or move to a line: kPulseLateness + worst
+// lateness (us) + kPulseLatenessLate + count + kPulseLatenessEnd.
+inline constexpr const char* kPulseLateness = "Pulses: worst lateness ";
+inline constexpr const char* kPulseLatenessLate = " us, ";
+inline constexpr const char* kPulseLatenessEnd = " later than a quarter interval";
+
 }  // namespace brimo::msg
 
 // ---- Motion thread ----

@@ -3,16 +3,24 @@
 // Data register (0x378): step and direction lines on pins 2..9 (bits 0..7).
 // Status register (0x379): the four switch inputs, decoded as a whole byte.
 //
-// One pulse on the data register (times in counter ticks):
+// One pulse on the data register (times in counter ticks; w = the "Pulse
+// Width" setting, PulseWidthUs, default 5 us):
 //
-//         PulseByte written        DirByte written
-//               |                       |
-//   step  ______|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾|______________________
-//   dir   ______|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾  (stays until next pulse)
-//               ^ LastPulseTime stamped between the two writes
+//        DirByte alone      PulseByte         DirByte
+//        (reversal only)    at the due time   w later
+//               |                 |                 |
+//   step  ______:_________________|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾|____________________
+//   dir   ______|‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾‾  (until the next pulse)
+//               |<------ >= w --->|<------ w ------>|
+//                                 ^ LastPulseTime stamped after the rise
 //
-// There is no programmed pulse width: the step line is high for as long as
-// two back-to-back port writes and one counter read take.
+// The step lines stay high for w. When a stepping axis's direction line
+// would change with its step edge (a reversal, or the first pulse, when the
+// line's level is not known), the direction byte is written alone at least w
+// before the rise, inside the preceding low time, so the rise keeps its due
+// time. A rate whose interval is shorter than 2 w is refused (StepRateUsable),
+// so every pulse has room for both. With w = 0 a pulse is two back-to-back
+// writes, the step line high only as long as they take.
 #pragma once
 
 #include <cstdint>

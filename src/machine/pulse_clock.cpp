@@ -5,6 +5,13 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#include <time.h>
+#else
+#include <thread>
+#endif
+
 #include "machine/machine_state.h"
 #include "machine/port.h"
 #include "machine/window.h"
@@ -21,6 +28,31 @@ bool SteadyClock::Counter(int64_t& ticks) {
 bool SteadyClock::Frequency(int64_t& ticksPerSecond) {
   ticksPerSecond = 1'000'000'000;  // nanosecond ticks
   return true;
+}
+
+void SteadyClock::Approach(double due) {
+  constexpr double kMarginNs = kSleepMargin * 1e9;
+  int64_t now = 0;
+  Counter(now);
+  // Not worth a sleep: the caller spins the last stretch.
+  if (!(due - static_cast<double>(now) > kMarginNs)) return;
+  const double wake = std::min(due - kMarginNs, 9.2e18);  // within the counter's range
+#if defined(__linux__)
+  // The default timer slack (50 us) would let every sleep run that much
+  // longer; asked once per thread (a real-time thread has none anyway).
+  thread_local const bool slackSet = prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0;
+  (void)slackSet;
+  // steady_clock is CLOCK_MONOTONIC on Linux: the same nanosecond ticks.
+  const auto ns = static_cast<int64_t>(wake);
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+  ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+  clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);  // a signal only wakes it early
+#else
+  using Steady = std::chrono::steady_clock;
+  std::this_thread::sleep_until(Steady::time_point(std::chrono::duration_cast<Steady::duration>(
+      std::chrono::nanoseconds(static_cast<int64_t>(wake)))));
+#endif
 }
 
 void VirtualClock::Approach(double due) {
@@ -41,47 +73,133 @@ bool InitCounter(MachineState& ms, Clock& clock) {
   return true;
 }
 
+void RestartPulseSchedule(MachineState& ms) {
+  PulseSchedule& s = ms.Schedule;
+  s.restart = true;
+  s.timed = 0;
+  s.worstLate = 0;
+  s.late = 0;
+}
+
+int64_t PulseWidthTicks(const MachineState& ms) {
+  if (ms.CounterFrequency <= 0 || !(ms.PulseWidthUs > 0)) return 0;
+  // Whole ticks, so "a pulse width before" the due tick lands on a tick too.
+  const double t = std::ceil(ms.PulseWidthUs * 1e-6 * static_cast<double>(ms.CounterFrequency));
+  return t < 9.2e18 ? static_cast<int64_t>(t) : std::numeric_limits<int64_t>::max() / 4;
+}
+
+bool NeedsDirectionSetup(const MachineState& ms) {
+  if (PulseWidthTicks(ms) == 0) return false;  // no width: nothing to lead by
+  int lines = 0;                               // direction lines of the axes that step
+  if (ms.StepX != 0) lines |= ms.DirMaskX;
+  if (ms.StepY != 0) lines |= ms.DirMaskY;
+  if (ms.StepZ != 0) lines |= ms.DirMaskZ;
+  const int onPort = ms.Schedule.onPort;
+  return onPort < 0 ? lines != 0 : ((onPort ^ ms.DirByte) & lines) != 0;
+}
+
 namespace {
 
-// Due time (ticks, as a double: no integer can overflow) of the next pulse.
-double DueTime(const MachineState& ms) {
-  return static_cast<double>(ms.LastPulseTime) +
-         (static_cast<double>(ms.CounterFrequency) / ms.StepRate) / ms.DiagonalFactor;
+constexpr int64_t kLastTick = std::numeric_limits<int64_t>::max();
+
+// Sets the commanded interval, the schedule time and the target of the
+// pulse being waited for, from StepRate and DiagonalFactor as they are now.
+void PlanPulse(MachineState& ms, double hold) {
+  PulseSchedule& s = ms.Schedule;
+  const double last = static_cast<double>(ms.LastPulseTime);
+  s.interval = (static_cast<double>(ms.CounterFrequency) / ms.StepRate) / ms.DiagonalFactor;
+  s.nominal = s.restart ? std::max(last + s.interval, s.restartAt) : s.due + s.interval;
+  s.target = std::max(s.nominal, last + std::max(0.75 * s.interval, 2 * hold));
+}
+
+// Spins (the clock may sleep first) until the counter reads `until` ticks.
+void WaitUntil(MachineState& ms, Clock& clock, double until) {
+  while (!(static_cast<double>(ms.NowTime) >= until) && ms.NowTime != kLastTick) {
+    clock.Approach(until);
+    clock.Counter(ms.NowTime);
+  }
 }
 
 }  // namespace
 
-bool WaitPulseInterval(MachineState& ms, Clock& clock, Window* pump) {
-  // Interval in ticks, measured from just after the previous step write; the
-  // first test uses the NowTime left by the previous wait.
-  double due = DueTime(ms);
+bool WaitPulseInterval(MachineState& ms, Clock& clock, Window* pump, Port* setupPort) {
+  PulseSchedule& s = ms.Schedule;
+  const auto hold = static_cast<double>(PulseWidthTicks(ms));
+  if (s.restart) {
+    // From now on, or a pulse width later when the direction is set up first.
+    clock.Counter(ms.NowTime);
+    s.restartAt = static_cast<double>(ms.NowTime) + (setupPort ? hold : 0);
+  }
+  PlanPulse(ms, hold);
   const double slice = static_cast<double>(ms.CounterFrequency) * kPumpSlice;
-  double nextPump = static_cast<double>(ms.LastPulseTime) + slice;
-  while (!(static_cast<double>(ms.NowTime) >= due)) {
-    if (ms.NowTime == std::numeric_limits<int64_t>::max()) return true;  // no later tick
+  // Slices run from the previous write, or from a restart's reading (the
+  // previous write may be long past).
+  double nextPump = static_cast<double>(s.restart ? ms.NowTime : ms.LastPulseTime) + slice;
+  // Earliest rise after a direction set-up write (ticks).
+  double riseAfterSetup = -std::numeric_limits<double>::infinity();
+  for (;;) {
+    const double rise = std::max(s.target, riseAfterSetup);
+    const double goal = setupPort ? rise - hold : rise;
+    if (static_cast<double>(ms.NowTime) >= goal) {
+      if (!setupPort) return true;
+      // The reversing axes' direction lines alone, inside the low time.
+      s.writing = PortWrite::kDirection;
+      setupPort->WriteData(static_cast<uint8_t>(ms.DirByte));
+      s.onPort = ms.DirByte;
+      setupPort = nullptr;
+      clock.Counter(ms.NowTime);
+      riseAfterSetup = static_cast<double>(ms.NowTime) + hold;
+      continue;
+    }
+    if (ms.NowTime == kLastTick) return true;  // no later tick
     // No pump in the last half slice before the pulse: its handlers could
     // make the pulse late. Pumps are thus at most 1.5 slices apart.
-    const bool pumpDue = pump && slice > 0 && due - nextPump > slice / 2;
+    const bool pumpDue = pump && slice > 0 && rise - nextPump > slice / 2;
     if (pumpDue && static_cast<double>(ms.NowTime) >= nextPump) {
       pump->PumpEvents();
       if (ms.StopRequested) return false;
       // The override may have changed the rate; a rate that cannot pace
       // (refused at set-up) keeps the due time already set.
-      if (ms.StepRate > 0 && std::isfinite(ms.StepRate)) due = DueTime(ms);
+      if (ms.StepRate > 0 && std::isfinite(ms.StepRate)) PlanPulse(ms, hold);
       // The first slice end after now (a slow pump may have skipped some).
       nextPump += slice * (std::floor((static_cast<double>(ms.NowTime) - nextPump) / slice) + 1);
       continue;
     }
-    clock.Approach(pumpDue ? std::min(due, nextPump) : due);
+    clock.Approach(pumpDue ? std::min(goal, nextPump) : goal);
     clock.Counter(ms.NowTime);
   }
-  return true;
+}
+
+void StampPulse(MachineState& ms, Clock& clock) {
+  clock.Counter(ms.LastPulseTime);
+  ms.NowTime = ms.LastPulseTime;
+  PulseSchedule& s = ms.Schedule;
+  const auto written = static_cast<double>(ms.LastPulseTime);
+  s.restart = false;
+  // More than 8 intervals behind: that time is given up, not repaid.
+  s.due = written - s.nominal > 8 * s.interval ? written : s.nominal;
+  if (ms.CounterFrequency <= 0) return;  // no counter: no time to tell
+  // Against the first tick at which the wait could see the pulse due.
+  const double late = std::max(0.0, written - std::ceil(s.target));
+  ++s.timed;
+  s.worstLate = std::max(s.worstLate, late);
+  if (late > s.interval / 4) ++s.late;
 }
 
 void WritePulse(MachineState& ms, Clock& clock, Port& port, int pulseByte, int dirByte) {
+  PulseSchedule& s = ms.Schedule;
+  s.writing = PortWrite::kRise;
   port.WriteData(static_cast<uint8_t>(pulseByte));
-  clock.Counter(ms.LastPulseTime);
+  StampPulse(ms, clock);
+  WaitUntil(ms, clock, static_cast<double>(ms.LastPulseTime) + PulseWidthTicks(ms));
+  s.writing = PortWrite::kFall;
   port.WriteData(static_cast<uint8_t>(dirByte));
+  s.onPort = dirByte;
+}
+
+double WorstLatenessUs(const MachineState& ms) {
+  if (ms.CounterFrequency <= 0) return 0;
+  return ms.Schedule.worstLate / static_cast<double>(ms.CounterFrequency) * 1e6;
 }
 
 int ReadStatusPort(Port& port) { return port.ReadStatus(); }

@@ -22,7 +22,7 @@ struct SettingsForm {
   std::string Combo7[3] = {"3.00", "3.00", "3.00"};      // lead per turn
   int XReverse = 0, YReverse = 0, ZReverse = 0;
   bool optionmm = true, OptionIn = false;
-  std::string Combo4 = "5";  // pulse width (stored only)
+  std::string Combo4 = "5";  // pulse width, microseconds
   int Check1[2] = {0, 0};    // enable home switch, enable limit switch
   std::string Combo5 = "Relative";
   std::string Combo10 = "Relative";

@@ -23,11 +23,26 @@ bool StepRateUsable(Core& c) {
     c.win.Message(msg::kBadRate, msg::kBadRateTitle);
     return false;
   }
-  if (PulseIntervalWithinLimit(c.ms.StepRate)) return true;
+  if (!PulseIntervalWithinLimit(c.ms.StepRate)) {
+    c.ms.StopRequested = true;
+    c.win.Message(std::string(msg::kSlowFeed) + NumberText(c.ms.FeedNow) + msg::kSlowFeedEnd,
+                  msg::kSlowFeedTitle);
+    return false;
+  }
+  if (PulseIntervalFitsWidth(c.ms.StepRate, c.ms.PulseWidthUs)) return true;
   c.ms.StopRequested = true;
-  c.win.Message(std::string(msg::kSlowFeed) + NumberText(c.ms.FeedNow) + msg::kSlowFeedEnd,
-                msg::kSlowFeedTitle);
+  c.win.Message(std::string(msg::kFastRate) + NumberText(c.ms.FeedNow) + msg::kFastRateEvery +
+                    NumberText(std::round(1e6 / c.ms.StepRate * 100) / 100) + msg::kFastRateWidth +
+                    NumberText(c.ms.PulseWidthUs) + msg::kFastRateEnd,
+                msg::kFastRateTitle);
   return false;
+}
+
+void ShowPulseLateness(Core& c) {
+  const PulseSchedule& s = c.ms.Schedule;
+  if (s.timed == 0) return;  // nothing was timed (offline)
+  c.win.ShowStatus(msg::kPulseLateness + NumberText(std::round(WorstLatenessUs(c.ms) * 10) / 10) +
+                   msg::kPulseLatenessLate + std::to_string(s.late) + msg::kPulseLatenessEnd);
 }
 
 namespace {
@@ -70,9 +85,11 @@ class NoPort final : public Port {
 // made.
 bool PaceOfflinePulse(Core& c, int pulseByte) {
   MachineState& ms = c.ms;
-  if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
-  ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;  // as online
   NoPort none;
+  // As online: the direction set-up's lead, the schedule, the pulse width.
+  if (!WaitPulseInterval(ms, c.clock, &c.win, NeedsDirectionSetup(ms) ? &none : nullptr))
+    return false;
+  ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;
   WritePulse(ms, c.clock, none, pulseByte, ms.DirByte);
   return true;
 }
@@ -83,7 +100,10 @@ bool StepPulse(Core& c) {
   MachineState& ms = c.ms;
   // The usual rate passes the inline test; StepRateUsable tests it again and
   // tells the operator why it cannot pace.
-  if (!PulseIntervalWithinLimit(ms.StepRate) && !StepRateUsable(c)) return false;
+  if (!(PulseIntervalWithinLimit(ms.StepRate) &&
+        PulseIntervalFitsWidth(ms.StepRate, ms.PulseWidthUs)) &&
+      !StepRateUsable(c))
+    return false;
   Port* port = nullptr;
   if (!ms.Offline && !(port = OnlinePort(c))) return false;
 
@@ -102,9 +122,11 @@ bool StepPulse(Core& c) {
 
   if (!ms.Offline) {
     ms.PulseByte = ms.DirByte | stepBits;
-    // With the factor left by the previous pulse. A stop during a long wait
-    // leaves at once: this pulse is not made.
-    if (!WaitPulseInterval(ms, c.clock, &c.win)) return false;
+    // With the factor left by the previous pulse; a reversing axis gets its
+    // direction line set up first. A stop during a long wait leaves at once:
+    // this pulse is not made.
+    if (!WaitPulseInterval(ms, c.clock, &c.win, NeedsDirectionSetup(ms) ? port : nullptr))
+      return false;
     // Decimal 0.707, not 1/sqrt(2), and X with Y only (Z takes no part):
     // deliberate, it lengthens the interval before the next pulse.
     ms.DiagonalFactor = (ms.StepX != 0 && ms.StepY != 0) ? 0.707 : 1;

@@ -14,8 +14,9 @@ namespace brimo {
 struct Core;
 
 // One pulse with the step commands StepX/StepY/StepZ (left unchanged).
-// Online: paces (pumping the window's events during a long wait), writes the
-// port, reads the switches. Always: adds the step's travel to program and
+// Online: paces on the absolute schedule (pumping the window's events during
+// a long wait), sets up a reversing axis's direction line, writes the pulse
+// (high for PulseWidthUs), reads the switches. Always: adds the step's travel to program and
 // machine positions and plots every PlotEvery pulses. Returns false when the
 // pulse was not made: a step rate that cannot pace (StepRateUsable), a port
 // that cannot be opened, or a stop requested during the wait. A caller that
@@ -46,10 +47,23 @@ inline bool PulseIntervalWithinLimit(double stepRate) {
   return stepRate > 0 && std::isfinite(stepRate) && stepRate * kMaxPulseInterval >= 1;
 }
 
+// True when pulses at `stepRate` (steps/s) come at least two pulse widths
+// apart (`pulseWidthUs` microseconds high, then as long low).
+inline bool PulseIntervalFitsWidth(double stepRate, double pulseWidthUs) {
+  // In microseconds: 100 kHz against 5 us compares 10 with 10 exactly.
+  return !(1e6 / stepRate < 2 * pulseWidthUs);
+}
+
 // False (and a stop requested, the operator told) when StepRate cannot pace
-// a pulse: zero, negative or not finite, or pulses more than
-// kMaxPulseInterval apart (the message names FeedNow). Checked by every move
-// set-up, and by every pulse (which covers jogs).
+// a pulse: zero, negative or not finite, pulses more than kMaxPulseInterval
+// apart, or closer than two pulse widths (the messages name FeedNow).
+// Checked by every move set-up, and by every pulse (which covers jogs).
 bool StepRateUsable(Core& c);
+
+// The motion's worst pulse lateness and its count of pulses later than a
+// quarter interval, in the window's message line; nothing when no pulse was
+// timed (offline). Called at the end of a run, jog, home move and move to a
+// line.
+void ShowPulseLateness(Core& c);
 
 }  // namespace brimo
