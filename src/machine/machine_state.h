@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,11 @@ struct PulseSchedule {
   double target = 0;     // the time its wait aims at: nominal, or later to repay lateness
   int onPort = -1;       // byte last written to the data register; -1 not known yet
   PortWrite writing = PortWrite::kRise;
+  // PulseWidthUs in ticks for the width and counter frequency it was worked
+  // out for (NaN: not yet).
+  double holdUs = std::numeric_limits<double>::quiet_NaN();
+  int64_t holdFrequency = 0;
+  double holdTicks = 0;
   // Figures of the motion (cleared by RestartPulseSchedule).
   long timed = 0;        // pulses written on a running counter
   double worstLate = 0;  // ticks, rising write after its target

@@ -88,16 +88,6 @@ int64_t PulseWidthTicks(const MachineState& ms) {
   return t < 9.2e18 ? static_cast<int64_t>(t) : std::numeric_limits<int64_t>::max() / 4;
 }
 
-bool NeedsDirectionSetup(const MachineState& ms) {
-  if (PulseWidthTicks(ms) == 0) return false;  // no width: nothing to lead by
-  int lines = 0;                               // direction lines of the axes that step
-  if (ms.StepX != 0) lines |= ms.DirMaskX;
-  if (ms.StepY != 0) lines |= ms.DirMaskY;
-  if (ms.StepZ != 0) lines |= ms.DirMaskZ;
-  const int onPort = ms.Schedule.onPort;
-  return onPort < 0 ? lines != 0 : ((onPort ^ ms.DirByte) & lines) != 0;
-}
-
 namespace {
 
 constexpr int64_t kLastTick = std::numeric_limits<int64_t>::max();
@@ -112,6 +102,18 @@ void PlanPulse(MachineState& ms, double hold) {
   s.target = std::max(s.nominal, last + std::max(0.75 * s.interval, 2 * hold));
 }
 
+// PulseWidthTicks, worked out again only when the width or the counter's
+// frequency changed since the last pulse (a configuration load).
+double HoldTicks(MachineState& ms) {
+  PulseSchedule& s = ms.Schedule;
+  if (s.holdUs != ms.PulseWidthUs || s.holdFrequency != ms.CounterFrequency) [[unlikely]] {
+    s.holdUs = ms.PulseWidthUs;
+    s.holdFrequency = ms.CounterFrequency;
+    s.holdTicks = static_cast<double>(PulseWidthTicks(ms));
+  }
+  return s.holdTicks;
+}
+
 // Spins (the clock may sleep first) until the counter reads `until` ticks.
 void WaitUntil(MachineState& ms, Clock& clock, double until) {
   while (!(static_cast<double>(ms.NowTime) >= until) && ms.NowTime != kLastTick) {
@@ -124,7 +126,7 @@ void WaitUntil(MachineState& ms, Clock& clock, double until) {
 
 bool WaitPulseInterval(MachineState& ms, Clock& clock, Window* pump, Port* setupPort) {
   PulseSchedule& s = ms.Schedule;
-  const auto hold = static_cast<double>(PulseWidthTicks(ms));
+  const double hold = HoldTicks(ms);
   if (s.restart) {
     // From now on, or a pulse width later when the direction is set up first.
     clock.Counter(ms.NowTime);
@@ -191,7 +193,7 @@ void WritePulse(MachineState& ms, Clock& clock, Port& port, int pulseByte, int d
   s.writing = PortWrite::kRise;
   port.WriteData(static_cast<uint8_t>(pulseByte));
   StampPulse(ms, clock);
-  WaitUntil(ms, clock, static_cast<double>(ms.LastPulseTime) + PulseWidthTicks(ms));
+  WaitUntil(ms, clock, static_cast<double>(ms.LastPulseTime) + HoldTicks(ms));
   s.writing = PortWrite::kFall;
   port.WriteData(static_cast<uint8_t>(dirByte));
   s.onPort = dirByte;

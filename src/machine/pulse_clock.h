@@ -49,6 +49,8 @@
 
 #include <cstdint>
 
+#include "machine/machine_state.h"
+
 namespace brimo {
 
 struct MachineState;
@@ -132,7 +134,17 @@ int64_t PulseWidthTicks(const MachineState& ms);
 // from DirByte (a reversal; also after an idle pulse of that axis, whose
 // line dropped), or the port's byte is not known yet. Never with a pulse
 // width of 0.
-bool NeedsDirectionSetup(const MachineState& ms);
+// Inline: asked before every pulse.
+inline bool NeedsDirectionSetup(const MachineState& ms) {
+  // Without a counter or with no width there is nothing to lead by.
+  if (ms.CounterFrequency <= 0 || !(ms.PulseWidthUs > 0)) return false;
+  int lines = 0;  // direction lines of the axes that step
+  if (ms.StepX != 0) lines |= ms.DirMaskX;
+  if (ms.StepY != 0) lines |= ms.DirMaskY;
+  if (ms.StepZ != 0) lines |= ms.DirMaskZ;
+  const int onPort = ms.Schedule.onPort;
+  return onPort < 0 ? lines != 0 : ((onPort ^ ms.DirByte) & lines) != 0;
+}
 
 // Waits until the next pulse is due on the schedule. The first test uses the
 // NowTime left by the previous wait (a restart reads the counter first).
