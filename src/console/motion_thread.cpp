@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "machine/pulse_clock.h"
+
 #ifdef __linux__
 #include <pthread.h>
 #include <sched.h>
@@ -85,7 +87,9 @@ void MotionThread::Shutdown(std::function<void()> stop) {
 
 std::string MotionThread::PriorityText() const {
   std::lock_guard lock(m_);
-  if (realTime_.load()) return "Pulses are timed at real-time priority.";
+  if (realTime_.load())
+    return "Pulses are timed at real-time priority (normal priority while a move is too fast "
+           "to sleep between its pulses).";
   return "Pulses are timed at normal priority (" + priorityWhy_ + ").";
 }
 
@@ -100,6 +104,7 @@ void MotionThread::TakeRealTime() {
     const int e = pthread_setschedparam(pthread_self(), SCHED_FIFO, &p);
     if (e == 0) {
       realTime_.store(true);
+      KeepRealTimeWhileSleeping(kMotionPriority);
     } else {
       why = std::string("no permission for real-time scheduling: ") + std::strerror(e) +
             "; run as root or give the program CAP_SYS_NICE";

@@ -6,6 +6,8 @@
 #include <limits>
 
 #if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <time.h>
 #else
@@ -30,12 +32,53 @@ bool SteadyClock::Frequency(int64_t& ticksPerSecond) {
   return true;
 }
 
+namespace {
+
+// The real-time class of the pulse thread (KeepRealTimeWhileSleeping).
+struct RealTime {
+  bool wanted = false;  // the thread runs SCHED_FIFO when it may
+  bool on = false;      // it does now
+  int priority = 0;
+  int64_t spinningSince = -1;  // first wait too short to sleep since the last sleep (ns)
+};
+// Per thread, as the scheduling class it mirrors is.
+thread_local RealTime realTime;
+
+void SetRealTime(bool on) {
+#if defined(__linux__)
+  sched_param p{};
+  p.sched_priority = on ? realTime.priority : 0;
+  if (pthread_setschedparam(pthread_self(), on ? SCHED_FIFO : SCHED_OTHER, &p) == 0)
+    realTime.on = on;
+#else
+  (void)on;
+#endif
+}
+
+}  // namespace
+
+void KeepRealTimeWhileSleeping(int priority) {
+  realTime.wanted = true;
+  realTime.on = true;
+  realTime.priority = priority;
+}
+
 void SteadyClock::Approach(double due) {
   constexpr double kMarginNs = kSleepMargin * 1e9;
   int64_t now = 0;
   Counter(now);
   // Not worth a sleep: the caller spins the last stretch.
-  if (!(due - static_cast<double>(now) > kMarginNs)) return;
+  if (!(due - static_cast<double>(now) > kMarginNs)) {
+    if (!realTime.on) return;
+    if (realTime.spinningSince < 0) {
+      realTime.spinningSince = now;
+    } else if (static_cast<double>(now - realTime.spinningSince) > kRealTimeSpinLimit * 1e9) {
+      SetRealTime(false);  // before the kernel stops the thread for 50 ms
+    }
+    return;
+  }
+  realTime.spinningSince = -1;
+  if (realTime.wanted && !realTime.on) SetRealTime(true);
   const double wake = std::min(due - kMarginNs, 9.2e18);  // within the counter's range
 #if defined(__linux__)
   // The default timer slack (50 us) would let every sleep run that much

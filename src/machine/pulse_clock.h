@@ -91,6 +91,17 @@ class SteadyClock final : public Clock {
   void Approach(double due) override;
 };
 
+// Linux: the calling thread runs SCHED_FIFO at `priority` (its caller got
+// it) and keeps it only while its waits can sleep. A real-time thread that
+// never sleeps is stopped by the kernel for the rest of every second once
+// it has run 950 ms of it (kernel.sched_rt_runtime_us): a 50 ms gap in the
+// pulses. So after kRealTimeSpinLimit of waits too short to sleep (rates
+// above about 7 000 steps/s) the thread falls back to normal scheduling, and
+// takes SCHED_FIFO again at its next wait long enough to sleep. Elsewhere
+// it does nothing.
+void KeepRealTimeWhileSleeping(int priority);
+inline constexpr double kRealTimeSpinLimit = 0.5;  // seconds
+
 // Deterministic clock: time moves only when a wait asks for it (or the test
 // calls Advance). Reads cost nothing.
 class VirtualClock final : public Clock {
