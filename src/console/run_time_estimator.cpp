@@ -1,6 +1,6 @@
 #include "console/run_time_estimator.h"
 
-#include <QMetaObject>
+#include <QTimer>
 #include <array>
 #include <cmath>
 #include <thread>
@@ -9,15 +9,23 @@ namespace brimo::gui {
 
 RunTimeEstimator::RunTimeEstimator(QObject* parent)
     : QObject(parent), link_(std::make_shared<Link>()), gate_(std::make_shared<SimulationGate>()) {
-  link_->estimator = this;
+  collect_ = new QTimer(this);
+  collect_->setInterval(20);
+  connect(collect_, &QTimer::timeout, this, &RunTimeEstimator::Collect);
 }
 
-RunTimeEstimator::~RunTimeEstimator() {
-  Cancel();
-  // A worker delivering its result holds the lock: after this, none can
-  // reach this object (events already posted to it die with it).
-  std::lock_guard<std::mutex> hold(link_->lock);
-  link_->estimator = nullptr;
+RunTimeEstimator::~RunTimeEstimator() { Cancel(); }
+
+void RunTimeEstimator::Collect() {
+  std::optional<Link::Result> result;
+  {
+    std::lock_guard<std::mutex> hold(link_->lock);
+    result.swap(link_->result);
+  }
+  // A result of an estimate cancelled or replaced meanwhile is dropped.
+  if (!result || result->cancel != cancel_ || result->cancel->load()) return;
+  collect_->stop();
+  emit Estimated(result->seconds, *result->findings);
 }
 
 void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& settings,
@@ -38,22 +46,17 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
     const double seconds = EstimateRunSeconds(*store, *ms, overridePercent, factors.data(),
                                               cancel.get(), findings.get(), gate.get());
     if (!cancel->load() && std::isfinite(seconds)) {
+      // Collected on the window thread, which polls for it: the hand-over
+      // goes through this lock alone.
       std::lock_guard<std::mutex> hold(link->lock);
-      if (RunTimeEstimator* target = link->estimator) {
-        // Delivered on the window thread, where Cancel() runs: a result
-        // cancelled meanwhile is dropped there.
-        QMetaObject::invokeMethod(
-            target,
-            [target, cancel, seconds, findings] {
-              if (!cancel->load()) emit target->Estimated(seconds, *findings);
-            },
-            Qt::QueuedConnection);
-      }
+      link->result = Link::Result{cancel, seconds, findings};
     }
   }).detach();
+  collect_->start();
 }
 
 void RunTimeEstimator::Cancel() {
+  collect_->stop();
   if (cancel_) {
     cancel_->store(true);
     gate_->Wake();  // a held worker looks at its flag and ends

@@ -22,11 +22,14 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "app/simulate.h"
 #include "machine/machine_state.h"
 #include "plot/program_store.h"
+
+class QTimer;
 
 namespace brimo::gui {
 
@@ -59,13 +62,21 @@ class RunTimeEstimator : public QObject {
   void Estimated(double seconds, const std::vector<brimo::Finding>& findings);
 
  private:
-  // What a worker may reach of its estimator: null once the estimator is
-  // gone. Workers hold it shared; the estimator cuts it in its destructor.
+  // Where a worker leaves its result; workers hold it shared, so it outlives
+  // the estimator. The window thread collects it (Collect, every 20 ms
+  // while an estimate runs).
   struct Link {
+    struct Result {
+      std::shared_ptr<std::atomic<bool>> cancel;  // of the estimate that made it
+      double seconds = 0;
+      std::shared_ptr<std::vector<Finding>> findings;
+    };
     std::mutex lock;
-    RunTimeEstimator* estimator = nullptr;
+    std::optional<Result> result;
   };
+  void Collect();
   std::shared_ptr<Link> link_;
+  QTimer* collect_;
   std::shared_ptr<std::atomic<bool>> cancel_;
   // Shared with the workers, which may outlive the estimator.
   std::shared_ptr<SimulationGate> gate_;
