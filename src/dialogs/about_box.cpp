@@ -28,6 +28,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   what->setObjectName("lblDescription");
   priority_ = new QLabel(this);
   priority_->setObjectName("lblPriority");
+  priority_->setWordWrap(true);
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("Command1");
   ok->setDefault(true);
