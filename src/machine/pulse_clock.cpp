@@ -40,6 +40,9 @@ struct RealTime {
   bool on = false;      // it does now
   int priority = 0;
   int64_t spinningSince = -1;  // first wait too short to sleep since the last sleep (ns)
+  // How late this thread's sleeps wake (ns): the largest recent overshoot,
+  // decaying by half over about 140 sleeps.
+  double overshoot = 0;
 };
 // Per thread, as the scheduling class it mirrors is.
 thread_local RealTime realTime;
@@ -64,7 +67,10 @@ void KeepRealTimeWhileSleeping(int priority) {
 }
 
 void SteadyClock::Approach(double due) {
-  constexpr double kMarginNs = kSleepMargin * 1e9;
+  // The least margin, or more where this machine's sleeps wake later: a
+  // sleep must end before the pulse is due, whatever it costs in spinning.
+  const double kMarginNs = std::min(std::max(kSleepMargin * 1e9, 1.5 * realTime.overshoot + 20e3),
+                                    kSleepMarginMax * 1e9);
   int64_t now = 0;
   Counter(now);
   // Not worth a sleep: the caller spins the last stretch.
@@ -96,6 +102,8 @@ void SteadyClock::Approach(double due) {
   std::this_thread::sleep_until(Steady::time_point(std::chrono::duration_cast<Steady::duration>(
       std::chrono::nanoseconds(static_cast<int64_t>(wake)))));
 #endif
+  Counter(now);
+  realTime.overshoot = std::max(static_cast<double>(now) - wake, realTime.overshoot * 0.995);
 }
 
 void VirtualClock::Approach(double due) {

@@ -65,7 +65,11 @@ inline constexpr double kPumpSlice = 0.005;
 // time overshoot by 15-50 us (p50) and up to 85 us (p99) with a timer slack
 // of 1 ns, by 65-110 us (p50) and up to 170 us (p99) with the default 50 us
 // slack; rare outliers of several hundred us under load become lateness.
+// The margin grows with the overshoot the thread's sleeps show (1.5 times
+// the largest recent one), up to kSleepMarginMax: on a virtual machine whose
+// timer wakes 250 us late a 150 us margin would make every slow pulse late.
 inline constexpr double kSleepMargin = 150e-6;
+inline constexpr double kSleepMarginMax = 2e-3;
 
 class Clock {
  public:
