@@ -267,10 +267,17 @@ void MDIForm1::MDIForm_Resize() {
   lastPlotSide_ = path_->width();
 
   if (win_.MotionBusy()) return RedrawDuringMotion(false);
-  c_.win.ClearPlot();
-  Cordinate(c_);
-  if (c_.store.LineCount > 1) TegnUd();
+  DrawPlot(c_, false);
   c_.plot.DrawLine = 0;
+}
+
+void MDIForm1::DrawPlot(Core& c, bool fit) {
+  QtWindowPort::DisplayHold hold(win_);
+  if (!fit) {
+    c.win.ClearPlot();
+    Cordinate(c);
+  }
+  if (fit || c.store.LineCount > 1) brimo::TegnUd(c);
 }
 
 MDIForm1::SizeRule MDIForm1::MeasureSizes() {
@@ -317,14 +324,7 @@ void MDIForm1::RedrawDuringMotion(bool fit) {
       PlotState plot = c_.plot;
       if (fit) plot.FitEndpointsOnly = !plot.FitEndpointsOnly, plot.RefitExtents = true;
       Core copy{*taken, c_.win, c_.clock, c_.port, c_.store, plot};
-      {
-        QtWindowPort::DisplayHold hold(win_);
-        if (!fit) {
-          c_.win.ClearPlot();
-          Cordinate(copy);
-        }
-        if (fit || c_.store.LineCount > 1) brimo::TegnUd(copy);
-      }
+      DrawPlot(copy, fit);
       PlotState& mine = c_.plot;
       mine.PlotXMin = plot.PlotXMin, mine.PlotXMax = plot.PlotXMax;
       mine.PlotYMin = plot.PlotYMin, mine.PlotYMax = plot.PlotYMax;

@@ -145,6 +145,9 @@ class MDIForm1 : public QMainWindow {
   // Resize, View > Fit (`fit`) while the machine moves: the redraw is made
   // from a copy of the machine's state.
   void RedrawDuringMotion(bool fit);
+  // The plot drawn from `c`: grid, axes and program; with `fit` the program
+  // alone, refitted as View > Fit draws it (RefitExtents set by the caller).
+  void DrawPlot(Core& c, bool fit);
 
   Core& c_;
   QtWindowPort& win_;

@@ -34,13 +34,14 @@ bool MotionThread::Busy() const {
   return busy_;
 }
 
+void MotionThread::PostLocked(std::function<void()> handler) {
+  handlers_.push_back(std::move(handler));
+  waiting_.store(true, std::memory_order_release);
+}
+
 void MotionThread::Start(std::function<void()> job) {
   std::unique_lock lock(m_);
-  if (busy_) {
-    handlers_.push_back(std::move(job));
-    waiting_.store(true, std::memory_order_release);
-    return;
-  }
+  if (busy_) return PostLocked(std::move(job));
   // Closing: nothing may start moving any more.
   if (quit_) return;
   busy_ = true;
@@ -50,11 +51,7 @@ void MotionThread::Start(std::function<void()> job) {
 
 void MotionThread::Call(std::function<void()> handler) {
   std::unique_lock lock(m_);
-  if (busy_) {
-    handlers_.push_back(std::move(handler));
-    waiting_.store(true, std::memory_order_release);
-    return;
-  }
+  if (busy_) return PostLocked(std::move(handler));
   lock.unlock();
   handler();
 }
@@ -74,10 +71,7 @@ void MotionThread::Shutdown(std::function<void()> stop) {
     std::lock_guard lock(m_);
     if (joined_) return;
     quit_ = true;
-    if (busy_ && stop) {
-      handlers_.push_back(std::move(stop));
-      waiting_.store(true, std::memory_order_release);
-    }
+    if (busy_ && stop) PostLocked(std::move(stop));
     wake_.notify_one();
   }
   thread_.join();

@@ -71,6 +71,8 @@ class MotionThread {
  private:
   void Loop();
   void TakeRealTime();
+  // Queues a handler for the running job's next pump; m_ is held.
+  void PostLocked(std::function<void()> handler);
 
   mutable std::mutex m_;
   std::condition_variable wake_;

@@ -109,7 +109,9 @@ void QtWindowPort::ShowFrame() {
 
 void QtWindowPort::Flush() {
   ApplyPlotCalls();
-  if (!anyPending_.exchange(false)) return;
+  // A plain load first: a drawing pass calls this before each of its
+  // million plot calls, with nothing pending.
+  if (!anyPending_.load(std::memory_order_acquire) || !anyPending_.exchange(false)) return;
   Pending p;
   {
     std::lock_guard lock(pendingMutex_);
