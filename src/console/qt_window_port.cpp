@@ -74,6 +74,9 @@ void QtWindowPort::BeginMotion() {
   // (MotionThread::Start takes a lock the job's thread takes too).
   motionColour_ = ToRgb(w_->View()->ForeColour());
   motionPen_ = w_->View()->PenWidth();
+  shownColour_ = motionColour_;
+  shownPen_ = motionPen_;
+  motionBegun_ = true;
   motionOverride_.store(w_->Panel()->Run()->OverridePercent());
   KeepControlValuesCurrent();
   frameTimer_->start();
@@ -82,6 +85,13 @@ void QtWindowPort::BeginMotion() {
 void QtWindowPort::EndMotion() {
   frameTimer_->stop();
   Flush();
+  if (motionBegun_) {
+    // The motion's last colour and pen stay in force, as they did when the
+    // core drew on this thread.
+    motionBegun_ = false;
+    w_->View()->SetForeColour(ToQColor(shownColour_));
+    w_->View()->SetPenWidth(shownPen_);
+  }
   std::vector<std::function<void()>> calls;
   {
     std::lock_guard lock(windowCallsMutex_);
@@ -149,6 +159,12 @@ void QtWindowPort::ApplyPlotCalls() {
   size_t tail = tail_.load(std::memory_order_relaxed);
   if (tail == head) return;
   PathView* view = w_->View();
+  // The motion's colour and pen are its own: a redraw on this thread in the
+  // middle of a run must not change colour between two of its lines.
+  const QColor ownColour = view->ForeColour();
+  const int ownPen = view->PenWidth();
+  view->SetForeColour(ToQColor(shownColour_));
+  view->SetPenWidth(shownPen_);
   for (; tail != head; ++tail) {
     const PlotCall& c = ring_[tail % kRing];
     const double* v = c.v;
@@ -178,14 +194,18 @@ void QtWindowPort::ApplyPlotCalls() {
         view->SetPlotScale(v[0], v[1], v[2], v[3]);
         break;
       case PlotCall::kColour:
+        shownColour_ = c.colour;
         view->SetForeColour(ToQColor(c.colour));
         break;
       case PlotCall::kPen:
         view->SetPenWidth(c.pen);
+        shownPen_ = view->PenWidth();
         break;
     }
     tail_.store(tail + 1, std::memory_order_release);
   }
+  view->SetForeColour(ownColour);
+  view->SetPenWidth(ownPen);
 }
 
 void QtWindowPort::PumpEvents() {

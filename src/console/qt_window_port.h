@@ -195,6 +195,10 @@ class QtWindowPort final : public Window {
   // Values the motion thread reads.
   Rgb motionColour_;
   int motionPen_ = 1;
+  // The colour and pen of the motion's calls as last drawn (window thread).
+  Rgb shownColour_;
+  int shownPen_ = 1;
+  bool motionBegun_ = false;  // BeginMotion without its EndMotion yet
   std::atomic<double> motionOverride_{100};
   std::atomic<double> motionScale_[4] = {1, 1, 1, 1};
   std::atomic<bool> motionUpdatesOff_{false};
