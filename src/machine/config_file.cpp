@@ -1,5 +1,5 @@
-// brimo.cfg: one typed table of the 48 lines; the reader and the writer both
-// walk it, so they cannot drift apart.
+// brimo.cfg: the reader and the writer both walk the one table of the 48
+// lines (kSettingLines, settings_table.h), so they cannot drift apart.
 //
 // Line kinds and how they are written (each followed by CR LF):
 //   text               the control's text exactly ("400", "3.00", "Relative")
@@ -20,6 +20,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "machine/machine_state.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 #include "machine/window.h"
 
 namespace brimo {
@@ -40,93 +42,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Kind {
-  kText,        // text setting, text control
-  kNumber,      // number setting DeriveSettings needs (steps, leads), text control
-  kRate,        // number setting taken by its leading number, text control
-  kCheck,       // check value 0/1, check box
-  kHomeOption,  // boolean, one of the home panel's three option buttons
-  kUnitMm,      // boolean, the "mm" option (selecting it runs its handler)
-  kUnitInch,    // boolean, the "In" option (likewise)
-  kUnitValue,   // whole number kept in the settings only, no control
-};
-
-using Setting = std::variant<std::string MachineState::*, double MachineState::*,
-                             int MachineState::*, bool MachineState::*>;
-using Control = std::variant<std::monostate, std::string*, int*, bool*>;
-using ControlOf = Control (*)(SettingsForm&);
-
-template <auto Member, int I>
-Control At(SettingsForm& f) {
-  return &(f.*Member)[I];
-}
-template <auto Member>
-Control Of(SettingsForm& f) {
-  return &(f.*Member);
-}
-Control None(SettingsForm&) { return std::monostate{}; }
-
-struct Field {
-  Kind kind;
-  Setting setting;
-  ControlOf control;
-};
-
 using M = MachineState;
-using F = SettingsForm;
 
-// Line n of the file is kFields[n - 1]. The form's initial contents are the
-// defaults; the table holds no defaults of its own.
-const Field kFields[kConfigLines] = {
-    {Kind::kNumber, &M::StepsPerRevX, At<&F::Combo2, 0>},               // 1
-    {Kind::kNumber, &M::StepsPerRevY, At<&F::Combo2, 1>},               // 2
-    {Kind::kNumber, &M::StepsPerRevZ, At<&F::Combo2, 2>},               // 3
-    {Kind::kText, &M::StepPinX, At<&F::Combo1, 0>},                     // 4
-    {Kind::kText, &M::DirPinX, At<&F::Combo1, 1>},                      // 5
-    {Kind::kText, &M::StepPinY, At<&F::Combo1, 2>},                     // 6
-    {Kind::kText, &M::DirPinY, At<&F::Combo1, 3>},                      // 7
-    {Kind::kText, &M::StepPinZ, At<&F::Combo1, 4>},                     // 8
-    {Kind::kText, &M::DirPinZ, At<&F::Combo1, 5>},                      // 9
-    {Kind::kText, &M::ToolChangeX, At<&F::Combo6, 0>},                  // 10
-    {Kind::kText, &M::ToolChangeY, At<&F::Combo6, 1>},                  // 11
-    {Kind::kText, &M::ToolChangeZ, At<&F::Combo6, 2>},                  // 12
-    {Kind::kRate, &M::FastRateX, At<&F::Combo3, 0>},                    // 13
-    {Kind::kRate, &M::MediumRateX, At<&F::Combo3, 1>},                  // 14
-    {Kind::kRate, &M::SlowRateX, At<&F::Combo3, 2>},                    // 15
-    {Kind::kRate, &M::FastRateY, At<&F::Combo3, 3>},                    // 16
-    {Kind::kRate, &M::MediumRateY, At<&F::Combo3, 4>},                  // 17
-    {Kind::kRate, &M::SlowRateY, At<&F::Combo3, 5>},                    // 18
-    {Kind::kRate, &M::FastRateZ, At<&F::Combo3, 6>},                    // 19
-    {Kind::kRate, &M::MediumRateZ, At<&F::Combo3, 7>},                  // 20
-    {Kind::kRate, &M::SlowRateZ, At<&F::Combo3, 8>},                    // 21
-    {Kind::kText, &M::HomePinX, At<&F::Combo8, 0>},                     // 22
-    {Kind::kText, &M::HomePinY, At<&F::Combo8, 1>},                     // 23
-    {Kind::kText, &M::HomePinZ, At<&F::Combo8, 2>},                     // 24
-    {Kind::kText, &M::LimitPin, At<&F::Combo8, 3>},                     // 25
-    {Kind::kNumber, &M::LeadX, At<&F::Combo7, 0>},                      // 26
-    {Kind::kNumber, &M::LeadY, At<&F::Combo7, 1>},                      // 27
-    {Kind::kNumber, &M::LeadZ, At<&F::Combo7, 2>},                      // 28
-    {Kind::kCheck, &M::ReverseX, Of<&F::XReverse>},                     // 29
-    {Kind::kCheck, &M::ReverseY, Of<&F::YReverse>},                     // 30
-    {Kind::kCheck, &M::ReverseZ, Of<&F::ZReverse>},                     // 31
-    {Kind::kUnitMm, &M::UnitsMm, Of<&F::optionmm>},                     // 32
-    {Kind::kUnitInch, &M::UnitsInch, Of<&F::OptionIn>},                 // 33
-    {Kind::kUnitValue, &M::InchUnitValue, None},                        // 34
-    {Kind::kText, &M::PulseWidth, Of<&F::Combo4>},                      // 35
-    {Kind::kUnitValue, &M::MmUnitValue, None},                          // 36
-    {Kind::kCheck, &M::HomeSwitchEnabled, At<&F::Check1, 0>},           // 37
-    {Kind::kCheck, &M::LimitSwitchEnabled, At<&F::Check1, 1>},          // 38
-    {Kind::kText, &M::ZHomingMoveMode, Of<&F::Combo5>},                 // 39
-    {Kind::kText, &M::ZToLineMoveMode, Of<&F::Combo10>},                // 40
-    {Kind::kText, &M::CoordinateMode, Of<&F::Combo9>},                  // 41
-    {Kind::kText, &M::ZHomingMoveDistance, Of<&F::Text1>},              // 42
-    {Kind::kText, &M::ZToLineMoveDistance, Of<&F::Text2>},              // 43
-    {Kind::kHomeOption, &M::HomeUsingHomeSwitch, At<&F::Option4, 0>},   // 44
-    {Kind::kHomeOption, &M::HomeUsingProgramZero, At<&F::Option4, 1>},  // 45
-    {Kind::kHomeOption, &M::HomeUsingMachineZero, At<&F::Option4, 2>},  // 46
-    {Kind::kText, &M::HomeMoveKind, Of<&F::HomeCombo1>},                // 47
-    {Kind::kText, &M::HomeFeedrate, Of<&F::Text6>},                     // 48
-};
+// A field of `form` as a pointer to its value (none for the unit values).
+using Control = std::variant<std::monostate, std::string*, int*, bool*>;
+Control ControlIn(SettingsForm& form, const FormField& field) {
+  return std::visit(
+      [&form](auto member) -> Control {
+        if constexpr (std::is_same_v<decltype(member), std::monostate>)
+          return std::monostate{};
+        else
+          return &(form.*member);
+      },
+      field);
+}
 
 // ---- Value formats -----------------------------------------------------
 
@@ -209,23 +138,23 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 // Step 3 of a load: the value as read into its setting. A value that does
 // not denote what the setting holds leaves the setting as it was and is
 // reported later, where the value is first used.
-bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
+bool StoreSetting(const SettingLine& f, MachineState& ms, const std::string& v) {
   switch (f.kind) {
-    case Kind::kText:
+    case SettingKind::kText:
       ms.*std::get<std::string M::*>(f.setting) = v;
       return true;
-    case Kind::kRate:
+    case SettingKind::kRate:
       // Rates are used only as numbers of a move or jog; a text that does
       // not begin with a number gives 0, which no move will run at.
       ms.*std::get<double M::*>(f.setting) = LeadingNumber(v);
       return true;
-    case Kind::kNumber: {
+    case SettingKind::kNumber: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       ms.*std::get<double M::*>(f.setting) = n;
       return true;
     }
-    case Kind::kUnitValue: {
+    case SettingKind::kUnitValue: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       // Kept as the whole number a save writes ("0.3" reads 0), so a value
@@ -235,15 +164,15 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
       ms.*std::get<double M::*>(f.setting) = whole;
       return true;
     }
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = 0;
       if (!ReadWhole(v, n)) return false;
       ms.*std::get<int M::*>(f.setting) = n;
       return true;
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       bool b = false;
       if (!ReadBoolean(v, b)) return false;
       ms.*std::get<bool M::*>(f.setting) = b;
@@ -255,39 +184,39 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
 
 // Step 5 of a load: the value into its control. Returns an empty text, or
 // why the value cannot go there.
-std::string PutControl(const Field& f, MachineState& ms, SettingsForm& form, const std::string& v,
-                       bool readable) {
-  Control c = f.control(form);
+std::string PutControl(const SettingLine& f, MachineState& ms, SettingsForm& form,
+                       const std::string& v, bool readable) {
+  Control c = ControlIn(form, f.field);
   switch (f.kind) {
-    case Kind::kText:
-    case Kind::kRate:
-    case Kind::kNumber:
+    case SettingKind::kText:
+    case SettingKind::kRate:
+    case SettingKind::kNumber:
       *std::get<std::string*>(c) = v;
       return "";
-    case Kind::kUnitValue:
+    case SettingKind::kUnitValue:
       return "";
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = ms.*std::get<int M::*>(f.setting);
       if (!readable || (n != 0 && n != 1)) return Quoted(v) + msg::kConfigNotCheck;
       *std::get<int*>(c) = n;
       return "";
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       if (!readable) return Quoted(v) + msg::kConfigNotBoolean;
       bool b = ms.*std::get<bool M::*>(f.setting);
       bool* option = std::get<bool*>(c);
       if (!b) {
         *option = false;  // clearing an option runs no handler
-      } else if (f.kind == Kind::kUnitMm) {
-        form.optionmm_Click(true);  // labels only while loading
-      } else if (f.kind == Kind::kUnitInch) {
-        form.OptionIn_Click(true);
+      } else if (f.kind == SettingKind::kUnitMm) {
+        form.SelectMillimetres(true);  // labels only while loading
+      } else if (f.kind == SettingKind::kUnitInch) {
+        form.SelectInches(true);
       } else {
         // The home panel's options form one group: selecting one clears the
         // others.
-        for (bool& o : form.Option4) o = false;
+        for (bool SettingsForm::*o : kHomeReferences) form.*o = false;
         *option = true;
       }
       return "";
@@ -312,7 +241,7 @@ const std::vector<std::string>& DefaultValues(bool inch) {
   static const std::vector<std::string> mm = SplitLines(ConfigText(MachineState{}, SettingsForm{}));
   static const std::vector<std::string> inches = [] {
     SettingsForm form;
-    form.OptionIn_Click(false);
+    form.SelectInches(false);
     return SplitLines(ConfigText(MachineState{}, form));
   }();
   return inch ? inches : mm;
@@ -320,23 +249,23 @@ const std::vector<std::string>& DefaultValues(bool inch) {
 
 // Why a value cannot be read as what its line holds ("" when it can). Steps,
 // leads and rates are checked with the form (FieldProblems), as "Ok" does.
-std::string Unreadable(const Field& f, const std::string& v) {
+std::string Unreadable(const SettingLine& f, const std::string& v) {
   switch (f.kind) {
-    case Kind::kText:
-    case Kind::kRate:
-    case Kind::kNumber:
+    case SettingKind::kText:
+    case SettingKind::kRate:
+    case SettingKind::kNumber:
       return "";
-    case Kind::kUnitValue: {
+    case SettingKind::kUnitValue: {
       double n = 0;
       return ReadFieldNumber(v, n) ? "" : Quoted(v) + msg::kConfigNotNumber;
     }
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = 0;
       return ReadWhole(v, n) && (n == 0 || n == 1) ? "" : Quoted(v) + msg::kConfigNotCheck;
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       bool b = false;
       return ReadBoolean(v, b) ? "" : Quoted(v) + msg::kConfigNotBoolean;
     }
@@ -351,7 +280,7 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   std::array<std::string, kConfigLines> why{};  // reason per replaced line
   const int n = static_cast<int>(values.size());
   for (int i = 0; i < n; ++i) {
-    why[i] = Unreadable(kFields[i], values[i]);
+    why[i] = Unreadable(kSettingLines[i], values[i]);
     if (why[i].empty()) used[i] = values[i];
   }
   // The unit options and the home panel's options each select one of their
@@ -398,14 +327,14 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   for (int round = 0; round < kConfigLines; ++round) {
     SettingsForm trial;
     for (int i = 0; i < kConfigLines; ++i) {
-      Control c = kFields[i].control(trial);
+      Control c = ControlIn(trial, kSettingLines[i].field);
       if (auto* text = std::get_if<std::string*>(&c)) **text = used[i];
     }
     const std::vector<FieldProblem> problems = FieldProblems(trial);
     if (problems.empty()) break;
     auto lineOf = [&](const std::string* field) {
       for (int i = 0; i < kConfigLines; ++i) {
-        Control c = kFields[i].control(trial);
+        Control c = ControlIn(trial, kSettingLines[i].field);
         if (auto* text = std::get_if<std::string*>(&c); text && *text == field) return i;
       }
       return -1;
@@ -445,8 +374,8 @@ ConfigResult LoadValues(const std::vector<std::string>& fileValues, MachineState
                         SettingsForm& form, const std::string& feedDisplay) {
   ConfigResult r;
   const std::vector<std::string> values = UsableValues(fileValues, r);
-  for (int i = 0; i < kConfigLines; ++i) StoreSetting(kFields[i], ms, values[i]);
-  for (int i = 0; i < kConfigLines; ++i) PutControl(kFields[i], ms, form, values[i], true);
+  for (int i = 0; i < kConfigLines; ++i) StoreSetting(kSettingLines[i], ms, values[i]);
+  for (int i = 0; i < kConfigLines; ++i) PutControl(kSettingLines[i], ms, form, values[i], true);
   DeriveSettingsFrom(ms, form, feedDisplay, DeriveInputs{});
   ms.ConfigLoading = false;
   r.applied = true;
@@ -503,23 +432,23 @@ const ConfigFileOps& SystemFileOps() {
 std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
   SettingsForm f = form;  // the accessors hand out non-const pointers
   std::string out;
-  for (const Field& field : kFields) {
-    Control c = field.control(f);
+  for (const SettingLine& field : kSettingLines) {
+    Control c = ControlIn(f, field.field);
     switch (field.kind) {
-      case Kind::kText:
-      case Kind::kRate:
-      case Kind::kNumber:
+      case SettingKind::kText:
+      case SettingKind::kRate:
+      case SettingKind::kNumber:
         out += WithoutLineBreaks(*std::get<std::string*>(c));
         break;
-      case Kind::kCheck:
+      case SettingKind::kCheck:
         out += FormatWhole(*std::get<int*>(c));
         break;
-      case Kind::kHomeOption:
-      case Kind::kUnitMm:
-      case Kind::kUnitInch:
+      case SettingKind::kHomeOption:
+      case SettingKind::kUnitMm:
+      case SettingKind::kUnitInch:
         out += *std::get<bool*>(c) ? "True" : "False";
         break;
-      case Kind::kUnitValue:
+      case SettingKind::kUnitValue:
         out += FormatWhole(RoundHalfEven(ms.*std::get<double M::*>(field.setting)));
         break;
     }

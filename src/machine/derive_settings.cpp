@@ -53,11 +53,11 @@ int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::st
 
   // Inch test first, then the mm test, each on the option buttons as they
   // stand now (neither selected leaves UnitValue as it was).
-  if (form.OptionIn) {
+  if (form.UnitsInch) {
     if (!in.inchValueOk) return kInchValueLine;
     ms.UnitValue = ms.InchUnitValue;
   }
-  if (form.optionmm) {
+  if (form.UnitsMm) {
     if (!in.mmValueOk) return kMmValueLine;
     ms.UnitValue = ms.MmUnitValue;
   }
