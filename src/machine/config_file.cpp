@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <system_error>
 #include <type_traits>
@@ -273,6 +274,15 @@ std::string Unreadable(const SettingLine& f, const std::string& v) {
   return "";
 }
 
+// The 0-based indexes of the lines of the given kinds, in line order.
+std::vector<int> LinesOfKind(std::initializer_list<SettingKind> kinds) {
+  std::vector<int> lines;
+  for (int i = 0; i < kConfigLines; ++i)
+    if (std::find(kinds.begin(), kinds.end(), kSettingLines[i].kind) != kinds.end())
+      lines.push_back(i);
+  return lines;
+}
+
 // The file's values with every value the machine cannot use replaced by its
 // default; `r` collects one text per replaced line.
 std::vector<std::string> UsableValues(const std::vector<std::string>& values, ConfigResult& r) {
@@ -286,7 +296,9 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   // The unit options and the home panel's options each select one of their
   // group: an unreadable member is "False" when another member reads "True",
   // "True" when every other member reads "False", else its default.
-  for (const std::vector<int>& group : {std::vector<int>{31, 32}, std::vector<int>{43, 44, 45}}) {
+  const std::vector<int> unitOptions = LinesOfKind({SettingKind::kUnitMm, SettingKind::kUnitInch});
+  const std::vector<int> homeOptions = LinesOfKind({SettingKind::kHomeOption});
+  for (const std::vector<int>& group : {unitOptions, homeOptions}) {
     for (int i : group) {
       if (i >= n || why[i].empty()) continue;
       bool otherTrue = false, othersAllFalse = true;
@@ -314,10 +326,11 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   }
   // The other defaults in the unit the file is in.
   bool inch = false;
-  ReadBoolean(used[32], inch);
+  ReadBoolean(used[LinesOfKind({SettingKind::kUnitInch}).front()], inch);
   const std::vector<std::string>& defaults = DefaultValues(inch);
   for (int i = 0; i < kConfigLines; ++i) {
-    const bool inGroup = i == 31 || i == 32 || (i >= 43 && i <= 45);
+    const bool inGroup =
+        std::ranges::count(unitOptions, i) + std::ranges::count(homeOptions, i) > 0;
     if (!inGroup && (i >= n || !why[i].empty())) used[i] = defaults[i];
   }
   // The form's rules, on the values as they would stand in the form. A pin

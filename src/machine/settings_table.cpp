@@ -76,6 +76,12 @@ const char* ControlNameIn(Member field) {
 
 }  // namespace
 
+int ConfigLineOf(const MachineField& setting) {
+  for (int i = 0; i < kConfigLines; ++i)
+    if (kSettingLines[i].setting == setting) return i + 1;
+  return 0;
+}
+
 const char* ControlNameOf(std::string SettingsForm::*field) {
   for (const UnitLabelLine& label : kUnitLabels)
     if (label.field == field) return label.control;

@@ -49,6 +49,10 @@ struct UnitLabelLine {
 };
 extern const UnitLabelLine kUnitLabels[3];
 
+// The 1-based brimo.cfg line that sets `setting` (0 for a setting no line
+// sets).
+int ConfigLineOf(const MachineField& setting);
+
 // The objectName of a field's control, from the tables above ("" for a field
 // they do not hold).
 const char* ControlNameOf(std::string SettingsForm::*field);
