@@ -9,5 +9,6 @@ set(BRIMO_MACHINE_SOURCES
   src/machine/settings_form.cpp
   src/machine/settings_table.cpp
   src/machine/config_file.cpp
+  src/machine/config_save.cpp
   src/machine/derive_settings.cpp
 )
