@@ -18,6 +18,7 @@
 #include "machine/machine_state.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 #include "support/fake_window.h"
 
 namespace brimo {
@@ -137,6 +138,77 @@ TEST_F(ConfigFileTest, LoadThenSaveReproducesAnEditedFile) {
   ASSERT_TRUE(Load().ok);
   ASSERT_TRUE(Save());
   EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
+}
+
+bool Same(const std::string& field, const std::string& setting) { return field == setting; }
+bool Same(const std::string& field, double setting) { return std::stod(field) == setting; }
+bool Same(int field, int setting) { return field == setting; }
+bool Same(bool field, bool setting) { return field == setting; }
+
+// The settings table: with a value on every line that no other line holds,
+// a save and load carries each field of the form into the setting of the
+// same name.
+TEST(SettingsTable, EachFieldReachesTheSettingOfItsName) {
+  SettingsForm form;
+  for (int line = 1; line <= kConfigLines; ++line) {
+    const SettingLine& row = kSettingLines[line - 1];
+    if (auto* text = std::get_if<std::string SettingsForm::*>(&row.field))
+      form.*(*text) = std::to_string(100 + line);
+    if (auto* check = std::get_if<int SettingsForm::*>(&row.field)) form.*(*check) = line % 2;
+  }
+  form.HomeUsingHomeSwitch = false, form.HomeUsingMachineZero = true;
+  MachineState ms;
+  ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+#define SAME(name) \
+  std::pair<const char*, bool> { #name, Same(form.name, ms.name) }
+  const std::pair<const char*, bool> fields[] = {SAME(StepsPerRevX),
+                                                 SAME(StepsPerRevY),
+                                                 SAME(StepsPerRevZ),
+                                                 SAME(StepPinX),
+                                                 SAME(DirPinX),
+                                                 SAME(StepPinY),
+                                                 SAME(DirPinY),
+                                                 SAME(StepPinZ),
+                                                 SAME(DirPinZ),
+                                                 SAME(ToolChangeX),
+                                                 SAME(ToolChangeY),
+                                                 SAME(ToolChangeZ),
+                                                 SAME(FastRateX),
+                                                 SAME(MediumRateX),
+                                                 SAME(SlowRateX),
+                                                 SAME(FastRateY),
+                                                 SAME(MediumRateY),
+                                                 SAME(SlowRateY),
+                                                 SAME(FastRateZ),
+                                                 SAME(MediumRateZ),
+                                                 SAME(SlowRateZ),
+                                                 SAME(HomePinX),
+                                                 SAME(HomePinY),
+                                                 SAME(HomePinZ),
+                                                 SAME(LimitPin),
+                                                 SAME(LeadX),
+                                                 SAME(LeadY),
+                                                 SAME(LeadZ),
+                                                 SAME(ReverseX),
+                                                 SAME(ReverseY),
+                                                 SAME(ReverseZ),
+                                                 SAME(UnitsMm),
+                                                 SAME(UnitsInch),
+                                                 SAME(PulseWidth),
+                                                 SAME(HomeSwitchEnabled),
+                                                 SAME(LimitSwitchEnabled),
+                                                 SAME(ZHomingMoveMode),
+                                                 SAME(ZToLineMoveMode),
+                                                 SAME(CoordinateMode),
+                                                 SAME(ZHomingMoveDistance),
+                                                 SAME(ZToLineMoveDistance),
+                                                 SAME(HomeUsingHomeSwitch),
+                                                 SAME(HomeUsingProgramZero),
+                                                 SAME(HomeUsingMachineZero),
+                                                 SAME(HomeMoveKind),
+                                                 SAME(HomeFeedrate)};
+#undef SAME
+  for (const auto& [name, same] : fields) EXPECT_TRUE(same) << name;
 }
 
 TEST_F(ConfigFileTest, UnitValuesComeOutRoundedWithTheNumberBlanks) {
