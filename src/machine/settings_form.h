@@ -19,17 +19,23 @@ struct SettingsForm {
   std::string StepPinX = "3", DirPinX = "2";  // parallel port pins; outside 2..9 drive nothing
   std::string StepPinY = "5", DirPinY = "4";
   std::string StepPinZ = "7", DirPinZ = "6";
-  std::string ToolChangeX = "0", ToolChangeY = "0", ToolChangeZ = "15";   // tool change position
-  std::string FastRateX = "500", MediumRateX = "200", SlowRateX = "100";  // jog rates, per minute
+  // Tool change position, shown only.
+  std::string ToolChangeX = "0", ToolChangeY = "0", ToolChangeZ = "15";
+  // Jog rates, length units/min; the fast ones also time G00.
+  std::string FastRateX = "500", MediumRateX = "200", SlowRateX = "100";
   std::string FastRateY = "500", MediumRateY = "200", SlowRateY = "100";
   std::string FastRateZ = "500", MediumRateZ = "200", SlowRateZ = "100";
-  std::string HomePinX = "10", HomePinY = "11", HomePinZ = "12";  // status pins of the switches
+  // Switch pins, shown only: the switches read fixed pins.
+  std::string HomePinX = "10", HomePinY = "11", HomePinZ = "12";
   std::string LimitPin = "13";
   std::string LeadX = "3.00", LeadY = "3.00", LeadZ = "3.00";  // travel per drive turn
   int ReverseX = 0, ReverseY = 0, ReverseZ = 0;                // check boxes, 0 or 1
   bool UnitsMm = true, UnitsInch = false;                      // the two unit options
   std::string PulseWidth = "5";                                // microseconds
   int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;           // check boxes, 0 or 1
+  // The Z move before homing ("Limit switch", "Relative", "Absolute",
+  // "None") and before moving to a line ("Relative", "Absolute"), each with
+  // its distance in length units; the dialog's "Rel/Abs" choice.
   std::string ZHomingMoveMode = "Relative";
   std::string ZToLineMoveMode = "Relative";
   std::string CoordinateMode = "Rel.";
