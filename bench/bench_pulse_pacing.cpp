@@ -717,7 +717,7 @@ class WindowPath {
       why = "\"Update On/Off\" stays ticked";
     else if (!pause_)
       why = "no \"Pause\" button";
-    else if (ms.UnitsPerStepX != kUnitsPerStep || app_.form().Combo4 != "2")
+    else if (ms.UnitsPerStepX != kUnitsPerStep || app_.form().PulseWidth != "2")
       why = "brimo.cfg was not taken";
     else if (!messages_.empty())
       why = "start-up said: " + messages_.front();
@@ -785,14 +785,14 @@ class WindowPath {
 
 bool WriteSettings(const std::string& folder, std::string& why) {
   SettingsForm form;
-  for (auto& steps : form.Combo2) steps = "400";
-  for (auto& lead : form.Combo7) lead = "4.00";
+  form.StepsPerRevX = form.StepsPerRevY = form.StepsPerRevZ = "400";
+  form.LeadX = form.LeadY = form.LeadZ = "4.00";
   // Rapid (fast) rates far above the fastest feed (200 k steps/s = 120000
   // mm/min), so no feed is capped; the jog rates are not used.
   const char* rates[9] = {"200000", "2000",   "500",  "200000", "2000",
                           "500",    "200000", "2000", "500"};
-  for (int i = 0; i < 9; ++i) form.Combo3[i] = rates[i];
-  form.Combo4 = "2";  // "Pulse Width", us
+  for (int i = 0; i < 9; ++i) form.*kAxisFields[i / 3].rates[i % 3] = rates[i];
+  form.PulseWidth = "2";  // "Pulse Width", us
   MachineState ms;
   return SaveConfiguration(folder, ms, form, why);
 }

@@ -125,8 +125,8 @@ class BadInputTest : public ::testing::TestWithParam<BadInput> {
     // Lead 4 and 400 steps per turn on every axis: 0.01 length units per step.
     MachineState ms;
     SettingsForm form;
-    for (auto& lead : form.Combo7) lead = "4";
-    for (auto& steps : form.Combo2) steps = "400";
+    form.LeadX = form.LeadY = form.LeadZ = "4";
+    form.StepsPerRevX = form.StepsPerRevY = form.StepsPerRevZ = "400";
     ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
     std::ofstream(dir_ / kConfigName, std::ios::binary) << ConfigText(ms, form);
   }

@@ -18,6 +18,7 @@
 #include "machine/machine_state.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 #include "support/fake_window.h"
 
 namespace brimo {
@@ -139,6 +140,77 @@ TEST_F(ConfigFileTest, LoadThenSaveReproducesAnEditedFile) {
   EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
 }
 
+bool Same(const std::string& field, const std::string& setting) { return field == setting; }
+bool Same(const std::string& field, double setting) { return std::stod(field) == setting; }
+bool Same(int field, int setting) { return field == setting; }
+bool Same(bool field, bool setting) { return field == setting; }
+
+// The settings table: with a value on every line that no other line holds,
+// a save and load carries each field of the form into the setting of the
+// same name.
+TEST(SettingsTable, EachFieldReachesTheSettingOfItsName) {
+  SettingsForm form;
+  for (int line = 1; line <= kConfigLines; ++line) {
+    const SettingLine& row = kSettingLines[line - 1];
+    if (auto* text = std::get_if<std::string SettingsForm::*>(&row.field))
+      form.*(*text) = std::to_string(100 + line);
+    if (auto* check = std::get_if<int SettingsForm::*>(&row.field)) form.*(*check) = line % 2;
+  }
+  form.HomeUsingHomeSwitch = false, form.HomeUsingMachineZero = true;
+  MachineState ms;
+  ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
+#define SAME(name) \
+  std::pair<const char*, bool> { #name, Same(form.name, ms.name) }
+  const std::pair<const char*, bool> fields[] = {SAME(StepsPerRevX),
+                                                 SAME(StepsPerRevY),
+                                                 SAME(StepsPerRevZ),
+                                                 SAME(StepPinX),
+                                                 SAME(DirPinX),
+                                                 SAME(StepPinY),
+                                                 SAME(DirPinY),
+                                                 SAME(StepPinZ),
+                                                 SAME(DirPinZ),
+                                                 SAME(ToolChangeX),
+                                                 SAME(ToolChangeY),
+                                                 SAME(ToolChangeZ),
+                                                 SAME(FastRateX),
+                                                 SAME(MediumRateX),
+                                                 SAME(SlowRateX),
+                                                 SAME(FastRateY),
+                                                 SAME(MediumRateY),
+                                                 SAME(SlowRateY),
+                                                 SAME(FastRateZ),
+                                                 SAME(MediumRateZ),
+                                                 SAME(SlowRateZ),
+                                                 SAME(HomePinX),
+                                                 SAME(HomePinY),
+                                                 SAME(HomePinZ),
+                                                 SAME(LimitPin),
+                                                 SAME(LeadX),
+                                                 SAME(LeadY),
+                                                 SAME(LeadZ),
+                                                 SAME(ReverseX),
+                                                 SAME(ReverseY),
+                                                 SAME(ReverseZ),
+                                                 SAME(UnitsMm),
+                                                 SAME(UnitsInch),
+                                                 SAME(PulseWidth),
+                                                 SAME(HomeSwitchEnabled),
+                                                 SAME(LimitSwitchEnabled),
+                                                 SAME(ZHomingMoveMode),
+                                                 SAME(ZToLineMoveMode),
+                                                 SAME(CoordinateMode),
+                                                 SAME(ZHomingMoveDistance),
+                                                 SAME(ZToLineMoveDistance),
+                                                 SAME(HomeUsingHomeSwitch),
+                                                 SAME(HomeUsingProgramZero),
+                                                 SAME(HomeUsingMachineZero),
+                                                 SAME(HomeMoveKind),
+                                                 SAME(HomeFeedrate)};
+#undef SAME
+  for (const auto& [name, same] : fields) EXPECT_TRUE(same) << name;
+}
+
 TEST_F(ConfigFileTest, UnitValuesComeOutRoundedWithTheNumberBlanks) {
   struct Row {
     std::string inch, mm, inchOut, mmOut;
@@ -154,9 +226,9 @@ TEST_F(ConfigFileTest, UnitValuesComeOutRoundedWithTheNumberBlanks) {
 }
 
 TEST_F(ConfigFileTest, WriterNeverPutsALineBreakInsideAValue) {
-  form_.Combo9 = "Abs.\r\n";
-  form_.Combo5 = "Rel\native";
-  form_.Text6 = "1\r50";
+  form_.CoordinateMode = "Abs.\r\n";
+  form_.ZHomingMoveMode = "Rel\native";
+  form_.HomeFeedrate = "1\r50";
   const std::string text = ConfigText(ms_, form_);
   std::vector<std::string> expected = kDefaultLines;
   expected[40] = "Abs.";
@@ -196,20 +268,20 @@ TEST_F(ConfigFileTest, LoadFillsSettingsAndControlsAndDerives) {
   EXPECT_EQ(ms_.HomeMoveKind, "Feedrate");
   EXPECT_EQ(ms_.HomeFeedrate, "250");
   // Controls.
-  EXPECT_EQ(form_.Combo2[2], "200");
-  EXPECT_EQ(form_.Combo1[0], "9");
-  EXPECT_EQ(form_.Combo3[8], "40");
-  EXPECT_EQ(form_.Combo7[2], "2.5");
-  EXPECT_EQ(form_.XReverse, 1);
-  EXPECT_TRUE(form_.OptionIn);
-  EXPECT_FALSE(form_.optionmm);
-  EXPECT_EQ(form_.Combo4, "12");
-  EXPECT_EQ(form_.Check1[1], 1);
-  EXPECT_EQ(form_.Text2, "3.5");
-  EXPECT_FALSE(form_.Option4[0]);
-  EXPECT_TRUE(form_.Option4[1]);
-  EXPECT_EQ(form_.HomeCombo1, "Feedrate");
-  EXPECT_EQ(form_.Text6, "250");
+  EXPECT_EQ(form_.StepsPerRevZ, "200");
+  EXPECT_EQ(form_.StepPinX, "9");
+  EXPECT_EQ(form_.SlowRateZ, "40");
+  EXPECT_EQ(form_.LeadZ, "2.5");
+  EXPECT_EQ(form_.ReverseX, 1);
+  EXPECT_TRUE(form_.UnitsInch);
+  EXPECT_FALSE(form_.UnitsMm);
+  EXPECT_EQ(form_.PulseWidth, "12");
+  EXPECT_EQ(form_.LimitSwitchEnabled, 1);
+  EXPECT_EQ(form_.ZToLineMoveDistance, "3.5");
+  EXPECT_FALSE(form_.HomeUsingHomeSwitch);
+  EXPECT_TRUE(form_.HomeUsingProgramZero);
+  EXPECT_EQ(form_.HomeMoveKind, "Feedrate");
+  EXPECT_EQ(form_.HomeFeedrate, "250");
   // Derived.
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 5.0 / 200);
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepZ, 2.5 / 200);
@@ -227,8 +299,8 @@ TEST_F(ConfigFileTest, BlanksAroundValuesAndLfLineEndsAreAccepted) {
   for (const auto& l : kDefaultLines) padded.push_back("  " + l + "\t ");
   Write(kConfigName, Join(padded, "\n"));
   ASSERT_TRUE(Load().ok);
-  EXPECT_EQ(form_.Combo7[0], "3.00");
-  EXPECT_EQ(form_.Combo5, "Relative");
+  EXPECT_EQ(form_.LeadX, "3.00");
+  EXPECT_EQ(form_.ZHomingMoveMode, "Relative");
   ASSERT_TRUE(Save());
   EXPECT_EQ(Read(kConfigName), Join(kDefaultLines));
 }
@@ -247,11 +319,11 @@ TEST_F(ConfigFileTest, ACommaStaysInsideItsValue) {
   // The lead "3,5" is one value that is not a number; nothing after it moved.
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.badLine, 26);
-  EXPECT_EQ(form_.Combo7[0], "3.00");  // its default
-  EXPECT_EQ(form_.Combo7[1], "3.00");
-  EXPECT_EQ(form_.Combo5, "Limit switch, slow");
-  EXPECT_EQ(form_.Combo10, "Relative");
-  EXPECT_EQ(form_.Text6, "100");
+  EXPECT_EQ(form_.LeadX, "3.00");  // its default
+  EXPECT_EQ(form_.LeadY, "3.00");
+  EXPECT_EQ(form_.ZHomingMoveMode, "Limit switch, slow");
+  EXPECT_EQ(form_.ZToLineMoveMode, "Relative");
+  EXPECT_EQ(form_.HomeFeedrate, "100");
   ASSERT_TRUE(Save());
   EXPECT_EQ(Read(kConfigName), Join(With(lines, 26, "3.00")));
 }
@@ -259,34 +331,34 @@ TEST_F(ConfigFileTest, ACommaStaysInsideItsValue) {
 TEST_F(ConfigFileTest, LoadSelectingInchChangesTheLabelsOnly) {
   Write(kConfigName, Join(With(With(kDefaultLines, 32, "False"), 33, "True")));
   ASSERT_TRUE(Load().ok);
-  EXPECT_TRUE(form_.OptionIn);
-  EXPECT_FALSE(form_.optionmm);
-  EXPECT_EQ(form_.Label4, "In/");
-  EXPECT_EQ(form_.Label18, "(In)");
-  EXPECT_EQ(form_.Label24, "(In)");
-  EXPECT_EQ(form_.Combo7[0], "3.00");
-  EXPECT_EQ(form_.Combo3[0], "500");
-  EXPECT_EQ(form_.Combo6[2], "15");
-  EXPECT_EQ(form_.Text1, "10");
+  EXPECT_TRUE(form_.UnitsInch);
+  EXPECT_FALSE(form_.UnitsMm);
+  EXPECT_EQ(form_.LeadUnitLabel, "In/");
+  EXPECT_EQ(form_.ZHomingUnitLabel, "(In)");
+  EXPECT_EQ(form_.ZToLineUnitLabel, "(In)");
+  EXPECT_EQ(form_.LeadX, "3.00");
+  EXPECT_EQ(form_.FastRateX, "500");
+  EXPECT_EQ(form_.ToolChangeZ, "15");
+  EXPECT_EQ(form_.ZHomingMoveDistance, "10");
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 3.0 / 400);
   // And back to mm, again without converting.
   Write(kConfigName, Join(kDefaultLines));
   ASSERT_TRUE(Load().ok);
-  EXPECT_EQ(form_.Label4, "mm/");
-  EXPECT_EQ(form_.Label24, "(mm)");
-  EXPECT_EQ(form_.Combo7[0], "3.00");
+  EXPECT_EQ(form_.LeadUnitLabel, "mm/");
+  EXPECT_EQ(form_.ZToLineUnitLabel, "(mm)");
+  EXPECT_EQ(form_.LeadX, "3.00");
 }
 
 TEST_F(ConfigFileTest, HomePanelOptionsFormOneGroup) {
   Write(kConfigName, Join(With(kDefaultLines, 45, "True")));
   ASSERT_TRUE(Load().ok);
-  EXPECT_FALSE(form_.Option4[0]);
-  EXPECT_TRUE(form_.Option4[1]);
-  EXPECT_FALSE(form_.Option4[2]);
+  EXPECT_FALSE(form_.HomeUsingHomeSwitch);
+  EXPECT_TRUE(form_.HomeUsingProgramZero);
+  EXPECT_FALSE(form_.HomeUsingMachineZero);
 }
 
 TEST_F(ConfigFileTest, OkWithAChangedLeadChangesTheTravelPerStep) {
-  form_.Combo7[0] = "4";
+  form_.LeadX = "4";
   ASSERT_TRUE(Save());
   ASSERT_TRUE(Load().ok);
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 4.0 / 400);
@@ -318,9 +390,9 @@ TEST_F(ConfigFileTest, ShortFileAppliesItsLinesAndDefaultsForTheRest) {
       << ConfigProblem(r);
   // Fields 1 to 30 apply, in the settings, the form and the derived values ...
   EXPECT_EQ(ms_.StepsPerRevX, 200);
-  EXPECT_EQ(form_.Combo2[0], "200");
+  EXPECT_EQ(form_.StepsPerRevX, "200");
   EXPECT_EQ(ms_.StepPinX, "9");
-  EXPECT_EQ(form_.XReverse, 1);
+  EXPECT_EQ(form_.ReverseX, 1);
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 5.0 / 200);
   EXPECT_EQ(ms_.StepMaskX, 128);
   EXPECT_EQ(ms_.DirSenseX, 1);
@@ -392,7 +464,7 @@ TEST_F(ConfigFileTest, EachUnusableValueIsReplacedByItsDefaultAndTheRestApplies)
     EXPECT_EQ(ConfigText(ms, form), Join(With(kCustomLines, row.line, row.used)));
     // Everything else applied, also after the bad line.
     EXPECT_EQ(ms.HomeFeedrate, "250");
-    EXPECT_EQ(form.Text6, "250");
+    EXPECT_EQ(form.HomeFeedrate, "250");
     // The custom file is in inches: so are the defaults it gets.
     const double leadY = row.line == 27 ? 0.1181102 : 6, stepsY = row.line == 2 ? 400 : 200;
     const double leadZ = row.line == 28 ? 0.1181102 : 2.5, stepsZ = row.line == 3 ? 400 : 200;
@@ -416,12 +488,12 @@ TEST_F(ConfigFileTest, LoadRefusesWhatOkRefuses) {
     std::string named;
   };
   const Row rows[] = {
-      {[](SettingsForm& f) { f.Combo2[1] = "-400"; }, "Steps per turn Y"},
-      {[](SettingsForm& f) { f.Combo7[0] = "0"; }, "Lead X"},
-      {[](SettingsForm& f) { f.Combo3[0] = "0"; }, "Fast rate X"},
-      {[](SettingsForm& f) { f.Combo3[6] = "fast"; }, "Fast rate Z"},
-      {[](SettingsForm& f) { f.Combo1[3] = "3"; }, "X step and Y dir both use pin 3"},
-      {[](SettingsForm& f) { f.Combo1[1] = " 9", f.Combo1[4] = "9"; },
+      {[](SettingsForm& f) { f.StepsPerRevY = "-400"; }, "Steps per turn Y"},
+      {[](SettingsForm& f) { f.LeadX = "0"; }, "Lead X"},
+      {[](SettingsForm& f) { f.FastRateX = "0"; }, "Fast rate X"},
+      {[](SettingsForm& f) { f.FastRateZ = "fast"; }, "Fast rate Z"},
+      {[](SettingsForm& f) { f.DirPinY = "3"; }, "X step and Y dir both use pin 3"},
+      {[](SettingsForm& f) { f.DirPinX = " 9", f.StepPinZ = "9"; },
        "X dir and Z step both use pin 9"},
   };
   for (const Row& r : rows) {
@@ -451,8 +523,8 @@ TEST_F(ConfigFileTest, SharedPinsEndOnPinsOfTheirOwn) {
   const std::string problem = ConfigProblem(r);
   EXPECT_NE(problem.find("Line 6: X step and Y step both use pin 9"), std::string::npos) << problem;
   EXPECT_NE(problem.find("Line 8: Y step and Z step both use pin 5"), std::string::npos) << problem;
-  EXPECT_EQ(form_.Combo1[2], "5");
-  EXPECT_EQ(form_.Combo1[4], "7");
+  EXPECT_EQ(form_.StepPinY, "5");
+  EXPECT_EQ(form_.StepPinZ, "7");
   EXPECT_EQ(ms_.StepMaskX, 128);
   EXPECT_EQ(ms_.StepMaskY, 8);
   EXPECT_EQ(ms_.StepMaskZ, 32);
@@ -535,7 +607,7 @@ TEST_F(ConfigFileTest, ReadOnlyFileIsLeftAsItIsAndTheOperatorToldOnce) {
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   // Start-up, then the save at the end of the program: one message.
   StartupConfiguration(folder_, ms_, form_, "0", win_);
-  form_.Combo7[0] = "4.00";
+  form_.LeadX = "4.00";
   EXPECT_FALSE(SaveConfiguration(folder_, ms_, form_, win_));
   EXPECT_EQ(Read(kConfigName), Join(kCustomLines));
   ASSERT_EQ(win_.messages.size(), 1u);
@@ -839,13 +911,13 @@ TEST_F(DeriveTest, FeedNowIsTheFeedDisplaysLeadingNumber) {
 TEST_F(DeriveTest, UnitValueFollowsTheOptionButtons) {
   ms.InchUnitValue = 7;
   ms.MmUnitValue = 3;
-  form.optionmm = true, form.OptionIn = false;
+  form.UnitsMm = true, form.UnitsInch = false;
   DeriveSettings(ms, form, "0");
   EXPECT_EQ(ms.UnitValue, 3);
-  form.optionmm = false, form.OptionIn = true;
+  form.UnitsMm = false, form.UnitsInch = true;
   DeriveSettings(ms, form, "0");
   EXPECT_EQ(ms.UnitValue, 7);
-  form.optionmm = false, form.OptionIn = false;
+  form.UnitsMm = false, form.UnitsInch = false;
   ms.UnitValue = 99;
   DeriveSettings(ms, form, "0");
   EXPECT_EQ(ms.UnitValue, 99);

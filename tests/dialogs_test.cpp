@@ -50,7 +50,7 @@ class SettingsOkTest : public ::testing::Test {
 };
 
 TEST_F(SettingsOkTest, ANewLeadChangesTheTravelPerStep) {
-  r.form.Combo7[0] = "4.00";
+  r.form.LeadX = "4.00";
   ASSERT_TRUE(Ok());
   EXPECT_DOUBLE_EQ(r.ms.UnitsPerStepX, 0.01);
   EXPECT_EQ(Line(26), "4.00");
@@ -58,10 +58,10 @@ TEST_F(SettingsOkTest, ANewLeadChangesTheTravelPerStep) {
 
 TEST_F(SettingsOkTest, TextsPutBackByCancelAreNotWrittenByTheNextSave) {
   const SettingsForm shown = r.form;
-  r.form.Combo3[0] = "450";  // typed ...
-  r.form.XReverse = 1;
-  ASSERT_TRUE(r.form.OptionIn_Click(false));
-  r.form.Text6 = "80";                // the home panel, edited meanwhile in the main window
+  r.form.FastRateX = "450";  // typed ...
+  r.form.ReverseX = 1;
+  ASSERT_TRUE(r.form.SelectInches(false));
+  r.form.HomeFeedrate = "80";         // the home panel, edited meanwhile in the main window
   r.form.RestoreDialogFields(shown);  // ... then "Cancel"
   std::string why;
   ASSERT_TRUE(SaveConfiguration(folder_.string(), r.ms, r.form, why));
@@ -69,7 +69,7 @@ TEST_F(SettingsOkTest, TextsPutBackByCancelAreNotWrittenByTheNextSave) {
   EXPECT_EQ(Line(26), "3.00");
   EXPECT_EQ(Line(29), " 0 ");
   EXPECT_EQ(Line(32), "True");
-  EXPECT_EQ(r.form.Label4, "mm/");
+  EXPECT_EQ(r.form.LeadUnitLabel, "mm/");
   EXPECT_EQ(Line(48), "80");
 }
 
@@ -108,11 +108,11 @@ TEST_F(SettingsOkTest, UnusableFieldsAndSharedPinsAreNotSaved) {
     std::string* field;
     const char* text;
     const char* named;
-  } rows[] = {{&r.form.Combo2[0], "0", "Steps"},
-              {&r.form.Combo2[1], "abc", "Steps"},
-              {&r.form.Combo7[2], "-1", "Lead"},
-              {&r.form.Combo3[4], "", "Medium"},
-              {&r.form.Combo1[2], "3", "pin 3"}};
+  } rows[] = {{&r.form.StepsPerRevX, "0", "Steps"},
+              {&r.form.StepsPerRevY, "abc", "Steps"},
+              {&r.form.LeadZ, "-1", "Lead"},
+              {&r.form.MediumRateY, "", "Medium"},
+              {&r.form.StepPinY, "3", "pin 3"}};
   for (const auto& row : rows) {
     const std::string kept = *row.field;
     *row.field = row.text;
@@ -139,7 +139,7 @@ TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
   // A machine 50 mm from its zero is 1.9685 in from it, not 50 in.
   std::vector<double*> at = Positions(r.ms);
   for (size_t i = 0; i < at.size(); ++i) *at[i] = 50 - 5.0 * static_cast<double>(i);
-  ASSERT_TRUE(r.form.OptionIn_Click(false));
+  ASSERT_TRUE(r.form.SelectInches(false));
   ASSERT_TRUE(Ok());
   EXPECT_TRUE(r.ms.UnitsInch);
   EXPECT_FALSE(r.ms.UnitsMm);
@@ -151,7 +151,7 @@ TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
   ASSERT_TRUE(Ok());
   EXPECT_NEAR(r.ms.PrgX, 50 / 25.4, 1e-12);
   // And back: the same place in millimetres again.
-  ASSERT_TRUE(r.form.optionmm_Click(false));
+  ASSERT_TRUE(r.form.SelectMillimetres(false));
   ASSERT_TRUE(Ok());
   EXPECT_TRUE(r.ms.UnitsMm);
   for (size_t i = 0; i < at.size(); ++i)
@@ -161,27 +161,27 @@ TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
 
 TEST_F(SettingsOkTest, ARefusedConversionLeavesFieldsUnitAndMachineAgreeing) {
   r.ms.PrgX = 50;
-  r.form.Combo3[4] = "fast";  // Y "Medium" is not a number
+  r.form.MediumRateY = "fast";  // Y "Medium" is not a number
   std::string bad;
-  EXPECT_FALSE(r.form.OptionIn_Click(false, &bad));
+  EXPECT_FALSE(r.form.SelectInches(false, &bad));
   EXPECT_NE(bad.find("Medium"), std::string::npos) << bad;
-  EXPECT_TRUE(r.form.optionmm);  // the option is back at the fields' unit
-  EXPECT_FALSE(r.form.OptionIn);
-  EXPECT_EQ(r.form.Combo7[0], "3.00");  // nothing converted
+  EXPECT_TRUE(r.form.UnitsMm);  // the option is back at the fields' unit
+  EXPECT_FALSE(r.form.UnitsInch);
+  EXPECT_EQ(r.form.LeadX, "3.00");  // nothing converted
   // "Ok" refuses the field, and the machine stays in millimetres.
   std::string message;
   EXPECT_FALSE(Ok(&message));
   EXPECT_NE(message.find("Medium"), std::string::npos) << message;
   EXPECT_TRUE(r.ms.UnitsMm);
   EXPECT_EQ(r.ms.PrgX, 50);
-  r.form.Combo3[4] = "200";
+  r.form.MediumRateY = "200";
   EXPECT_TRUE(Ok());
   EXPECT_TRUE(r.ms.UnitsMm);
   EXPECT_EQ(r.ms.PrgX, 50);
 }
 
 TEST_F(SettingsOkTest, RefusedWhileTheMachineMoves) {
-  r.form.Combo7[0] = "4.00";
+  r.form.LeadX = "4.00";
   r.ms.Running = true;
   std::string message;
   EXPECT_FALSE(Ok(&message));
@@ -194,7 +194,7 @@ TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
   r.LoadProgram("G01 X1 F100\nX2\n");
   r.ms.CurrentLine = 1;  // halted after line 1
   r.ms.PrgX = 10;
-  ASSERT_TRUE(r.form.OptionIn_Click(false));
+  ASSERT_TRUE(r.form.SelectInches(false));
   std::string message;
   EXPECT_FALSE(Ok(&message));
   EXPECT_EQ(message, msg::kUnitsMidProgram);
@@ -217,7 +217,7 @@ TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
 TEST_F(SettingsOkTest, OtherSettingsMayChangeInTheMiddleOfAProgram) {
   r.LoadProgram("G01 X1 F100\nX2\n");
   r.ms.CurrentLine = 1;
-  r.form.Combo7[1] = "6.00";
+  r.form.LeadY = "6.00";
   ASSERT_TRUE(Ok());
   EXPECT_DOUBLE_EQ(r.ms.UnitsPerStepY, 0.015);
 }

@@ -74,17 +74,17 @@ TEST(FuzzRegressions, AnOptionGroupWithSeveralTrueLinesSelectsTheLastOne) {
     EXPECT_TRUE(r.ok);
     // The later option is the one selected.
     if (row.line[0] == 32) {
-      EXPECT_TRUE(form.OptionIn);
+      EXPECT_TRUE(form.UnitsInch);
     }
     if (row.line[0] == 44) {
-      EXPECT_TRUE(form.Option4[2]);
+      EXPECT_TRUE(form.HomeUsingMachineZero);
     }
     // The settings hold what the form shows.
-    EXPECT_EQ(ms.UnitsMm, form.optionmm);
-    EXPECT_EQ(ms.UnitsInch, form.OptionIn);
-    EXPECT_EQ(ms.HomeUsingHomeSwitch, form.Option4[0]);
-    EXPECT_EQ(ms.HomeUsingProgramZero, form.Option4[1]);
-    EXPECT_EQ(ms.HomeUsingMachineZero, form.Option4[2]);
+    EXPECT_EQ(ms.UnitsMm, form.UnitsMm);
+    EXPECT_EQ(ms.UnitsInch, form.UnitsInch);
+    EXPECT_EQ(ms.HomeUsingHomeSwitch, form.HomeUsingHomeSwitch);
+    EXPECT_EQ(ms.HomeUsingProgramZero, form.HomeUsingProgramZero);
+    EXPECT_EQ(ms.HomeUsingMachineZero, form.HomeUsingMachineZero);
     EXPECT_FALSE(ms.UnitsMm && ms.UnitsInch);
 
     // Saved and read back: the same settings.
@@ -148,13 +148,13 @@ TEST(FuzzRegressions, OkChecksAPinWithALineBreakAsTheSaveWritesIt) {
   for (const char* pin : {"2\n", "\r2", "2\r\n"}) {
     SCOPED_TRACE(pin);
     SettingsForm form;
-    form.Combo1[5] = pin;  // Z dir on X dir's pin 2
+    form.DirPinZ = pin;  // Z dir on X dir's pin 2
     std::string message;
     EXPECT_FALSE(ValidateForOk(form, message));
     EXPECT_NE(message.find("pin 2"), std::string::npos) << message;
   }
   SettingsForm form;
-  form.Combo1[5] = "8\n";  // a pin of its own stays usable
+  form.DirPinZ = "8\n";  // a pin of its own stays usable
   std::string message;
   EXPECT_TRUE(ValidateForOk(form, message)) << message;
 }

@@ -200,9 +200,9 @@ TEST(SlowFeedMend, JogAndHomeMovesAtATinyRateAreRefused) {
     home.ms.ZHomingMoveMode = "None";  // the X and Y leg alone
     home.ms.PrgX = 1, home.ms.MachX = 1;
     SettingsForm form;
-    form.Option4[0] = false;
-    form.Option4[1] = true;
-    form.HomeCombo1 = "Rapid";
+    form.HomeUsingHomeSwitch = false;
+    form.HomeUsingProgramZero = true;
+    form.HomeMoveKind = "Rapid";
     Command9_Click(home.core, form);
     EXPECT_EQ(home.ms.PrgX, 1);
     EXPECT_EQ(home.clock.Now(), 0);
@@ -228,10 +228,10 @@ TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
     r.ms.PrgX = 10, r.ms.MachX = 4;
     r.ms.PrgY = 2, r.ms.MachY = 2;
     SettingsForm home;
-    home.Option4[0] = false;
-    home.Option4[row.choice] = true;
-    home.HomeCombo1 = row.kind;
-    home.Text6 = "120";
+    home.HomeUsingHomeSwitch = false;
+    home.*kHomeReferences[row.choice] = true;
+    home.HomeMoveKind = row.kind;
+    home.HomeFeedrate = "120";
     r.ms.MotionWord = "G01";
     r.ms.TargetX = 33;
     Command9_Click(r.core, home);
@@ -285,9 +285,9 @@ TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
     r.ms.MotionWord = "G01";
     r.ms.ProgramFeed = 300;
     SettingsForm home;
-    home.Option4[0] = false, home.Option4[1] = true;
-    home.HomeCombo1 = "Feedrate";
-    home.Text6 = "120";
+    home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
+    home.HomeMoveKind = "Feedrate";
+    home.HomeFeedrate = "120";
     struct Pulse {
       double x, z, feed;
     };
@@ -331,7 +331,7 @@ TEST(Home, LimitSwitchModeRisesOnlineUntilTheHomeZSwitch) {
   status.push_back(111);                 // home Z only, from then on
   r.port.ScriptStatus(status);
   SettingsForm home;
-  home.Option4[0] = false, home.Option4[1] = true;
+  home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
   Command9_Click(r.core, home);
   EXPECT_NEAR(r.ms.PrgZ, -1 + 30 * 0.01, 1e-9);
   EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
@@ -361,7 +361,7 @@ TEST(Home, HomeMoveDuringAStoppedRunKeepsTheStopRecord) {
   const MachineState stopped = r.ms;
   r.win.onPump = nullptr;
   SettingsForm home;
-  home.Option4[0] = false, home.Option4[1] = true;
+  home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
   Command9_Click(r.core, home);  // rapid home
   EXPECT_NEAR(r.ms.PrgZ, 5, 1e-9);
   EXPECT_TRUE(r.ms.StopRecordFilled);
@@ -387,9 +387,9 @@ TEST(Home, FeedrateFieldMustBeAPositiveNumber) {
     r.ms.Offline = true;
     r.ms.PrgX = 4;
     SettingsForm home;
-    home.Option4[0] = false, home.Option4[1] = true;
-    home.HomeCombo1 = "rapid";  // lower case: a feed move
-    home.Text6 = text;
+    home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
+    home.HomeMoveKind = "rapid";  // lower case: a feed move
+    home.HomeFeedrate = text;
     Command9_Click(r.core, home);
     EXPECT_EQ(r.ms.PrgX, 4) << text;
     EXPECT_EQ(r.win.MessagesStartingWith("The home move was not started"), 1) << text;
@@ -539,7 +539,8 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
 
   r.win.onPump = nullptr;
   SettingsForm home;
-  home.Option4[0] = false, home.Option4[1] = true;  // to program zero, as a rapid
+  home.HomeUsingHomeSwitch = false,
+  home.HomeUsingProgramZero = true;  // to program zero, as a rapid
   Command9_Click(r.core, home);
   ASSERT_EQ(r.win.statusLines.size(), 3u);
   EXPECT_EQ(r.win.statusLines[2], "Pulses: worst lateness 0 us, 0 later than a quarter interval");

@@ -14,23 +14,27 @@ namespace {
 // Every field the unit options never touch, as one comparable text.
 std::string Unconverted(const SettingsForm& f) {
   std::string s;
-  for (const auto& t : f.Combo2) s += t + "|";
-  for (const auto& t : f.Combo1) s += t + "|";
-  for (const auto& t : f.Combo8) s += t + "|";
-  s += f.Combo4 + "|" + f.Combo5 + "|" + f.Combo10 + "|" + f.Combo9 + "|";
-  s += std::to_string(f.XReverse) + std::to_string(f.YReverse) + std::to_string(f.ZReverse);
-  s += std::to_string(f.Check1[0]) + std::to_string(f.Check1[1]) + "|";
-  s += f.HomeCombo1 + "|" + f.Text6;
+  for (const AxisFields& a : kAxisFields) s += f.*a.stepsPerRev + "|";
+  for (const AxisFields& a : kAxisFields) s += f.*a.stepPin + "|" + f.*a.dirPin + "|";
+  for (const AxisFields& a : kAxisFields) s += f.*a.homePin + "|";
+  s += f.LimitPin + "|";
+  s += f.PulseWidth + "|" + f.ZHomingMoveMode + "|" + f.ZToLineMoveMode + "|" + f.CoordinateMode +
+       "|";
+  s += std::to_string(f.ReverseX) + std::to_string(f.ReverseY) + std::to_string(f.ReverseZ);
+  s += std::to_string(f.HomeSwitchEnabled) + std::to_string(f.LimitSwitchEnabled) + "|";
+  s += f.HomeMoveKind + "|" + f.HomeFeedrate;
   return s;
 }
 
 // Every field the unit options convert, in conversion order.
 std::vector<std::string> Converted(const SettingsForm& f) {
-  std::vector<std::string> v(f.Combo7, f.Combo7 + 3);
-  v.insert(v.end(), f.Combo6, f.Combo6 + 3);
-  v.insert(v.end(), f.Combo3, f.Combo3 + 9);
-  v.push_back(f.Text1);
-  v.push_back(f.Text2);
+  std::vector<std::string> v;
+  for (const AxisFields& a : kAxisFields) v.push_back(f.*a.lead);
+  for (const AxisFields& a : kAxisFields) v.push_back(f.*a.toolChange);
+  for (const AxisFields& a : kAxisFields)
+    for (auto rate : a.rates) v.push_back(f.*rate);
+  v.push_back(f.ZHomingMoveDistance);
+  v.push_back(f.ZToLineMoveDistance);
   return v;
 }
 
@@ -39,12 +43,12 @@ std::vector<std::string> Converted(const SettingsForm& f) {
 TEST(UnitConversion, MillimetresToInchesAndBack) {
   SettingsForm f;
   const std::string untouched = Unconverted(f);
-  ASSERT_TRUE(f.OptionIn_Click(false));
-  EXPECT_TRUE(f.OptionIn);
-  EXPECT_FALSE(f.optionmm);
-  EXPECT_EQ(f.Label4, "In/");
-  EXPECT_EQ(f.Label18, "(In)");
-  EXPECT_EQ(f.Label24, "(In)");
+  ASSERT_TRUE(f.SelectInches(false));
+  EXPECT_TRUE(f.UnitsInch);
+  EXPECT_FALSE(f.UnitsMm);
+  EXPECT_EQ(f.LeadUnitLabel, "In/");
+  EXPECT_EQ(f.ZHomingUnitLabel, "(In)");
+  EXPECT_EQ(f.ZToLineUnitLabel, "(In)");
   EXPECT_EQ(Converted(f),
             (std::vector<std::string>{"0.1181102", "0.1181102", "0.1181102",  // leads
                                       "0.00", "0.00", "0.5905512",            // tool change
@@ -52,12 +56,12 @@ TEST(UnitConversion, MillimetresToInchesAndBack) {
                                       "7.874016", "3.937008", "19.68504", "7.874016",  //
                                       "3.937008",                                      //
                                       "0.3937008", "0.3937008"}));  // Z distances
-  ASSERT_TRUE(f.optionmm_Click(false));
-  EXPECT_TRUE(f.optionmm);
-  EXPECT_FALSE(f.OptionIn);
-  EXPECT_EQ(f.Label4, "mm/");
-  EXPECT_EQ(f.Label18, "(mm)");
-  EXPECT_EQ(f.Label24, "(mm)");
+  ASSERT_TRUE(f.SelectMillimetres(false));
+  EXPECT_TRUE(f.UnitsMm);
+  EXPECT_FALSE(f.UnitsInch);
+  EXPECT_EQ(f.LeadUnitLabel, "mm/");
+  EXPECT_EQ(f.ZHomingUnitLabel, "(mm)");
+  EXPECT_EQ(f.ZToLineUnitLabel, "(mm)");
   // Every value comes back as it was (the Z distances show three decimals).
   EXPECT_EQ(Converted(f), (std::vector<std::string>{"3.00", "3.00", "3.00", "0", "0", "15", "500",
                                                     "200", "100", "500", "200", "100", "500", "200",
@@ -77,12 +81,12 @@ TEST(UnitConversion, FormatsPerGroup) {
                         {" 1e3 ", "39.37008", "39.37008", "39.37008", "39.37008"}};
   for (const Row& r : toInch) {
     SettingsForm f;
-    f.Combo7[1] = f.Combo6[0] = f.Combo3[5] = f.Text2 = r.in;
-    ASSERT_TRUE(f.OptionIn_Click(false)) << r.in;
-    EXPECT_EQ(f.Combo7[1], r.lead) << r.in;
-    EXPECT_EQ(f.Combo6[0], r.toolChange) << r.in;
-    EXPECT_EQ(f.Combo3[5], r.rate) << r.in;
-    EXPECT_EQ(f.Text2, r.distance) << r.in;
+    f.LeadY = f.ToolChangeX = f.SlowRateY = f.ZToLineMoveDistance = r.in;
+    ASSERT_TRUE(f.SelectInches(false)) << r.in;
+    EXPECT_EQ(f.LeadY, r.lead) << r.in;
+    EXPECT_EQ(f.ToolChangeX, r.toolChange) << r.in;
+    EXPECT_EQ(f.SlowRateY, r.rate) << r.in;
+    EXPECT_EQ(f.ZToLineMoveDistance, r.distance) << r.in;
   }
   const Row toMm[] = {{"0.118", "2.9972", "2.9972", "2.9972", "2.9972"},
                       {"1", "25.40", "25.4", "25.4", "25.400"},
@@ -90,13 +94,13 @@ TEST(UnitConversion, FormatsPerGroup) {
                       {"0.3937008", "10.00", "10", "10", "10.000"}};
   for (const Row& r : toMm) {
     SettingsForm f;
-    ASSERT_TRUE(f.OptionIn_Click(true));  // inch selected, nothing converted
-    f.Combo7[1] = f.Combo6[0] = f.Combo3[5] = f.Text2 = r.in;
-    ASSERT_TRUE(f.optionmm_Click(false)) << r.in;
-    EXPECT_EQ(f.Combo7[1], r.lead) << r.in;
-    EXPECT_EQ(f.Combo6[0], r.toolChange) << r.in;
-    EXPECT_EQ(f.Combo3[5], r.rate) << r.in;
-    EXPECT_EQ(f.Text2, r.distance) << r.in;
+    ASSERT_TRUE(f.SelectInches(true));  // inch selected, nothing converted
+    f.LeadY = f.ToolChangeX = f.SlowRateY = f.ZToLineMoveDistance = r.in;
+    ASSERT_TRUE(f.SelectMillimetres(false)) << r.in;
+    EXPECT_EQ(f.LeadY, r.lead) << r.in;
+    EXPECT_EQ(f.ToolChangeX, r.toolChange) << r.in;
+    EXPECT_EQ(f.SlowRateY, r.rate) << r.in;
+    EXPECT_EQ(f.ZToLineMoveDistance, r.distance) << r.in;
   }
 }
 
@@ -105,42 +109,42 @@ TEST(UnitConversion, FormatsPerGroup) {
 TEST(UnitConversion, RoundTripsKeepSixSignificantDigits) {
   for (const std::string mm : {"3.00", "10.000", "1.25", "123.456", "0.01", "2540", "4.99999"}) {
     SettingsForm f;
-    f.Combo7[0] = f.Text1 = mm;
+    f.LeadX = f.ZHomingMoveDistance = mm;
     for (int trip = 0; trip < 3; ++trip) {
-      ASSERT_TRUE(f.OptionIn_Click(false));
+      ASSERT_TRUE(f.SelectInches(false));
       double inch = 0;
-      ASSERT_TRUE(ReadFieldNumber(f.Combo7[0], inch));
+      ASSERT_TRUE(ReadFieldNumber(f.LeadX, inch));
       EXPECT_NEAR(inch * 25.4 / std::stod(mm), 1, 1e-6) << mm;
-      ASSERT_TRUE(f.optionmm_Click(false));
+      ASSERT_TRUE(f.SelectMillimetres(false));
     }
     double back = 0;
-    ASSERT_TRUE(ReadFieldNumber(f.Combo7[0], back));
-    EXPECT_EQ(back, std::stod(mm)) << f.Combo7[0];
-    ASSERT_TRUE(ReadFieldNumber(f.Text1, back));
-    EXPECT_EQ(back, std::stod(mm)) << f.Text1;
+    ASSERT_TRUE(ReadFieldNumber(f.LeadX, back));
+    EXPECT_EQ(back, std::stod(mm)) << f.LeadX;
+    ASSERT_TRUE(ReadFieldNumber(f.ZHomingMoveDistance, back));
+    EXPECT_EQ(back, std::stod(mm)) << f.ZHomingMoveDistance;
   }
 }
 
 TEST(UnitConversion, SelectingTheSelectedOptionConvertsNothing) {
   SettingsForm f;
-  ASSERT_TRUE(f.optionmm_Click(false));
+  ASSERT_TRUE(f.SelectMillimetres(false));
   EXPECT_EQ(Converted(f), Converted(SettingsForm{}));
-  ASSERT_TRUE(f.OptionIn_Click(false));
+  ASSERT_TRUE(f.SelectInches(false));
   const auto inches = Converted(f);
-  ASSERT_TRUE(f.OptionIn_Click(false));
+  ASSERT_TRUE(f.SelectInches(false));
   EXPECT_EQ(Converted(f), inches);
-  EXPECT_EQ(f.Label4, "In/");
+  EXPECT_EQ(f.LeadUnitLabel, "In/");
 }
 
 TEST(UnitConversion, WhileLoadingOnlyTheLabelsChange) {
   SettingsForm f;
-  ASSERT_TRUE(f.OptionIn_Click(true));
-  EXPECT_TRUE(f.OptionIn);
-  EXPECT_EQ(f.Label4, "In/");
-  EXPECT_EQ(f.Label24, "(In)");
+  ASSERT_TRUE(f.SelectInches(true));
+  EXPECT_TRUE(f.UnitsInch);
+  EXPECT_EQ(f.LeadUnitLabel, "In/");
+  EXPECT_EQ(f.ZToLineUnitLabel, "(In)");
   EXPECT_EQ(Converted(f), Converted(SettingsForm{}));
-  ASSERT_TRUE(f.optionmm_Click(true));
-  EXPECT_EQ(f.Label18, "(mm)");
+  ASSERT_TRUE(f.SelectMillimetres(true));
+  EXPECT_EQ(f.ZHomingUnitLabel, "(mm)");
   EXPECT_EQ(Converted(f), Converted(SettingsForm{}));
 }
 
@@ -149,42 +153,42 @@ TEST(UnitConversion, WhileLoadingOnlyTheLabelsChange) {
 TEST(UnitConversion, FieldThatIsNotANumberRefusesTheWholeChange) {
   struct Row {
     std::string SettingsForm::*field;
-    int index;  // into Combo3 when field is null
+    int index;  // into the nine rates (X fast, medium, slow, then Y, Z) when field is null
     std::string text;
     std::string name;
   };
   const Row rows[] = {
-      {&SettingsForm::Text2, 0, "1,5", "Z distance (To line)"},
-      {&SettingsForm::Text1, 0, "", "Z distance (Homing)"},
+      {&SettingsForm::ZToLineMoveDistance, 0, "1,5", "Z distance (To line)"},
+      {&SettingsForm::ZHomingMoveDistance, 0, "", "Z distance (Homing)"},
       {nullptr, 4, "fast", "Medium rate Y"},
       {nullptr, 8, "inf", "Slow rate Z"},
   };
   for (const Row& r : rows) {
     SettingsForm f;
-    (r.field ? f.*r.field : f.Combo3[r.index]) = r.text;
+    (r.field ? f.*r.field : f.*kAxisFields[r.index / 3].rates[r.index % 3]) = r.text;
     const SettingsForm before = f;
     std::string bad;
-    EXPECT_FALSE(f.OptionIn_Click(false, &bad));
+    EXPECT_FALSE(f.SelectInches(false, &bad));
     EXPECT_EQ(bad, r.name);
     EXPECT_EQ(Converted(f), Converted(before));
-    EXPECT_TRUE(f.optionmm);
-    EXPECT_FALSE(f.OptionIn);
-    EXPECT_EQ(f.Label4, "mm/");
-    EXPECT_EQ(f.Label18, "(mm)");
+    EXPECT_TRUE(f.UnitsMm);
+    EXPECT_FALSE(f.UnitsInch);
+    EXPECT_EQ(f.LeadUnitLabel, "mm/");
+    EXPECT_EQ(f.ZHomingUnitLabel, "(mm)");
   }
   // The same in the other direction, on the first field.
   SettingsForm f;
-  ASSERT_TRUE(f.OptionIn_Click(false));
-  f.Combo7[0] = "x";
+  ASSERT_TRUE(f.SelectInches(false));
+  f.LeadX = "x";
   std::string bad;
-  EXPECT_FALSE(f.optionmm_Click(false, &bad));
+  EXPECT_FALSE(f.SelectMillimetres(false, &bad));
   EXPECT_EQ(bad, "Lead X");
-  EXPECT_TRUE(f.OptionIn);
-  EXPECT_EQ(f.Label4, "In/");
-  EXPECT_EQ(f.Combo7[1], "0.1181102");
+  EXPECT_TRUE(f.UnitsInch);
+  EXPECT_EQ(f.LeadUnitLabel, "In/");
+  EXPECT_EQ(f.LeadY, "0.1181102");
   // Without a place for the name the refusal still holds.
-  EXPECT_FALSE(f.optionmm_Click(false));
-  EXPECT_TRUE(f.OptionIn);
+  EXPECT_FALSE(f.SelectMillimetres(false));
+  EXPECT_TRUE(f.UnitsInch);
 }
 
 // ---- "Ok" --------------------------------------------------------------------------
@@ -202,18 +206,18 @@ TEST(ValidateForOk, RefusesWhatTheMachineCannotUse) {
     std::string named;
   };
   const Row rows[] = {
-      {[](SettingsForm& f) { f.Combo2[0] = "0"; }, "Steps per turn X"},
-      {[](SettingsForm& f) { f.Combo2[2] = "abc"; }, "Steps per turn Z"},
-      {[](SettingsForm& f) { f.Combo2[1] = "-400"; }, "Steps per turn Y"},
-      {[](SettingsForm& f) { f.Combo7[1] = "-3"; }, "Lead Y"},
-      {[](SettingsForm& f) { f.Combo7[0] = "0"; }, "Lead X"},
-      {[](SettingsForm& f) { f.Combo7[2] = "3,00"; }, "Lead Z"},
-      {[](SettingsForm& f) { f.Combo3[0] = "0"; }, "Fast rate X"},
-      {[](SettingsForm& f) { f.Combo3[7] = ""; }, "Medium rate Z"},
-      {[](SettingsForm& f) { f.Combo3[5] = "slow"; }, "Slow rate Y"},
-      {[](SettingsForm& f) { f.Combo1[3] = "3"; }, "X step and Y dir both use pin 3"},
-      {[](SettingsForm& f) { f.Combo1[5] = "7.0"; }, "Z step and Z dir both use pin 7"},
-      {[](SettingsForm& f) { f.Combo1[1] = " 9", f.Combo1[4] = "9"; },
+      {[](SettingsForm& f) { f.StepsPerRevX = "0"; }, "Steps per turn X"},
+      {[](SettingsForm& f) { f.StepsPerRevZ = "abc"; }, "Steps per turn Z"},
+      {[](SettingsForm& f) { f.StepsPerRevY = "-400"; }, "Steps per turn Y"},
+      {[](SettingsForm& f) { f.LeadY = "-3"; }, "Lead Y"},
+      {[](SettingsForm& f) { f.LeadX = "0"; }, "Lead X"},
+      {[](SettingsForm& f) { f.LeadZ = "3,00"; }, "Lead Z"},
+      {[](SettingsForm& f) { f.FastRateX = "0"; }, "Fast rate X"},
+      {[](SettingsForm& f) { f.MediumRateZ = ""; }, "Medium rate Z"},
+      {[](SettingsForm& f) { f.SlowRateY = "slow"; }, "Slow rate Y"},
+      {[](SettingsForm& f) { f.DirPinY = "3"; }, "X step and Y dir both use pin 3"},
+      {[](SettingsForm& f) { f.DirPinZ = "7.0"; }, "Z step and Z dir both use pin 7"},
+      {[](SettingsForm& f) { f.DirPinX = " 9", f.StepPinZ = "9"; },
        "X dir and Z step both use pin 9"},
   };
   for (const Row& r : rows) {
@@ -228,17 +232,17 @@ TEST(ValidateForOk, RefusesWhatTheMachineCannotUse) {
 
 TEST(ValidateForOk, LinesOnUndrivenPinsMayShareThem) {
   SettingsForm f;
-  f.Combo1[1] = f.Combo1[3] = f.Combo1[5] = "0";  // no direction lines wired
-  f.Combo1[4] = "";
+  f.DirPinX = f.DirPinY = f.DirPinZ = "0";  // no direction lines wired
+  f.StepPinZ = "";
   std::string m;
   EXPECT_TRUE(ValidateForOk(f, m)) << m;
 }
 
 TEST(ValidateForOk, FieldsNoMoveUsesAreNotChecked) {
   SettingsForm f;
-  f.Combo6[0] = "x";
-  f.Text1 = "y";
-  f.Combo4 = "";
+  f.ToolChangeX = "x";
+  f.ZHomingMoveDistance = "y";
+  f.PulseWidth = "";
   std::string m;
   EXPECT_TRUE(ValidateForOk(f, m)) << m;
 }

@@ -52,8 +52,8 @@ class SimFiles : public ::testing::Test {
   std::string WriteConfig(const std::string& folder = "", const std::string& name = "brimo.cfg") {
     MachineState ms;
     SettingsForm form;
-    for (auto& lead : form.Combo7) lead = "4";
-    for (auto& steps : form.Combo2) steps = "400";
+    form.LeadX = form.LeadY = form.LeadZ = "4";
+    form.StepsPerRevX = form.StepsPerRevY = form.StepsPerRevZ = "400";
     EXPECT_TRUE(ApplyFormSettings(ms, form, "0").ok);
     return Write((fs::path(folder) / name).string(), ConfigText(ms, form));
   }
@@ -272,8 +272,8 @@ class DirectEstimate : public ::testing::TestWithParam<DirectCase> {
     MachineState ms;
     SettingsForm form;
     if (unequal) {
-      form.Combo7[0] = "4", form.Combo2[0] = "400";
-      form.Combo7[2] = "2", form.Combo2[2] = "400";
+      form.LeadX = "4", form.StepsPerRevX = "400";
+      form.LeadZ = "2", form.StepsPerRevZ = "400";
     }
     EXPECT_TRUE(ApplyFormSettings(ms, form, "0").ok);
     return ms;

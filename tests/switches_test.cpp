@@ -73,10 +73,11 @@ TEST(SwitchTable, SameDecisionsAsTheByteListsForEveryByteAndSetting) {
   };
   for (const Setting& set : settings) {
     TestRig r;
-    r.form.Check1[0] = set.homeOn;
-    r.form.Check1[1] = set.limitOn;
-    for (int i = 0; i < 4; ++i) r.form.Combo8[i] = set.pins[i];
-    r.form.XReverse = r.form.YReverse = r.form.ZReverse = set.reverse;
+    r.form.HomeSwitchEnabled = set.homeOn;
+    r.form.LimitSwitchEnabled = set.limitOn;
+    r.form.HomePinX = set.pins[0], r.form.HomePinY = set.pins[1];
+    r.form.HomePinZ = set.pins[2], r.form.LimitPin = set.pins[3];
+    r.form.ReverseX = r.form.ReverseY = r.form.ReverseZ = set.reverse;
     ASSERT_TRUE(ApplyFormSettings(r.ms, r.form, "0").ok) << set.name;
     r.ms.StepRate = 1000;
     for (int b = 0; b < 256; ++b) {

@@ -157,21 +157,21 @@ void Command9_Click(Core& c, const SettingsForm& home) {
     return;
   }
   ms.StopRequested = false;
-  c.win.ShowFeed(home.Text6);
+  c.win.ShowFeed(home.HomeFeedrate);
   c.win.FocusPlot();
   double tx = 0, ty = 0;
-  if (home.Option4[2]) {  // machine zero in program coordinates
+  if (home.HomeUsingMachineZero) {  // machine zero in program coordinates
     tx = ms.PrgX - ms.MachX;
     ty = ms.PrgY - ms.MachY;
-  } else if (!home.Option4[1]) {
+  } else if (!home.HomeUsingProgramZero) {
     // "Using Home Switchs": machine zero is set by jogging onto them.
     c.win.ShowStatus(msg::kHomeUsingSwitches);
     return;
   }
   // Exact, case-sensitive: "rapid" is a feed move (and enables Text6).
-  const bool rapid = home.HomeCombo1 == "Rapid";
+  const bool rapid = home.HomeMoveKind == "Rapid";
   double feed = 0;
-  if (!rapid && !(ReadFieldNumber(home.Text6, feed) && Usable(feed))) {
+  if (!rapid && !(ReadFieldNumber(home.HomeFeedrate, feed) && Usable(feed))) {
     c.win.Message(msg::kHomeFeedBad, msg::kHomeTitle);
     return;
   }

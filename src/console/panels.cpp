@@ -9,6 +9,7 @@
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 
 namespace brimo::gui {
 
@@ -285,18 +286,19 @@ HomePanel::HomePanel(Core& core, const Twips& t, QWidget* parent)
     : QGroupBox("Home", parent), c_(core) {
   setObjectName(ControlName("Frame1", 4));
   Place<QLabel>(this, t, "Label1", 8, 24, 60, 18, "Move:");
-  Combo1_ = Place<QComboBox>(this, t, "Combo1", 72, 22, 112, 22);
+  Combo1_ = Place<QComboBox>(this, t, ControlNameOf(&SettingsForm::HomeMoveKind), 72, 22, 112, 22);
   Combo1_->setEditable(true);
   Combo1_->addItems({"Rapid", "Feedrate"});
   Combo1_->setInsertPolicy(QComboBox::NoInsert);
   Combo1_->setEditText("Rapid");
   Place<QLabel>(this, t, "Label2", 8, 50, 60, 18, "Feedrate:");
-  Text6_ = Place<QLineEdit>(this, t, "Text6", 72, 48, 112, 22, "100");
+  Text6_ =
+      Place<QLineEdit>(this, t, ControlNameOf(&SettingsForm::HomeFeedrate), 72, 48, 112, 22, "100");
   Text6_->setEnabled(false);
   const char* refs[3] = {"Using Home Switchs", "Using Program Zero", "Using Machine Zero"};
   for (int i = 0; i < 3; ++i)
-    Option4_[i] =
-        Place<QRadioButton>(this, t, ControlName("Option4", i), 8, 78 + 22 * i, 176, 20, refs[i]);
+    Option4_[i] = Place<QRadioButton>(this, t, ControlNameOf(kHomeReferences[i]), 8, 78 + 22 * i,
+                                      176, 20, refs[i]);
   Option4_[0]->setChecked(true);
   Command9_ = Place<QPushButton>(this, t, "Command9", 8, 150, 176, 28, "Home the Machine");
 
@@ -308,17 +310,17 @@ HomePanel::HomePanel(Core& core, const Twips& t, QWidget* parent)
 void HomePanel::ShowForm(const SettingsForm& form) {
   // A file may hold no choice at all: the group must then show none.
   for (int i = 0; i < 3; ++i) Option4_[i]->setAutoExclusive(false);
-  for (int i = 0; i < 3; ++i) Option4_[i]->setChecked(form.Option4[i]);
+  for (int i = 0; i < 3; ++i) Option4_[i]->setChecked(form.*kHomeReferences[i]);
   for (int i = 0; i < 3; ++i) Option4_[i]->setAutoExclusive(true);
-  Combo1_->setEditText(QString::fromStdString(form.HomeCombo1));
-  Text6_->setText(QString::fromStdString(form.Text6));
+  Combo1_->setEditText(QString::fromStdString(form.HomeMoveKind));
+  Text6_->setText(QString::fromStdString(form.HomeFeedrate));
   Combo1_Change();
 }
 
 void HomePanel::TakeForm(SettingsForm& form) const {
-  for (int i = 0; i < 3; ++i) form.Option4[i] = Option4_[i]->isChecked();
-  form.HomeCombo1 = Combo1_->currentText().toStdString();
-  form.Text6 = Text6_->text().toStdString();
+  for (int i = 0; i < 3; ++i) form.*kHomeReferences[i] = Option4_[i]->isChecked();
+  form.HomeMoveKind = Combo1_->currentText().toStdString();
+  form.HomeFeedrate = Text6_->text().toStdString();
 }
 
 void HomePanel::Combo1_Change() { Text6_->setEnabled(Combo1_->currentText() != "Rapid"); }

@@ -39,8 +39,8 @@ bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std
     return false;
   }
   if (!ValidateForOk(form, message)) return false;
-  const bool toInch = form.OptionIn && !ms.UnitsInch;
-  const bool toMm = form.optionmm && !ms.UnitsMm;
+  const bool toInch = form.UnitsInch && !ms.UnitsInch;
+  const bool toMm = form.UnitsMm && !ms.UnitsMm;
   if ((toInch || toMm) && MidProgram(c)) {
     message = msg::kUnitsMidProgram;
     return false;

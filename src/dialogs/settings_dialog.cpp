@@ -18,11 +18,10 @@
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 
 namespace brimo::gui {
 namespace {
-
-QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
 
 QStringList Numbers(int from, int to) {
   QStringList l;
@@ -32,9 +31,10 @@ QStringList Numbers(int from, int to) {
 
 }  // namespace
 
-QComboBox* FormSettings::AddCombo(const QString& name, std::string* text, const QStringList& list) {
+QComboBox* FormSettings::AddCombo(std::string SettingsForm::*field, const QStringList& list) {
+  std::string* text = &(form_.*field);
   auto* box = new QComboBox(this);
-  box->setObjectName(name);
+  box->setObjectName(ControlNameOf(field));
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->addItems(list);
@@ -51,13 +51,29 @@ QComboBox* FormSettings::AddCombo(const QString& name, std::string* text, const 
   return box;
 }
 
-QLineEdit* FormSettings::AddEdit(const QString& name, std::string* text) {
+QLineEdit* FormSettings::AddEdit(std::string SettingsForm::*field) {
+  std::string* text = &(form_.*field);
   auto* edit = new QLineEdit(this);
-  edit->setObjectName(name);
+  edit->setObjectName(ControlNameOf(field));
   connect(edit, &QLineEdit::textEdited, this,
           [text](const QString& t) { *text = t.toStdString(); });
   fields_.push_back({nullptr, edit, text});
   return edit;
+}
+
+QCheckBox* FormSettings::AddCheck(int SettingsForm::*field, const QString& text, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(ControlNameOf(field));
+  int* value = &(form_.*field);
+  connect(box, &QCheckBox::toggled, this, [value](bool on) { *value = on ? 1 : 0; });
+  checks_.push_back({box, field});
+  return box;
+}
+
+QLabel* FormSettings::AddLabel(QLabel* label, std::string SettingsForm::*field) {
+  label->setObjectName(ControlNameOf(field));
+  labels_.push_back({label, field});
+  return label;
 }
 
 FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder, QWidget* parent)
@@ -74,8 +90,7 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
     grid->addWidget(label, row, column, 1, span);
     return label;
   };
-  Label4_ = head("mm/", 0, 1);
-  Label4_->setObjectName("Label4");
+  AddLabel(head("mm/", 0, 1), &SettingsForm::LeadUnitLabel);
   head("Lead turn", 1, 1);
   head("Steps /", 0, 2);
   head("Drive turn", 1, 2);
@@ -90,25 +105,17 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
   head("Slow", 1, 8);
   head("Reverse", 1, 9);
   const char* axes[3] = {"X", "Y", "Z"};
-  int* reverse[3] = {&form_.XReverse, &form_.YReverse, &form_.ZReverse};
-  const char* reverseNames[3] = {"XReverse", "YReverse", "ZReverse"};
   for (int a = 0; a < 3; ++a) {
+    const AxisFields& axis = kAxisFields[a];
     const int row = a + 2;
     grid->addWidget(new QLabel(axes[a], this), row, 0);
-    grid->addWidget(AddCombo(Indexed("Combo7", a), &form_.Combo7[a]), row, 1);
-    grid->addWidget(AddCombo(Indexed("Combo2", a), &form_.Combo2[a]), row, 2);
-    grid->addWidget(AddCombo(Indexed("Combo1", 2 * a), &form_.Combo1[2 * a], Numbers(2, 9)), row,
-                    3);
-    grid->addWidget(AddCombo(Indexed("Combo1", 2 * a + 1), &form_.Combo1[2 * a + 1], Numbers(2, 9)),
-                    row, 4);
-    grid->addWidget(AddCombo(Indexed("Combo8", a), &form_.Combo8[a], Numbers(10, 13)), row, 5);
-    for (int s = 0; s < 3; ++s)
-      grid->addWidget(AddCombo(Indexed("Combo3", 3 * a + s), &form_.Combo3[3 * a + s]), row, 6 + s);
-    reverse_[a] = new QCheckBox(this);
-    reverse_[a]->setObjectName(reverseNames[a]);
-    int* value = reverse[a];
-    connect(reverse_[a], &QCheckBox::toggled, this, [value](bool on) { *value = on ? 1 : 0; });
-    grid->addWidget(reverse_[a], row, 9);
+    grid->addWidget(AddCombo(axis.lead), row, 1);
+    grid->addWidget(AddCombo(axis.stepsPerRev), row, 2);
+    grid->addWidget(AddCombo(axis.stepPin, Numbers(2, 9)), row, 3);
+    grid->addWidget(AddCombo(axis.dirPin, Numbers(2, 9)), row, 4);
+    grid->addWidget(AddCombo(axis.homePin, Numbers(10, 13)), row, 5);
+    for (int s = 0; s < 3; ++s) grid->addWidget(AddCombo(axis.rates[s]), row, 6 + s);
+    grid->addWidget(AddCheck(axis.reverse, "", this), row, 9);
   }
   top->addLayout(grid);
 
@@ -120,57 +127,50 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
   const char* toolAxes[3] = {"X-Axis", "Y-Axis", "Z-Axis"};
   for (int a = 0; a < 3; ++a) {
     toolGrid->addWidget(new QLabel(toolAxes[a], tool), a, 0);
-    toolGrid->addWidget(AddCombo(Indexed("Combo6", a), &form_.Combo6[a]), a, 1);
+    toolGrid->addWidget(AddCombo(kAxisFields[a].toolChange), a, 1);
   }
   lower->addWidget(tool);
 
   auto* switches = new QGroupBox(this);
   auto* switchGrid = new QGridLayout(switches);
-  const char* checks[2] = {"Enable Home Switch", "Enable Limit Switch"};
-  for (int i = 0; i < 2; ++i) {
-    Check1_[i] = new QCheckBox(checks[i], switches);
-    Check1_[i]->setObjectName(Indexed("Check1", i));
-    int* value = &form_.Check1[i];
-    connect(Check1_[i], &QCheckBox::toggled, this, [value](bool on) { *value = on ? 1 : 0; });
-    switchGrid->addWidget(Check1_[i], i, 0, 1, 2);
-  }
+  switchGrid->addWidget(AddCheck(&SettingsForm::HomeSwitchEnabled, "Enable Home Switch", switches),
+                        0, 0, 1, 2);
+  switchGrid->addWidget(
+      AddCheck(&SettingsForm::LimitSwitchEnabled, "Enable Limit Switch", switches), 1, 0, 1, 2);
   auto* limitHead = new QVBoxLayout;
   limitHead->setSpacing(0);
   limitHead->addWidget(new QLabel("Limit switch", switches));
   limitHead->addWidget(new QLabel("Pin Number", switches));
   switchGrid->addLayout(limitHead, 2, 0);
-  switchGrid->addWidget(AddCombo("Combo8_3", &form_.Combo8[3], Numbers(10, 13)), 2, 1);
+  switchGrid->addWidget(AddCombo(&SettingsForm::LimitPin, Numbers(10, 13)), 2, 1);
   lower->addWidget(switches);
 
   auto* moves = new QGroupBox(this);
   auto* moveGrid = new QGridLayout(moves);
   moveGrid->addWidget(new QLabel("Z-axis move (Homing)", moves), 0, 0);
   moveGrid->addWidget(
-      AddCombo("Combo5", &form_.Combo5, {"Limit switch", "Relative", "Absolute", "None"}), 0, 1);
-  moveGrid->addWidget(AddEdit("Text1", &form_.Text1), 0, 2);
-  Label18_ = new QLabel("(mm)", moves);
-  Label18_->setObjectName("Label18");
-  moveGrid->addWidget(Label18_, 0, 3);
+      AddCombo(&SettingsForm::ZHomingMoveMode, {"Limit switch", "Relative", "Absolute", "None"}), 0,
+      1);
+  moveGrid->addWidget(AddEdit(&SettingsForm::ZHomingMoveDistance), 0, 2);
+  moveGrid->addWidget(AddLabel(new QLabel("(mm)", moves), &SettingsForm::ZHomingUnitLabel), 0, 3);
   moveGrid->addWidget(new QLabel("Z-axis move (To line)", moves), 1, 0);
-  moveGrid->addWidget(AddCombo("Combo10", &form_.Combo10, {"Relative", "Absolute"}), 1, 1);
-  moveGrid->addWidget(AddEdit("Text2", &form_.Text2), 1, 2);
-  Label24_ = new QLabel("(mm)", moves);
-  Label24_->setObjectName("Label24");
-  moveGrid->addWidget(Label24_, 1, 3);
+  moveGrid->addWidget(AddCombo(&SettingsForm::ZToLineMoveMode, {"Relative", "Absolute"}), 1, 1);
+  moveGrid->addWidget(AddEdit(&SettingsForm::ZToLineMoveDistance), 1, 2);
+  moveGrid->addWidget(AddLabel(new QLabel("(mm)", moves), &SettingsForm::ZToLineUnitLabel), 1, 3);
   moveGrid->addWidget(new QLabel("Rel/Abs", moves), 2, 0);
-  moveGrid->addWidget(AddCombo("Combo9", &form_.Combo9, {"Rel.", "Abs."}), 2, 1);
+  moveGrid->addWidget(AddCombo(&SettingsForm::CoordinateMode, {"Rel.", "Abs."}), 2, 1);
   lower->addWidget(moves);
 
   auto* units = new QGroupBox("Select Units", this);
   auto* unitBox = new QVBoxLayout(units);
   optionmm_ = new QRadioButton("mm", units);
-  optionmm_->setObjectName("optionmm");
+  optionmm_->setObjectName(ControlNameOf(&SettingsForm::UnitsMm));
   OptionIn_ = new QRadioButton("In", units);
-  OptionIn_->setObjectName("OptionIn");
+  OptionIn_->setObjectName(ControlNameOf(&SettingsForm::UnitsInch));
   unitBox->addWidget(optionmm_);
   unitBox->addWidget(OptionIn_);
   unitBox->addWidget(new QLabel("Pulse Width", units));
-  unitBox->addWidget(AddCombo("Combo4", &form_.Combo4));
+  unitBox->addWidget(AddCombo(&SettingsForm::PulseWidth));
   lower->addWidget(units);
   top->addLayout(lower);
 
@@ -201,20 +201,16 @@ void FormSettings::LoadFromForm() {
     // not its tail: "5905512" would read as another number.
     if (QLineEdit* e = f.combo ? f.combo->lineEdit() : f.edit) e->setCursorPosition(0);
   }
-  const int reverse[3] = {form_.XReverse, form_.YReverse, form_.ZReverse};
-  for (int a = 0; a < 3; ++a) reverse_[a]->setChecked(reverse[a] != 0);
-  for (int i = 0; i < 2; ++i) Check1_[i]->setChecked(form_.Check1[i] != 0);
-  optionmm_->setChecked(form_.optionmm);
-  OptionIn_->setChecked(form_.OptionIn);
-  Label4_->setText(QString::fromStdString(form_.Label4));
-  Label18_->setText(QString::fromStdString(form_.Label18));
-  Label24_->setText(QString::fromStdString(form_.Label24));
+  for (const CheckField& f : checks_) f.box->setChecked(form_.*f.value != 0);
+  optionmm_->setChecked(form_.UnitsMm);
+  OptionIn_->setChecked(form_.UnitsInch);
+  for (const LabelField& f : labels_) f.label->setText(QString::fromStdString(form_.*f.text));
   loading_ = false;
 }
 
 void FormSettings::UnitChosen(bool inch) {
   std::string bad;
-  const bool ok = inch ? form_.OptionIn_Click(false, &bad) : form_.optionmm_Click(false, &bad);
+  const bool ok = inch ? form_.SelectInches(false, &bad) : form_.SelectMillimetres(false, &bad);
   // On a refusal the model kept the unit the fields are in; the radio
   // buttons follow it again (LoadFromForm), so fields and unit always agree.
   LoadFromForm();

@@ -52,8 +52,19 @@ class FormSettings : public QDialog {
     QLineEdit* edit = nullptr;
     std::string* text = nullptr;
   };
-  QComboBox* AddCombo(const QString& name, std::string* text, const QStringList& list = {});
-  QLineEdit* AddEdit(const QString& name, std::string* text);
+  struct CheckField {
+    QCheckBox* box;
+    int SettingsForm::*value;
+  };
+  struct LabelField {
+    QLabel* label;
+    std::string SettingsForm::*text;
+  };
+  // Each control is named and bound as kSettingLines / kUnitLabels say.
+  QComboBox* AddCombo(std::string SettingsForm::*field, const QStringList& list = {});
+  QLineEdit* AddEdit(std::string SettingsForm::*field);
+  QCheckBox* AddCheck(int SettingsForm::*field, const QString& text, QWidget* parent);
+  QLabel* AddLabel(QLabel* label, std::string SettingsForm::*field);
   void UnitChosen(bool inch);
   void showEvent(QShowEvent* event) override;
 
@@ -61,13 +72,10 @@ class FormSettings : public QDialog {
   SettingsForm& form_;
   QString folder_;
   std::vector<TextField> fields_;
-  QCheckBox* reverse_[3];
-  QCheckBox* Check1_[2];
+  std::vector<CheckField> checks_;
+  std::vector<LabelField> labels_;
   QRadioButton* optionmm_;
   QRadioButton* OptionIn_;
-  QLabel* Label4_;
-  QLabel* Label18_;
-  QLabel* Label24_;
   bool loading_ = false;
   // The dialog's fields as they were when it was last shown.
   SettingsForm shown_;

@@ -1,5 +1,5 @@
-// brimo.cfg: one typed table of the 48 lines; the reader and the writer both
-// walk it, so they cannot drift apart.
+// brimo.cfg: the reader and the writer both walk the one table of the 48
+// lines (kSettingLines, settings_table.h), so they cannot drift apart.
 //
 // Line kinds and how they are written (each followed by CR LF):
 //   text               the control's text exactly ("400", "3.00", "Relative")
@@ -7,32 +7,29 @@
 //                      one after; a negative whole number is "-3 ")
 //   option value       "True" / "False"
 //   unit value (34/36) the setting rounded to a whole number, as a check value
+//
+// This file reads, checks and writes the text; config_save.cpp puts it on
+// the disk.
 
 #include "machine/config_file.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <system_error>
+#include <type_traits>
 #include <variant>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "machine/machine_state.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
-#include "machine/window.h"
+#include "machine/settings_table.h"
 
 namespace brimo {
 
@@ -40,93 +37,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Kind {
-  kText,        // text setting, text control
-  kNumber,      // number setting DeriveSettings needs (steps, leads), text control
-  kRate,        // number setting taken by its leading number, text control
-  kCheck,       // check value 0/1, check box
-  kHomeOption,  // boolean, one of the home panel's three option buttons
-  kUnitMm,      // boolean, the "mm" option (selecting it runs its handler)
-  kUnitInch,    // boolean, the "In" option (likewise)
-  kUnitValue,   // whole number kept in the settings only, no control
-};
-
-using Setting = std::variant<std::string MachineState::*, double MachineState::*,
-                             int MachineState::*, bool MachineState::*>;
-using Control = std::variant<std::monostate, std::string*, int*, bool*>;
-using ControlOf = Control (*)(SettingsForm&);
-
-template <auto Member, int I>
-Control At(SettingsForm& f) {
-  return &(f.*Member)[I];
-}
-template <auto Member>
-Control Of(SettingsForm& f) {
-  return &(f.*Member);
-}
-Control None(SettingsForm&) { return std::monostate{}; }
-
-struct Field {
-  Kind kind;
-  Setting setting;
-  ControlOf control;
-};
-
 using M = MachineState;
-using F = SettingsForm;
 
-// Line n of the file is kFields[n - 1]. The form's initial contents are the
-// defaults; the table holds no defaults of its own.
-const Field kFields[kConfigLines] = {
-    {Kind::kNumber, &M::StepsPerRevX, At<&F::Combo2, 0>},               // 1
-    {Kind::kNumber, &M::StepsPerRevY, At<&F::Combo2, 1>},               // 2
-    {Kind::kNumber, &M::StepsPerRevZ, At<&F::Combo2, 2>},               // 3
-    {Kind::kText, &M::StepPinX, At<&F::Combo1, 0>},                     // 4
-    {Kind::kText, &M::DirPinX, At<&F::Combo1, 1>},                      // 5
-    {Kind::kText, &M::StepPinY, At<&F::Combo1, 2>},                     // 6
-    {Kind::kText, &M::DirPinY, At<&F::Combo1, 3>},                      // 7
-    {Kind::kText, &M::StepPinZ, At<&F::Combo1, 4>},                     // 8
-    {Kind::kText, &M::DirPinZ, At<&F::Combo1, 5>},                      // 9
-    {Kind::kText, &M::ToolChangeX, At<&F::Combo6, 0>},                  // 10
-    {Kind::kText, &M::ToolChangeY, At<&F::Combo6, 1>},                  // 11
-    {Kind::kText, &M::ToolChangeZ, At<&F::Combo6, 2>},                  // 12
-    {Kind::kRate, &M::FastRateX, At<&F::Combo3, 0>},                    // 13
-    {Kind::kRate, &M::MediumRateX, At<&F::Combo3, 1>},                  // 14
-    {Kind::kRate, &M::SlowRateX, At<&F::Combo3, 2>},                    // 15
-    {Kind::kRate, &M::FastRateY, At<&F::Combo3, 3>},                    // 16
-    {Kind::kRate, &M::MediumRateY, At<&F::Combo3, 4>},                  // 17
-    {Kind::kRate, &M::SlowRateY, At<&F::Combo3, 5>},                    // 18
-    {Kind::kRate, &M::FastRateZ, At<&F::Combo3, 6>},                    // 19
-    {Kind::kRate, &M::MediumRateZ, At<&F::Combo3, 7>},                  // 20
-    {Kind::kRate, &M::SlowRateZ, At<&F::Combo3, 8>},                    // 21
-    {Kind::kText, &M::HomePinX, At<&F::Combo8, 0>},                     // 22
-    {Kind::kText, &M::HomePinY, At<&F::Combo8, 1>},                     // 23
-    {Kind::kText, &M::HomePinZ, At<&F::Combo8, 2>},                     // 24
-    {Kind::kText, &M::LimitPin, At<&F::Combo8, 3>},                     // 25
-    {Kind::kNumber, &M::LeadX, At<&F::Combo7, 0>},                      // 26
-    {Kind::kNumber, &M::LeadY, At<&F::Combo7, 1>},                      // 27
-    {Kind::kNumber, &M::LeadZ, At<&F::Combo7, 2>},                      // 28
-    {Kind::kCheck, &M::ReverseX, Of<&F::XReverse>},                     // 29
-    {Kind::kCheck, &M::ReverseY, Of<&F::YReverse>},                     // 30
-    {Kind::kCheck, &M::ReverseZ, Of<&F::ZReverse>},                     // 31
-    {Kind::kUnitMm, &M::UnitsMm, Of<&F::optionmm>},                     // 32
-    {Kind::kUnitInch, &M::UnitsInch, Of<&F::OptionIn>},                 // 33
-    {Kind::kUnitValue, &M::InchUnitValue, None},                        // 34
-    {Kind::kText, &M::PulseWidth, Of<&F::Combo4>},                      // 35
-    {Kind::kUnitValue, &M::MmUnitValue, None},                          // 36
-    {Kind::kCheck, &M::HomeSwitchEnabled, At<&F::Check1, 0>},           // 37
-    {Kind::kCheck, &M::LimitSwitchEnabled, At<&F::Check1, 1>},          // 38
-    {Kind::kText, &M::ZHomingMoveMode, Of<&F::Combo5>},                 // 39
-    {Kind::kText, &M::ZToLineMoveMode, Of<&F::Combo10>},                // 40
-    {Kind::kText, &M::CoordinateMode, Of<&F::Combo9>},                  // 41
-    {Kind::kText, &M::ZHomingMoveDistance, Of<&F::Text1>},              // 42
-    {Kind::kText, &M::ZToLineMoveDistance, Of<&F::Text2>},              // 43
-    {Kind::kHomeOption, &M::HomeUsingHomeSwitch, At<&F::Option4, 0>},   // 44
-    {Kind::kHomeOption, &M::HomeUsingProgramZero, At<&F::Option4, 1>},  // 45
-    {Kind::kHomeOption, &M::HomeUsingMachineZero, At<&F::Option4, 2>},  // 46
-    {Kind::kText, &M::HomeMoveKind, Of<&F::HomeCombo1>},                // 47
-    {Kind::kText, &M::HomeFeedrate, Of<&F::Text6>},                     // 48
-};
+// A field of `form` as a pointer to its value (none for the unit values).
+using Control = std::variant<std::monostate, std::string*, int*, bool*>;
+Control ControlIn(SettingsForm& form, const FormField& field) {
+  return std::visit(
+      [&form](auto member) -> Control {
+        if constexpr (std::is_same_v<decltype(member), std::monostate>)
+          return std::monostate{};
+        else
+          return &(form.*member);
+      },
+      field);
+}
 
 // ---- Value formats -----------------------------------------------------
 
@@ -209,23 +133,23 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 // Step 3 of a load: the value as read into its setting. A value that does
 // not denote what the setting holds leaves the setting as it was and is
 // reported later, where the value is first used.
-bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
+bool StoreSetting(const SettingLine& f, MachineState& ms, const std::string& v) {
   switch (f.kind) {
-    case Kind::kText:
+    case SettingKind::kText:
       ms.*std::get<std::string M::*>(f.setting) = v;
       return true;
-    case Kind::kRate:
+    case SettingKind::kRate:
       // Rates are used only as numbers of a move or jog; a text that does
       // not begin with a number gives 0, which no move will run at.
       ms.*std::get<double M::*>(f.setting) = LeadingNumber(v);
       return true;
-    case Kind::kNumber: {
+    case SettingKind::kNumber: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       ms.*std::get<double M::*>(f.setting) = n;
       return true;
     }
-    case Kind::kUnitValue: {
+    case SettingKind::kUnitValue: {
       double n = 0;
       if (!ReadFieldNumber(v, n)) return false;
       // Kept as the whole number a save writes ("0.3" reads 0), so a value
@@ -235,15 +159,15 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
       ms.*std::get<double M::*>(f.setting) = whole;
       return true;
     }
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = 0;
       if (!ReadWhole(v, n)) return false;
       ms.*std::get<int M::*>(f.setting) = n;
       return true;
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       bool b = false;
       if (!ReadBoolean(v, b)) return false;
       ms.*std::get<bool M::*>(f.setting) = b;
@@ -255,39 +179,39 @@ bool StoreSetting(const Field& f, MachineState& ms, const std::string& v) {
 
 // Step 5 of a load: the value into its control. Returns an empty text, or
 // why the value cannot go there.
-std::string PutControl(const Field& f, MachineState& ms, SettingsForm& form, const std::string& v,
-                       bool readable) {
-  Control c = f.control(form);
+std::string PutControl(const SettingLine& f, MachineState& ms, SettingsForm& form,
+                       const std::string& v, bool readable) {
+  Control c = ControlIn(form, f.field);
   switch (f.kind) {
-    case Kind::kText:
-    case Kind::kRate:
-    case Kind::kNumber:
+    case SettingKind::kText:
+    case SettingKind::kRate:
+    case SettingKind::kNumber:
       *std::get<std::string*>(c) = v;
       return "";
-    case Kind::kUnitValue:
+    case SettingKind::kUnitValue:
       return "";
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = ms.*std::get<int M::*>(f.setting);
       if (!readable || (n != 0 && n != 1)) return Quoted(v) + msg::kConfigNotCheck;
       *std::get<int*>(c) = n;
       return "";
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       if (!readable) return Quoted(v) + msg::kConfigNotBoolean;
       bool b = ms.*std::get<bool M::*>(f.setting);
       bool* option = std::get<bool*>(c);
       if (!b) {
         *option = false;  // clearing an option runs no handler
-      } else if (f.kind == Kind::kUnitMm) {
-        form.optionmm_Click(true);  // labels only while loading
-      } else if (f.kind == Kind::kUnitInch) {
-        form.OptionIn_Click(true);
+      } else if (f.kind == SettingKind::kUnitMm) {
+        form.SelectMillimetres(true);  // labels only while loading
+      } else if (f.kind == SettingKind::kUnitInch) {
+        form.SelectInches(true);
       } else {
         // The home panel's options form one group: selecting one clears the
         // others.
-        for (bool& o : form.Option4) o = false;
+        for (bool SettingsForm::*o : kHomeReferences) form.*o = false;
         *option = true;
       }
       return "";
@@ -312,7 +236,7 @@ const std::vector<std::string>& DefaultValues(bool inch) {
   static const std::vector<std::string> mm = SplitLines(ConfigText(MachineState{}, SettingsForm{}));
   static const std::vector<std::string> inches = [] {
     SettingsForm form;
-    form.OptionIn_Click(false);
+    form.SelectInches(false);
     return SplitLines(ConfigText(MachineState{}, form));
   }();
   return inch ? inches : mm;
@@ -320,28 +244,37 @@ const std::vector<std::string>& DefaultValues(bool inch) {
 
 // Why a value cannot be read as what its line holds ("" when it can). Steps,
 // leads and rates are checked with the form (FieldProblems), as "Ok" does.
-std::string Unreadable(const Field& f, const std::string& v) {
+std::string Unreadable(const SettingLine& f, const std::string& v) {
   switch (f.kind) {
-    case Kind::kText:
-    case Kind::kRate:
-    case Kind::kNumber:
+    case SettingKind::kText:
+    case SettingKind::kRate:
+    case SettingKind::kNumber:
       return "";
-    case Kind::kUnitValue: {
+    case SettingKind::kUnitValue: {
       double n = 0;
       return ReadFieldNumber(v, n) ? "" : Quoted(v) + msg::kConfigNotNumber;
     }
-    case Kind::kCheck: {
+    case SettingKind::kCheck: {
       int n = 0;
       return ReadWhole(v, n) && (n == 0 || n == 1) ? "" : Quoted(v) + msg::kConfigNotCheck;
     }
-    case Kind::kHomeOption:
-    case Kind::kUnitMm:
-    case Kind::kUnitInch: {
+    case SettingKind::kHomeOption:
+    case SettingKind::kUnitMm:
+    case SettingKind::kUnitInch: {
       bool b = false;
       return ReadBoolean(v, b) ? "" : Quoted(v) + msg::kConfigNotBoolean;
     }
   }
   return "";
+}
+
+// The 0-based indexes of the lines of the given kinds, in line order.
+std::vector<int> LinesOfKind(std::initializer_list<SettingKind> kinds) {
+  std::vector<int> lines;
+  for (int i = 0; i < kConfigLines; ++i)
+    if (std::find(kinds.begin(), kinds.end(), kSettingLines[i].kind) != kinds.end())
+      lines.push_back(i);
+  return lines;
 }
 
 // The file's values with every value the machine cannot use replaced by its
@@ -351,13 +284,15 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   std::array<std::string, kConfigLines> why{};  // reason per replaced line
   const int n = static_cast<int>(values.size());
   for (int i = 0; i < n; ++i) {
-    why[i] = Unreadable(kFields[i], values[i]);
+    why[i] = Unreadable(kSettingLines[i], values[i]);
     if (why[i].empty()) used[i] = values[i];
   }
   // The unit options and the home panel's options each select one of their
   // group: an unreadable member is "False" when another member reads "True",
   // "True" when every other member reads "False", else its default.
-  for (const std::vector<int>& group : {std::vector<int>{31, 32}, std::vector<int>{43, 44, 45}}) {
+  const std::vector<int> unitOptions = LinesOfKind({SettingKind::kUnitMm, SettingKind::kUnitInch});
+  const std::vector<int> homeOptions = LinesOfKind({SettingKind::kHomeOption});
+  for (const std::vector<int>& group : {unitOptions, homeOptions}) {
     for (int i : group) {
       if (i >= n || why[i].empty()) continue;
       bool otherTrue = false, othersAllFalse = true;
@@ -385,10 +320,11 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   }
   // The other defaults in the unit the file is in.
   bool inch = false;
-  ReadBoolean(used[32], inch);
+  ReadBoolean(used[LinesOfKind({SettingKind::kUnitInch}).front()], inch);
   const std::vector<std::string>& defaults = DefaultValues(inch);
   for (int i = 0; i < kConfigLines; ++i) {
-    const bool inGroup = i == 31 || i == 32 || (i >= 43 && i <= 45);
+    const bool inGroup =
+        std::ranges::count(unitOptions, i) + std::ranges::count(homeOptions, i) > 0;
     if (!inGroup && (i >= n || !why[i].empty())) used[i] = defaults[i];
   }
   // The form's rules, on the values as they would stand in the form. A pin
@@ -398,14 +334,14 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
   for (int round = 0; round < kConfigLines; ++round) {
     SettingsForm trial;
     for (int i = 0; i < kConfigLines; ++i) {
-      Control c = kFields[i].control(trial);
+      Control c = ControlIn(trial, kSettingLines[i].field);
       if (auto* text = std::get_if<std::string*>(&c)) **text = used[i];
     }
     const std::vector<FieldProblem> problems = FieldProblems(trial);
     if (problems.empty()) break;
     auto lineOf = [&](const std::string* field) {
       for (int i = 0; i < kConfigLines; ++i) {
-        Control c = kFields[i].control(trial);
+        Control c = ControlIn(trial, kSettingLines[i].field);
         if (auto* text = std::get_if<std::string*>(&c); text && *text == field) return i;
       }
       return -1;
@@ -445,8 +381,8 @@ ConfigResult LoadValues(const std::vector<std::string>& fileValues, MachineState
                         SettingsForm& form, const std::string& feedDisplay) {
   ConfigResult r;
   const std::vector<std::string> values = UsableValues(fileValues, r);
-  for (int i = 0; i < kConfigLines; ++i) StoreSetting(kFields[i], ms, values[i]);
-  for (int i = 0; i < kConfigLines; ++i) PutControl(kFields[i], ms, form, values[i], true);
+  for (int i = 0; i < kConfigLines; ++i) StoreSetting(kSettingLines[i], ms, values[i]);
+  for (int i = 0; i < kConfigLines; ++i) PutControl(kSettingLines[i], ms, form, values[i], true);
   DeriveSettingsFrom(ms, form, feedDisplay, DeriveInputs{});
   ms.ConfigLoading = false;
   r.applied = true;
@@ -454,72 +390,28 @@ ConfigResult LoadValues(const std::vector<std::string>& fileValues, MachineState
   return r;
 }
 
-// ---- Writing ------------------------------------------------------------
-
-std::FILE* OpenForWrite(const fs::path& p) {
-#ifdef _WIN32
-  return _wfopen(p.c_str(), L"wb");
-#else
-  return std::fopen(p.c_str(), "wb");
-#endif
-}
-
-std::size_t WriteBytes(const void* data, std::size_t bytes, std::FILE* f) {
-  return std::fwrite(data, 1, bytes, f);
-}
-
-int FlushBuffer(std::FILE* f) { return std::fflush(f); }
-
-int SyncToDisk(std::FILE* f) {
-#ifdef _WIN32
-  return _commit(_fileno(f));
-#else
-  return fsync(fileno(f));
-#endif
-}
-
-int CloseFile(std::FILE* f) { return std::fclose(f); }
-
-void RenameFile(const fs::path& from, const fs::path& to, std::error_code& ec) {
-  fs::rename(from, to, ec);
-}
-
-// Pushes the written bytes to the disk before the rename, so the rename can
-// never publish a file whose contents a crash would lose.
-bool FlushToDisk(std::FILE* f, const ConfigFileOps& ops) {
-  return ops.flush(f) == 0 && ops.sync(f) == 0;
-}
-
-std::string ErrnoText(int err) { return std::generic_category().message(err); }
-
 }  // namespace
-
-const ConfigFileOps& SystemFileOps() {
-  static const ConfigFileOps ops{OpenForWrite, WriteBytes, FlushBuffer,
-                                 SyncToDisk,   CloseFile,  RenameFile};
-  return ops;
-}
 
 std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
   SettingsForm f = form;  // the accessors hand out non-const pointers
   std::string out;
-  for (const Field& field : kFields) {
-    Control c = field.control(f);
+  for (const SettingLine& field : kSettingLines) {
+    Control c = ControlIn(f, field.field);
     switch (field.kind) {
-      case Kind::kText:
-      case Kind::kRate:
-      case Kind::kNumber:
+      case SettingKind::kText:
+      case SettingKind::kRate:
+      case SettingKind::kNumber:
         out += WithoutLineBreaks(*std::get<std::string*>(c));
         break;
-      case Kind::kCheck:
+      case SettingKind::kCheck:
         out += FormatWhole(*std::get<int*>(c));
         break;
-      case Kind::kHomeOption:
-      case Kind::kUnitMm:
-      case Kind::kUnitInch:
+      case SettingKind::kHomeOption:
+      case SettingKind::kUnitMm:
+      case SettingKind::kUnitInch:
         out += *std::get<bool*>(c) ? "True" : "False";
         break;
-      case Kind::kUnitValue:
+      case SettingKind::kUnitValue:
         out += FormatWhole(RoundHalfEven(ms.*std::get<double M::*>(field.setting)));
         break;
     }
@@ -558,79 +450,6 @@ ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
   return LoadValues(SplitLines(ConfigText(ms, form)), ms, form, feedDisplay);
 }
 
-bool SaveConfiguration(const std::string& folder, const MachineState& ms, const SettingsForm& form,
-                       std::string& why, bool* readOnly, const ConfigFileOps& ops) {
-  if (readOnly) *readOnly = false;
-  const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-  fs::path target = dir / kConfigName;
-  std::error_code ec;
-  // A brimo.cfg that is a symbolic link stays one: the file it points to is
-  // replaced (its temporary file beside it, so the rename stays on one file
-  // system).
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    fs::path resolved = fs::weakly_canonical(target, ec);
-    if (ec) {
-      why = msg::kConfigWriteFailed + dir.string() + " (" + ec.message() + ").";
-      return false;
-    }
-    target = resolved;
-  }
-  const fs::path temp = target.parent_path() / (target.filename().string() + ".tmp");
-  const std::string text = ConfigText(ms, form);
-
-  // A file without write permission was made read-only on purpose: renaming
-  // over it would replace it silently. The permission bits decide, so the
-  // rule holds for every user.
-  if (auto st = fs::status(target, ec); !ec && fs::is_regular_file(st)) {
-    constexpr fs::perms kWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if ((st.permissions() & kWrite) == fs::perms::none) {
-      if (readOnly) *readOnly = true;
-      why = std::string(msg::kConfigReadOnly) + " (" + target.string() + ").";
-      return false;
-    }
-  }
-
-  // The old file stays whole until the new one is complete on disk.
-  errno = 0;
-  std::FILE* f = ops.open(temp);
-  if (!f) {
-    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(errno) + ").";
-    return false;
-  }
-  bool written = ops.write(text.data(), text.size(), f) == text.size();
-  int err = written ? 0 : errno;
-  if (written && !FlushToDisk(f, ops)) written = false, err = errno;
-  if (ops.close(f) != 0 && written) written = false, err = errno;
-  if (!written) {
-    fs::remove(temp, ec);
-    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ErrnoText(err) + ").";
-    return false;
-  }
-  // Keep the operator's file permissions on the replacement.
-  if (auto st = fs::status(target, ec); !ec && fs::exists(st))
-    fs::permissions(temp, st.permissions(), ec);
-  ops.rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    why = msg::kConfigWriteFailed + temp.parent_path().string() + " (" + ec.message() + ").";
-    return false;
-  }
-  return true;
-}
-
-bool SaveConfiguration(const std::string& folder, MachineState& ms, const SettingsForm& form,
-                       Window& win, const ConfigFileOps& ops) {
-  std::string why;
-  bool readOnly = false;
-  if (SaveConfiguration(folder, ms, form, why, &readOnly, ops)) return true;
-  if (readOnly && ms.ConfigReadOnlyTold) return false;
-  if (readOnly) ms.ConfigReadOnlyTold = true;
-  win.Message(msg::kConfigNotSaved + why, msg::kConfigTitle);
-  return false;
-}
-
 std::string ConfigProblem(const ConfigResult& r) {
   if (r.replaced.empty()) {
     if (r.badLine == 0) return r.why + ".";
@@ -639,97 +458,6 @@ std::string ConfigProblem(const ConfigResult& r) {
   std::string out;
   for (const std::string& line : r.replaced) out += (out.empty() ? "" : "\n") + line;
   return out;
-}
-
-namespace {
-
-// Keeps the damaged file's bytes under the first free name of
-// brimo.cfg.bad, brimo.cfg.bad.2 ... brimo.cfg.bad.5. An existing copy is
-// never overwritten (the file is created exclusively) and an empty file is
-// not kept (`kept` stays empty). False with `why` when no copy could be made.
-bool KeepDamagedFile(const fs::path& dir, std::string& kept, std::string& why) {
-  kept.clear();
-  std::ifstream in(dir / kConfigName, std::ios::binary);
-  std::string bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    why = msg::kConfigCannotOpen;
-    return false;
-  }
-  if (bytes.empty()) return true;
-  for (int slot = 1; slot <= 5; ++slot) {
-    const std::string name =
-        std::string(kConfigBadName) + (slot == 1 ? "" : "." + std::to_string(slot));
-    const fs::path p = dir / name;
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(p, ec))) continue;
-#ifdef _WIN32
-    std::FILE* f = _wfopen(p.c_str(), L"wbx");
-#else
-    std::FILE* f = std::fopen(p.c_str(), "wbx");
-#endif
-    if (!f) {
-      if (errno == EEXIST) continue;
-      why = ErrnoText(errno);
-      return false;
-    }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int err = written ? 0 : errno;
-    if (written && !FlushToDisk(f, SystemFileOps())) written = false, err = errno;
-    if (std::fclose(f) != 0 && written) written = false, err = errno;
-    if (!written) {
-      fs::remove(p, ec);  // never leave a partial or empty copy
-      why = ErrnoText(err);
-      return false;
-    }
-    kept = name;
-    return true;
-  }
-  why = msg::kConfigBadSlotsFull;
-  return false;
-}
-
-}  // namespace
-
-ConfigResult StartupConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
-                                  const std::string& feedDisplay, Window& win) {
-  // The defaults first: a missing or unreadable file must never leave the
-  // machine with zero step sizes or rates (a move would divide by them).
-  ApplyFormSettings(ms, form, feedDisplay);
-  ConfigResult r = LoadConfiguration(folder, ms, form, feedDisplay);
-  if (!r.ok && !r.missing) {
-    // Defaults stand in for lines the operator wrote: a lead, a pin or a
-    // reverse flag can now scale or turn an axis otherwise. Nothing goes to
-    // the port until the operator has seen the settings and pressed "Ok".
-    ms.Offline = true;
-    ms.SettingsNeedConfirm = true;
-    win.ShowOffline(true);
-    // The save below rewrites brimo.cfg from the form; keep what the
-    // operator had first, so no value is lost.
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-    std::string kept, why;
-    std::string text = msg::kConfigDamaged + ConfigProblem(r) + "\n\n";
-    if (!r.applied || !KeepDamagedFile(dir, kept, why)) {
-      if (why.empty()) why = r.why;
-      win.Message(text + msg::kConfigNotKept + why + "." + msg::kConfigOfflineUntilOk,
-                  msg::kConfigTitle);
-      return r;
-    }
-    // One message: the rewrite's outcome belongs to it.
-    bool readOnly = false;
-    if (SaveConfiguration(folder, ms, form, why, &readOnly)) {
-      text += kept.empty() ? std::string(msg::kConfigEmptyNotKept)
-                           : msg::kConfigKeptAs + kept + msg::kConfigKeptAsEnd;
-    } else {
-      if (readOnly) ms.ConfigReadOnlyTold = true;
-      if (!kept.empty()) text += msg::kConfigKeptAs + kept + ".\n";
-      text += msg::kConfigNotSaved + why;
-    }
-    win.Message(text + msg::kConfigOfflineUntilOk, msg::kConfigTitle);
-    return r;
-  }
-  SaveConfiguration(folder, ms, form, win);
-  return r;
 }
 
 }  // namespace brimo

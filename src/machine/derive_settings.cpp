@@ -5,18 +5,9 @@
 #include "machine/config_file.h"
 #include "machine/machine_state.h"
 #include "machine/settings_form.h"
+#include "machine/settings_table.h"
 
 namespace brimo {
-
-namespace {
-
-// Configuration lines of the values that can stop a derive.
-constexpr int kStepsLine[3] = {1, 2, 3};
-constexpr int kLeadLine[3] = {26, 27, 28};
-constexpr int kInchValueLine = 34;
-constexpr int kMmValueLine = 36;
-
-}  // namespace
 
 int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay,
                        const DeriveInputs& in) {
@@ -29,12 +20,15 @@ int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::st
   // Travel of one step, length units. The lead is read before the steps, as
   // the division does; a steps-per-turn of 0 stops here so no axis ever gets
   // an infinite step.
+  using M = MachineState;
+  constexpr double M::*kLead[3] = {&M::LeadX, &M::LeadY, &M::LeadZ};
+  constexpr double M::*kStepsPerRev[3] = {&M::StepsPerRevX, &M::StepsPerRevY, &M::StepsPerRevZ};
   const double leads[3] = {ms.LeadX, ms.LeadY, ms.LeadZ};
   const double steps[3] = {ms.StepsPerRevX, ms.StepsPerRevY, ms.StepsPerRevZ};
   double* const perStep[3] = {&ms.UnitsPerStepX, &ms.UnitsPerStepY, &ms.UnitsPerStepZ};
   for (int a = 0; a < 3; ++a) {
-    if (!in.leadOk[a]) return kLeadLine[a];
-    if (!in.stepsOk[a] || steps[a] == 0) return kStepsLine[a];
+    if (!in.leadOk[a]) return ConfigLineOf(kLead[a]);
+    if (!in.stepsOk[a] || steps[a] == 0) return ConfigLineOf(kStepsPerRev[a]);
     *perStep[a] = leads[a] / steps[a];
   }
 
@@ -53,12 +47,12 @@ int DeriveSettingsFrom(MachineState& ms, const SettingsForm& form, const std::st
 
   // Inch test first, then the mm test, each on the option buttons as they
   // stand now (neither selected leaves UnitValue as it was).
-  if (form.OptionIn) {
-    if (!in.inchValueOk) return kInchValueLine;
+  if (form.UnitsInch) {
+    if (!in.inchValueOk) return ConfigLineOf(&MachineState::InchUnitValue);
     ms.UnitValue = ms.InchUnitValue;
   }
-  if (form.optionmm) {
-    if (!in.mmValueOk) return kMmValueLine;
+  if (form.UnitsMm) {
+    if (!in.mmValueOk) return ConfigLineOf(&MachineState::MmUnitValue);
     ms.UnitValue = ms.MmUnitValue;
   }
 

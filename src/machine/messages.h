@@ -53,13 +53,13 @@ inline constexpr const char* kFieldSteps[3] = {"Steps per turn X", "Steps per tu
                                                "Steps per turn Z"};
 inline constexpr const char* kFieldToolChange[3] = {"Tool change X", "Tool change Y",
                                                     "Tool change Z"};
-// Combo3 order: fast, medium, slow for X, then Y, then Z.
+// Fast, medium, slow for X, then Y, then Z.
 inline constexpr const char* kFieldRate[9] = {"Fast rate X", "Medium rate X", "Slow rate X",
                                               "Fast rate Y", "Medium rate Y", "Slow rate Y",
                                               "Fast rate Z", "Medium rate Z", "Slow rate Z"};
 inline constexpr const char* kFieldZHoming = "Z distance (Homing)";
 inline constexpr const char* kFieldZToLine = "Z distance (To line)";
-// Combo1 order: X step, X dir, Y step, Y dir, Z step, Z dir.
+// The step and direction lines: X step, X dir, Y step, Y dir, Z step, Z dir.
 inline constexpr const char* kFieldLine[6] = {"X step", "X dir",  "Y step",
                                               "Y dir",  "Z step", "Z dir"};
 

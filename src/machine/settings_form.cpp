@@ -27,7 +27,7 @@ std::string_view Trim(std::string_view t) {
 // One length or rate field the unit options convert, with the fewest
 // decimals it shows after converting to inches and to millimetres.
 struct ConvertedField {
-  std::string* (*field)(SettingsForm&);
+  std::string SettingsForm::*field;
   const char* name;
   int inchDecimals;
   int mmDecimals;
@@ -58,46 +58,33 @@ std::string FormatSignificant(double value, int digits, int minDecimals) {
   return text.substr(0, keep);
 }
 
-template <int I>
-std::string* Lead(SettingsForm& f) {
-  return &f.Combo7[I];
-}
-template <int I>
-std::string* ToolChange(SettingsForm& f) {
-  return &f.Combo6[I];
-}
-template <int I>
-std::string* Rate(SettingsForm& f) {
-  return &f.Combo3[I];
-}
-std::string* ZHoming(SettingsForm& f) { return &f.Text1; }
-std::string* ZToLine(SettingsForm& f) { return &f.Text2; }
+using F = SettingsForm;
 
 // The conversion order of the dialog: leads, tool change position, the nine
 // rates, the two Z distances. Fewest decimals: lead "0.000" / "0.00", tool
 // change and rates "0.00" / "0", Z distances "0.000" both ways; more digits
 // as kInchDigits / kMmDigits need.
 const ConvertedField kConverted[] = {
-    {Lead<0>, msg::kFieldLead[0], 3, 2},
-    {Lead<1>, msg::kFieldLead[1], 3, 2},
-    {Lead<2>, msg::kFieldLead[2], 3, 2},
-    {ToolChange<0>, msg::kFieldToolChange[0], 2, 0},
-    {ToolChange<1>, msg::kFieldToolChange[1], 2, 0},
-    {ToolChange<2>, msg::kFieldToolChange[2], 2, 0},
-    {Rate<0>, msg::kFieldRate[0], 2, 0},
-    {Rate<1>, msg::kFieldRate[1], 2, 0},
-    {Rate<2>, msg::kFieldRate[2], 2, 0},
-    {Rate<3>, msg::kFieldRate[3], 2, 0},
-    {Rate<4>, msg::kFieldRate[4], 2, 0},
-    {Rate<5>, msg::kFieldRate[5], 2, 0},
-    {Rate<6>, msg::kFieldRate[6], 2, 0},
-    {Rate<7>, msg::kFieldRate[7], 2, 0},
-    {Rate<8>, msg::kFieldRate[8], 2, 0},
-    {ZHoming, msg::kFieldZHoming, 3, 3},
-    {ZToLine, msg::kFieldZToLine, 3, 3},
+    {&F::LeadX, msg::kFieldLead[0], 3, 2},
+    {&F::LeadY, msg::kFieldLead[1], 3, 2},
+    {&F::LeadZ, msg::kFieldLead[2], 3, 2},
+    {&F::ToolChangeX, msg::kFieldToolChange[0], 2, 0},
+    {&F::ToolChangeY, msg::kFieldToolChange[1], 2, 0},
+    {&F::ToolChangeZ, msg::kFieldToolChange[2], 2, 0},
+    {&F::FastRateX, msg::kFieldRate[0], 2, 0},
+    {&F::MediumRateX, msg::kFieldRate[1], 2, 0},
+    {&F::SlowRateX, msg::kFieldRate[2], 2, 0},
+    {&F::FastRateY, msg::kFieldRate[3], 2, 0},
+    {&F::MediumRateY, msg::kFieldRate[4], 2, 0},
+    {&F::SlowRateY, msg::kFieldRate[5], 2, 0},
+    {&F::FastRateZ, msg::kFieldRate[6], 2, 0},
+    {&F::MediumRateZ, msg::kFieldRate[7], 2, 0},
+    {&F::SlowRateZ, msg::kFieldRate[8], 2, 0},
+    {&F::ZHomingMoveDistance, msg::kFieldZHoming, 3, 3},
+    {&F::ZToLineMoveDistance, msg::kFieldZToLine, 3, 3},
 };
 
-std::string& FieldText(SettingsForm& f, const ConvertedField& c) { return *c.field(f); }
+std::string& FieldText(SettingsForm& f, const ConvertedField& c) { return f.*c.field; }
 
 // Converts every length and rate field by `factor` (1/25.4 to inches, 25.4
 // to millimetres), all or nothing: a field that is not a number leaves every
@@ -129,33 +116,34 @@ bool ConvertFields(SettingsForm& f, bool toInch, std::string* badField) {
 void SettingsForm::RestoreDialogFields(const SettingsForm& shown) {
   // The home panel belongs to the main window, which stays usable while the
   // dialog is open: its choices are kept.
-  bool option4[3] = {Option4[0], Option4[1], Option4[2]};
-  std::string homeKind = HomeCombo1, homeFeed = Text6;
+  const SettingsForm now = *this;
   *this = shown;
-  for (int i = 0; i < 3; ++i) Option4[i] = option4[i];
-  HomeCombo1 = homeKind;
-  Text6 = homeFeed;
+  HomeUsingHomeSwitch = now.HomeUsingHomeSwitch;
+  HomeUsingProgramZero = now.HomeUsingProgramZero;
+  HomeUsingMachineZero = now.HomeUsingMachineZero;
+  HomeMoveKind = now.HomeMoveKind;
+  HomeFeedrate = now.HomeFeedrate;
 }
 
-bool SettingsForm::OptionIn_Click(bool configLoading, std::string* badField) {
+bool SettingsForm::SelectInches(bool configLoading, std::string* badField) {
   // While a configuration loads the fields already hold the file's values in
   // the file's unit: only the labels follow the option.
-  if (!configLoading && !OptionIn && !ConvertFields(*this, true, badField)) return false;
-  Label4 = "In/";
-  Label18 = "(In)";
-  Label24 = "(In)";
-  OptionIn = true;
-  optionmm = false;
+  if (!configLoading && !UnitsInch && !ConvertFields(*this, true, badField)) return false;
+  LeadUnitLabel = "In/";
+  ZHomingUnitLabel = "(In)";
+  ZToLineUnitLabel = "(In)";
+  UnitsInch = true;
+  UnitsMm = false;
   return true;
 }
 
-bool SettingsForm::optionmm_Click(bool configLoading, std::string* badField) {
-  if (!configLoading && !optionmm && !ConvertFields(*this, false, badField)) return false;
-  Label4 = "mm/";
-  Label18 = "(mm)";
-  Label24 = "(mm)";
-  optionmm = true;
-  OptionIn = false;
+bool SettingsForm::SelectMillimetres(bool configLoading, std::string* badField) {
+  if (!configLoading && !UnitsMm && !ConvertFields(*this, false, badField)) return false;
+  LeadUnitLabel = "mm/";
+  ZHomingUnitLabel = "(mm)";
+  ZToLineUnitLabel = "(mm)";
+  UnitsMm = true;
+  UnitsInch = false;
   return true;
 }
 
@@ -167,24 +155,31 @@ std::vector<FieldProblem> FieldProblems(const SettingsForm& form) {
     problems.push_back(
         {&text, nullptr, std::string(name) + msg::kSettingsNotPositive + "\"" + text + "\"."});
   };
-  for (int i = 0; i < 3; ++i) positive(form.Combo7[i], msg::kFieldLead[i]);
-  for (int i = 0; i < 3; ++i) positive(form.Combo2[i], msg::kFieldSteps[i]);
-  // Two lines on one driven pin would pulse each other's drive. Pins outside
-  // 2..9 drive nothing, so any number of lines may be left there.
+  for (int a = 0; a < 3; ++a) positive(form.*kAxisFields[a].lead, msg::kFieldLead[a]);
+  for (int a = 0; a < 3; ++a) positive(form.*kAxisFields[a].stepsPerRev, msg::kFieldSteps[a]);
+  // The six step and direction lines: X step, X dir, Y step, Y dir, Z step,
+  // Z dir. Two lines on one driven pin would pulse each other's drive. Pins
+  // outside 2..9 drive nothing, so any number of lines may be left there.
+  const std::string* lines[6];
+  for (int a = 0; a < 3; ++a) {
+    lines[2 * a] = &(form.*kAxisFields[a].stepPin);
+    lines[2 * a + 1] = &(form.*kAxisFields[a].dirPin);
+  }
   for (int a = 0; a < 6; ++a) {
-    int mask = PinMask(form.Combo1[a]);
+    int mask = PinMask(*lines[a]);
     if (mask == 0) continue;
     for (int b = a + 1; b < 6; ++b) {
-      if (PinMask(form.Combo1[b]) != mask) continue;
+      if (PinMask(*lines[b]) != mask) continue;
       int pin = 2;
       while ((1 << (pin - 2)) != mask) ++pin;
-      problems.push_back({&form.Combo1[b], &form.Combo1[a],
+      problems.push_back({lines[b], lines[a],
                           std::string(msg::kFieldLine[a]) + " and " + msg::kFieldLine[b] +
                               msg::kSettingsSharedPin + std::to_string(pin) +
                               msg::kSettingsOwnPin});
     }
   }
-  for (int i = 0; i < 9; ++i) positive(form.Combo3[i], msg::kFieldRate[i]);
+  for (int a = 0; a < 3; ++a)
+    for (int s = 0; s < 3; ++s) positive(form.*kAxisFields[a].rates[s], msg::kFieldRate[3 * a + s]);
   return problems;
 }
 
@@ -195,10 +190,11 @@ bool ValidateForOk(const SettingsForm& form, std::string& message) {
   auto dropBreaks = [](std::string& text) {
     std::erase_if(text, [](char ch) { return ch == '\r' || ch == '\n'; });
   };
-  for (auto* group : {&saved.Combo2, &saved.Combo7})
-    for (std::string& t : *group) dropBreaks(t);
-  for (std::string& t : saved.Combo1) dropBreaks(t);
-  for (std::string& t : saved.Combo3) dropBreaks(t);
+  for (const AxisFields& axis : kAxisFields) {
+    for (std::string SettingsForm::*field : {axis.lead, axis.stepsPerRev, axis.stepPin, axis.dirPin,
+                                             axis.rates[0], axis.rates[1], axis.rates[2]})
+      dropBreaks(saved.*field);
+  }
   const std::vector<FieldProblem> problems = FieldProblems(saved);
   if (problems.empty()) return true;
   message = problems.front().message + msg::kSettingsNotSaved;

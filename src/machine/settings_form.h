@@ -12,32 +12,45 @@
 namespace brimo {
 
 struct SettingsForm {
-  // Settings dialog (control names as on the dialog).
-  std::string Combo2[3] = {"400", "400", "400"};           // steps per drive turn X,Y,Z
-  std::string Combo1[6] = {"3", "2", "5", "4", "7", "6"};  // step/dir pins X,Y,Z
-  std::string Combo6[3] = {"0", "0", "15"};                // tool change position
-  std::string Combo3[9] = {"500", "200", "100", "500", "200",
-                           "100", "500", "200", "100"};  // fast/medium/slow X,Y,Z
-  std::string Combo8[4] = {"10", "11", "12", "13"};      // home pins X,Y,Z; limit pin
-  std::string Combo7[3] = {"3.00", "3.00", "3.00"};      // lead per turn
-  int XReverse = 0, YReverse = 0, ZReverse = 0;
-  bool optionmm = true, OptionIn = false;
-  std::string Combo4 = "5";  // pulse width, microseconds
-  int Check1[2] = {0, 0};    // enable home switch, enable limit switch
-  std::string Combo5 = "Relative";
-  std::string Combo10 = "Relative";
-  std::string Combo9 = "Rel.";
-  std::string Text1 = "10";  // Z distance (homing)
-  std::string Text2 = "10";  // Z distance (to line)
-  // Unit labels.
-  std::string Label4 = "mm/";
-  std::string Label18 = "(mm)";
-  std::string Label24 = "(mm)";
+  // Settings dialog. Lengths and rates are in the unit the unit options
+  // select; each field's control and brimo.cfg line are bound in
+  // kSettingLines (settings_table.h).
+  std::string StepsPerRevX = "400", StepsPerRevY = "400", StepsPerRevZ = "400";  // steps/drive turn
+  std::string StepPinX = "3", DirPinX = "2";  // parallel port pins; outside 2..9 drive nothing
+  std::string StepPinY = "5", DirPinY = "4";
+  std::string StepPinZ = "7", DirPinZ = "6";
+  // Tool change position, shown only.
+  std::string ToolChangeX = "0", ToolChangeY = "0", ToolChangeZ = "15";
+  // Jog rates, length units/min; the fast ones also time G00.
+  std::string FastRateX = "500", MediumRateX = "200", SlowRateX = "100";
+  std::string FastRateY = "500", MediumRateY = "200", SlowRateY = "100";
+  std::string FastRateZ = "500", MediumRateZ = "200", SlowRateZ = "100";
+  // Switch pins, shown only: the switches read fixed pins.
+  std::string HomePinX = "10", HomePinY = "11", HomePinZ = "12";
+  std::string LimitPin = "13";
+  std::string LeadX = "3.00", LeadY = "3.00", LeadZ = "3.00";  // travel per drive turn
+  int ReverseX = 0, ReverseY = 0, ReverseZ = 0;                // check boxes, 0 or 1
+  bool UnitsMm = true, UnitsInch = false;                      // the two unit options
+  std::string PulseWidth = "5";                                // microseconds
+  int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;           // check boxes, 0 or 1
+  // The Z move before homing ("Limit switch", "Relative", "Absolute",
+  // "None") and before moving to a line ("Relative", "Absolute"), each with
+  // its distance in length units; the dialog's "Rel/Abs" choice.
+  std::string ZHomingMoveMode = "Relative";
+  std::string ZToLineMoveMode = "Relative";
+  std::string CoordinateMode = "Rel.";
+  std::string ZHomingMoveDistance = "10";
+  std::string ZToLineMoveDistance = "10";
+  // Unit labels beside the fields (not saved: they follow the unit options).
+  std::string LeadUnitLabel = "mm/";      // heads the lead column
+  std::string ZHomingUnitLabel = "(mm)";  // beside ZHomingMoveDistance
+  std::string ZToLineUnitLabel = "(mm)";  // beside ZToLineMoveDistance
 
-  // Main window home panel.
-  bool Option4[3] = {true, false, false};  // home switches, program zero, machine zero
-  std::string HomeCombo1 = "Rapid";        // MDIForm1.Combo1: move kind
-  std::string Text6 = "100";               // MDIForm1.Text6: home feed rate
+  // Main window home panel: the reference homing goes to (one of three
+  // options), the move kind ("Rapid" or a feed move) and its feed rate.
+  bool HomeUsingHomeSwitch = true, HomeUsingProgramZero = false, HomeUsingMachineZero = false;
+  std::string HomeMoveKind = "Rapid";
+  std::string HomeFeedrate = "100";
 
   // Selecting a unit option: labels change; unless `configLoading`, every
   // length and rate field is converted in place, keeping 7 significant
@@ -45,14 +58,59 @@ struct SettingsForm {
   // converts nothing). Returns false and leaves every field and the unit
   // choice as they were when a field is not a number; `badField` then names
   // it.
-  bool OptionIn_Click(bool configLoading, std::string* badField = nullptr);
-  bool optionmm_Click(bool configLoading, std::string* badField = nullptr);
+  bool SelectInches(bool configLoading, std::string* badField = nullptr);
+  bool SelectMillimetres(bool configLoading, std::string* badField = nullptr);
 
   // "Cancel" in the settings dialog: every field of the dialog (texts, check
   // boxes, unit choice and labels) as `shown` holds it, the home panel's
   // fields as they are now.
   void RestoreDialogFields(const SettingsForm& shown);
 };
+
+// The fields of one axis, for code that treats X, Y and Z alike.
+struct AxisFields {
+  std::string SettingsForm::*lead;
+  std::string SettingsForm::*stepsPerRev;
+  std::string SettingsForm::*stepPin;
+  std::string SettingsForm::*dirPin;
+  std::string SettingsForm::*homePin;
+  std::string SettingsForm::*rates[3];  // fast, medium, slow
+  std::string SettingsForm::*toolChange;
+  int SettingsForm::*reverse;
+};
+
+inline constexpr AxisFields kAxisFields[3] = {
+    {&SettingsForm::LeadX,
+     &SettingsForm::StepsPerRevX,
+     &SettingsForm::StepPinX,
+     &SettingsForm::DirPinX,
+     &SettingsForm::HomePinX,
+     {&SettingsForm::FastRateX, &SettingsForm::MediumRateX, &SettingsForm::SlowRateX},
+     &SettingsForm::ToolChangeX,
+     &SettingsForm::ReverseX},
+    {&SettingsForm::LeadY,
+     &SettingsForm::StepsPerRevY,
+     &SettingsForm::StepPinY,
+     &SettingsForm::DirPinY,
+     &SettingsForm::HomePinY,
+     {&SettingsForm::FastRateY, &SettingsForm::MediumRateY, &SettingsForm::SlowRateY},
+     &SettingsForm::ToolChangeY,
+     &SettingsForm::ReverseY},
+    {&SettingsForm::LeadZ,
+     &SettingsForm::StepsPerRevZ,
+     &SettingsForm::StepPinZ,
+     &SettingsForm::DirPinZ,
+     &SettingsForm::HomePinZ,
+     {&SettingsForm::FastRateZ, &SettingsForm::MediumRateZ, &SettingsForm::SlowRateZ},
+     &SettingsForm::ToolChangeZ,
+     &SettingsForm::ReverseZ},
+};
+
+// The home panel's three options, in the panel's order (one of them is
+// selected, or none when brimo.cfg selects none).
+inline constexpr bool SettingsForm::*kHomeReferences[3] = {&SettingsForm::HomeUsingHomeSwitch,
+                                                           &SettingsForm::HomeUsingProgramZero,
+                                                           &SettingsForm::HomeUsingMachineZero};
 
 // One field the machine cannot use: the field in the form, for two step or
 // direction lines on one pin also the earlier of the two (`other`), and the

@@ -7,6 +7,8 @@ set(BRIMO_MACHINE_SOURCES
   src/machine/step_engine.cpp
   src/machine/switches.cpp
   src/machine/settings_form.cpp
+  src/machine/settings_table.cpp
   src/machine/config_file.cpp
+  src/machine/config_save.cpp
   src/machine/derive_settings.cpp
 )

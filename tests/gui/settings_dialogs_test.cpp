@@ -14,6 +14,7 @@
 #include "dialogs/scale_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "gui/gui_fixture.h"
+#include "machine/settings_table.h"
 
 namespace brimo::gui::test {
 namespace {
@@ -89,9 +90,9 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   QTest::mouseClick(In<QPushButton>(d, "opsaetcancel"), Qt::LeftButton);
   EXPECT_FALSE(d->isVisible());
   // "Cancel" put back every field as the dialog was shown: mm, lead 4.00.
-  EXPECT_EQ(app_->form().Combo3[4], "200");
-  EXPECT_EQ(app_->form().Combo7[0], "4.00");
-  EXPECT_TRUE(app_->form().optionmm);
+  EXPECT_EQ(app_->form().MediumRateY, "200");
+  EXPECT_EQ(app_->form().LeadX, "4.00");
+  EXPECT_TRUE(app_->form().UnitsMm);
   Main().findChild<QAction*>("Set_menu")->trigger();
   EXPECT_EQ(In<QComboBox>(d, "Combo3_4")->currentText(), "200");
   EXPECT_TRUE(In<QRadioButton>(d, "optionmm")->isChecked());
@@ -112,14 +113,51 @@ TEST_F(WindowTest, SettingsClosedWithoutOkLeaveNoEditBehind) {
     if (way == 1) d->close();
     if (way == 2) Main().close();  // the end of the program saves brimo.cfg
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(app_->form().Combo7[1], "3.00");
-    EXPECT_EQ(app_->form().YReverse, 0);
+    EXPECT_EQ(app_->form().LeadY, "3.00");
+    EXPECT_EQ(app_->form().ReverseY, 0);
   }
   QFile cfg(QDir(dir_.path()).filePath("brimo.cfg"));
   ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = cfg.readAll().split('\n');
   EXPECT_EQ(lines[26].trimmed(), "3.00");
   EXPECT_EQ(lines[29].trimmed(), "0");
+}
+
+// The settings table binds every brimo.cfg line's field to its control: an
+// edit in the control named by the table reaches exactly that field, and
+// the home panel holds the controls of its lines.
+TEST_F(WindowTest, EachControlEditsTheFieldTheSettingsTableBindsItTo) {
+  Start();
+  Main().findChild<QAction*>("Set_menu")->trigger();
+  FormSettings* d = Main().Settings();
+  for (int line = 1; line <= kConfigLines; ++line) {
+    const SettingLine& row = kSettingLines[line - 1];
+    SCOPED_TRACE(testing::Message() << "line " << line << " " << row.control);
+    if (std::holds_alternative<std::monostate>(row.field)) continue;  // no control
+    QWidget* control = d->findChild<QWidget*>(row.control);
+    if (!control) {  // a home panel line
+      EXPECT_NE(Main().findChild<QWidget*>(row.control), nullptr);
+      continue;
+    }
+    const QString text = QString("v%1").arg(line);
+    if (auto* field = std::get_if<std::string SettingsForm::*>(&row.field)) {
+      if (auto* combo = qobject_cast<QComboBox*>(control)) combo->setEditText(text);
+      if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+      }
+      EXPECT_EQ(app_->form().*(*field), text.toStdString());
+    } else if (auto* check = std::get_if<int SettingsForm::*>(&row.field)) {
+      EXPECT_EQ(app_->form().*(*check), 0);
+      qobject_cast<QCheckBox*>(control)->click();
+      EXPECT_EQ(app_->form().*(*check), 1);
+    } else {
+      EXPECT_NE(qobject_cast<QRadioButton*>(control), nullptr);
+    }
+  }
+  for (const UnitLabelLine& label : kUnitLabels)
+    EXPECT_EQ(In<QLabel>(d, label.control)->text().toStdString(), app_->form().*label.field);
+  d->DiscardEdits();
 }
 
 // A damaged brimo.cfg: the dialog shows what the machine uses, and the
