@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/simulate.h"
+#include "app/program_check.h"
+#include "app/sim_engine.h"
 #include "console/control_panel.h"
 #include "console/motion_thread.h"
 #include "console/position_strip.h"
