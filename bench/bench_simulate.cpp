@@ -21,7 +21,9 @@
 #include <streambuf>
 #include <vector>
 
-#include "app/simulate.h"
+#include "app/program_check.h"
+#include "app/sim_command_line.h"
+#include "app/sim_engine.h"
 #include "app/vcd_writer.h"
 #include "bench/gen_program.h"
 #include "machine/config_file.h"

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/simulate.h"
+#include "app/program_check.h"
+#include "app/sim_engine.h"
 #include "fuzz/fuzz_rig.h"
 #include "plot/toolpath.h"
 

@@ -5,6 +5,7 @@ set(BRIMO_GUI_SOURCES
   src/console/control_panel.h
   src/console/main_window.cpp
   src/console/main_window.h
+  src/console/main_window_menus.cpp
   src/console/motion_thread.cpp
   src/console/motion_thread.h
   src/console/panels.cpp

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/simulate.h"
+#include "app/sim_command_line.h"
 #include "machine/config_file.h"
 #include "machine/machine_state.h"
 #include "machine/messages.h"

@@ -1,8 +1,6 @@
 // Headless simulation: rows, totals and time of known programs, the pulse
 // dump, the program check, the command line's exit statuses, and the
 // agreement with an offline run through the window's core.
-#include "app/simulate.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -15,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/program_check.h"
+#include "app/sim_command_line.h"
+#include "app/sim_engine.h"
 #include "app/vcd_writer.h"
 #include "bench/gen_program.h"
 #include "interpreter/run_control.h"

@@ -6,7 +6,7 @@
 #include <QCommandLineParser>
 #include <iostream>
 
-#include "app/simulate.h"
+#include "app/sim_command_line.h"
 #include "console/app_context.h"
 
 int main(int argc, char** argv) {

@@ -2,36 +2,28 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDockWidget>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
-#include <QMenuBar>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QStatusBar>
 #include <algorithm>
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/simulate.h"
 #include "console/control_panel.h"
 #include "console/motion_thread.h"
 #include "console/position_strip.h"
 #include "console/qt_window_port.h"
 #include "console/run_time_estimator.h"
 #include "dialogs/about_box.h"
-#include "dialogs/check_report.h"
 #include "dialogs/coordinate_dialog.h"
 #include "dialogs/scale_dialog.h"
 #include "dialogs/scale_factors.h"
 #include "dialogs/settings_dialog.h"
-#include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
 #include "machine/messages.h"
@@ -56,8 +48,6 @@ QDockWidget* FixedDock(QMainWindow* owner, QWidget* content, const QString& name
   dock->setWidget(content);
   return dock;
 }
-
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
@@ -146,55 +136,8 @@ MDIForm1::MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, Setting
 
 MDIForm1::~MDIForm1() = default;
 
-void MDIForm1::BuildMenus() {
-  QMenu* file = menuBar()->addMenu("&File");
-  file->setObjectName("File_Menu");
-  QAction* open = file->addAction("Open");
-  open->setObjectName("Open_Menu");
-  file->addSeparator()->setObjectName("space");
-  QAction* exit = file->addAction("Exit");
-  exit->setObjectName("Mnu_exit");
-
-  QMenu* setup = menuBar()->addMenu("&Setup");
-  setup->setObjectName("Setup_Menu");
-  QAction* settings = setup->addAction("Settings");
-  settings->setObjectName("Set_menu");
-
-  QMenu* options = menuBar()->addMenu("&Options");
-  options->setObjectName("Mnu_options");
-  QAction* scale = options->addAction("Scale");
-  scale->setObjectName("Mnu_Scale");
-  QAction* check = options->addAction("Check program");
-  check->setObjectName("Mnu_Check");
-
-  QMenu* view = menuBar()->addMenu("&View");
-  view->setObjectName("Menu_View");
-  QAction* fit = view->addAction("Fit");
-  fit->setObjectName("Mnu_Fit");
-  fit->setCheckable(true);  // checked: extents from the end points only
-  fit_ = fit;
-
-  QMenu* help = menuBar()->addMenu("&Help");
-  help->setObjectName("Mnu_Help");
-  QAction* about = help->addAction("About");
-  about->setObjectName("Mnu_About");
-
-  connect(open, &QAction::triggered, this, &MDIForm1::Open_Menu_Click);
-  connect(exit, &QAction::triggered, this, &MDIForm1::Mnu_exit_Click);
-  connect(settings, &QAction::triggered, this, &MDIForm1::Set_menu_Click);
-  connect(scale, &QAction::triggered, this, &MDIForm1::Mnu_Scale_Click);
-  connect(check, &QAction::triggered, this, &MDIForm1::Mnu_Check_Click);
-  connect(fit, &QAction::triggered, this, &MDIForm1::Mnu_Fit_Click);
-  connect(about, &QAction::triggered, this, &MDIForm1::Mnu_About_Click);
-}
-
-AboutBox* MDIForm1::About() {
-  if (!about_) {
-    about_ = new AboutBox(this);
-    connect(about_, &AboutBox::dismissed, path_, [this] { path_->setFocus(); });
-  }
-  about_->SetPriorityText(QString::fromStdString(motion_.PriorityText()));
-  return about_;
+std::string MDIForm1::LocalPath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
 }
 
 // ---- Start-up and layout ---------------------------------------------------------
@@ -348,90 +291,12 @@ void MDIForm1::ReFresh() {
   path_->repaint();
 }
 
-// ---- File menu ------------------------------------------------------------------------
-
-QString MDIForm1::FileName(const QString& path) const {
-  return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
-void MDIForm1::Open_Menu_Click() {
-  if (win_.MotionBusy()) {
-    c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
-    return;
-  }
-  // Nothing changes before a file has been read whole: a cancelled dialog
-  // leaves the loaded program, the positions, the stop record and the start
-  // line as they were, so a paused program can still be resumed.
-  const QString path =
-      QFileDialog::getOpenFileName(this, "Open", programFolder_ + "/gcodes",
-                                   "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
-  if (path.isEmpty()) return;  // cancelled: quietly
-  OpenProgramFile(path);
-}
-
-bool MDIForm1::OpenProgramFile(const QString& path) {
-  MachineState& ms = c_.ms;
-  PlotState& plot = c_.plot;
-  if (win_.MotionBusy() || ms.Running) {
-    c_.win.Message(msg::kOpenWhileRunning, msg::kAppTitle);
-    return false;
-  }
-  const QString shown = FileName(path);
-  c_.win.SetBusyCursor(true);
-  std::string why;
-  ProgramStore loaded;
-  if (!ReadProgramFile(LocalPath(path), loaded, why)) {
-    // Not read (or not a program): everything stays as it was.
-    c_.win.SetBusyCursor(false);
-    c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
-                   msg::kOpenTitle);
-    return false;
-  }
-  setWindowTitle(QString(msg::kAppTitle) + "     " + shown);
-  c_.win.SetPenWidth(1);
-  c_.store = std::move(loaded);
-  // A new program: the run is idle and the first "Execute Program" starts
-  // from its first line; the preview and any stop record are forgotten, and
-  // the registers start afresh, so the program runs as its estimate and the
-  // headless simulation say whatever ran before it.
-  ResetRunState(c_);
-  ResetParserRegisters(c_);
-
-  plot.RefitExtents = true;
-  plot.PlotOnly = true;
-  // Deliberate: loading makes the tool's current position program zero.
-  ResetProgramPosition(c_);
-  ShowPositions(c_);
-  ms.StopRequested = false;
-  ms.ResumePending = false;
-  bool ok = true;
-  try {
-    TegnUd();
-  } catch (const std::exception& e) {
-    ok = false;
-    why = e.what();
-  }
-  c_.win.SetBusyCursor(false);
-  // Also on failure: later runs must act on tool changes again.
-  plot.PlotOnly = false;
-  plot.RefitExtents = false;
-  if (!ok) {
-    c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,
-                   msg::kOpenTitle);
-  }
-  // The estimate's run also checks the program: its summary reaches the
-  // message line when it is ready, without holding up the window.
-  if (ok) reportCheck_ = true;
-  EstimateRunTime();
-  return ok;
-}
+// ---- Message line and closing ----------------------------------------------------
 
 void MDIForm1::ShowStatus(const QString& text) {
   statusText_->setText(text);
   statusText_->setToolTip(text);
 }
-
-void MDIForm1::Mnu_exit_Click() { close(); }
 
 bool MDIForm1::SaveConfiguration() {
   panel_->Home()->TakeForm(form_);
@@ -455,109 +320,6 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
   coordinates_->hide();
   event->accept();
   QCoreApplication::quit();
-}
-
-// ---- Setup, Options, View, Help -----------------------------------------------
-
-void MDIForm1::Set_menu_Click() {
-  settings_->LoadFromForm();
-  settings_->show();
-  settings_->raise();
-  settings_->activateWindow();
-}
-
-void MDIForm1::Mnu_Scale_Click() {
-  scaleForm_->ShowFields();
-  scaleForm_->show();
-  scaleForm_->raise();
-  scaleForm_->activateWindow();
-}
-
-void MDIForm1::Mnu_Fit_Click() {
-  if (win_.MotionBusy()) return RedrawDuringMotion(true);
-  c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
-  fit_->setChecked(c_.plot.FitEndpointsOnly);
-  c_.plot.RefitExtents = true;
-  TegnUd();
-  c_.plot.RefitExtents = false;
-}
-
-void MDIForm1::ShowCheckSummary(const std::vector<Finding>& findings) {
-  checked_ = findings;
-  checkedOverride_ = c_.win.OverridePercent();
-  if (!reportCheck_) return;
-  reportCheck_ = false;
-  // One line, no dialog: how many lines the program check finds.
-  const long lines = FindingLines(findings);
-  if (lines == 0)
-    c_.win.ShowStatus(msg::kLoadCheckClean);
-  else if (lines == 1)
-    c_.win.ShowStatus(msg::kLoadCheckOneLine);
-  else
-    c_.win.ShowStatus(msg::kLoadCheckLines + std::to_string(lines) + msg::kLoadCheckLinesEnd);
-}
-
-void MDIForm1::EstimateRunTime() {
-  checked_.reset();  // for another program, settings or scale
-  panel_->RunTime()->clear();
-  if (win_.MotionBusy()) {
-    estimateAfterMotion_ = true;
-    return;
-  }
-  if (c_.store.LineCount <= 0) {
-    estimator_->Cancel();
-    return;
-  }
-  double scale[4];
-  for (int i = 0; i < 4; ++i) scale[i] = c_.win.ScaleFactor(i);
-  estimator_->Start(c_.store, c_.ms, c_.win.OverridePercent(), scale);
-}
-
-std::vector<Finding> MDIForm1::CheckProgram() {
-  // The estimate checked this program with these settings already, unless
-  // the override changed since or it has not finished yet.
-  if (checked_ && checkedOverride_ == c_.win.OverridePercent()) return *checked_;
-  double scale[4];
-  for (int i = 0; i < 4; ++i) scale[i] = c_.win.ScaleFactor(i);
-  std::vector<Finding> findings;
-  c_.win.SetBusyCursor(true);
-  EstimateRunSeconds(c_.store, c_.ms, c_.win.OverridePercent(), scale, nullptr, &findings);
-  c_.win.SetBusyCursor(false);
-  return findings;
-}
-
-void MDIForm1::Mnu_Check_Click() {
-  if (c_.store.LineCount <= 0) {
-    c_.win.Message(msg::kNoProgram, msg::kCheckTitle);
-    return;
-  }
-  // The check runs the program from the machine's state, which the motion
-  // thread owns while it moves; a finished estimate's findings still serve.
-  if (win_.MotionBusy() && !(checked_ && checkedOverride_ == c_.win.OverridePercent())) {
-    c_.win.Beep();
-    c_.win.ShowStatus(msg::kCheckWhileMoving);
-    return;
-  }
-  const std::vector<Finding> findings = CheckProgram();
-  if (findings.empty()) {
-    c_.win.Message(msg::kCheckClean, msg::kCheckTitle);
-    return;
-  }
-  // Every finding, however many: the report scrolls.
-  std::string text;
-  for (const Finding& f : findings)
-    text += msg::kCheckLine + std::to_string(f.line) + ": " + f.message + "\n    " + f.text + "\n";
-  const std::string heading = msg::kCheckReportLines + std::to_string(FindingLines(findings)) +
-                              " (" + std::to_string(findings.size()) + msg::kCheckFindings + ")";
-  if (!checkReport_) checkReport_ = new CheckReport(this);
-  checkReport_->ShowFindings(QString::fromStdString(heading), QString::fromStdString(text));
-}
-
-void MDIForm1::Mnu_About_Click() {
-  AboutBox* box = About();
-  box->show();
-  box->raise();
-  box->activateWindow();
 }
 
 void MDIForm1::PathView_KeyPress(int code) {

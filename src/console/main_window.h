@@ -21,6 +21,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "console/twips.h"
@@ -139,6 +140,8 @@ class MDIForm1 : public QMainWindow {
   // the message line how many lines they name.
   void ShowCheckSummary(const std::vector<Finding>& findings);
   QString FileName(const QString& path) const;
+  // `path` in the file system's own encoding, for the core's file routines.
+  static std::string LocalPath(const QString& path);
   // Window thread, after a job: the last frame, then what waited for the
   // machine's state (redraws after a resize or Fit, the estimate).
   void MotionEnded();

@@ -25,7 +25,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/simulate.h"
+#include "app/program_check.h"
+#include "app/sim_engine.h"
 #include "machine/machine_state.h"
 #include "plot/program_store.h"
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/simulate.h"
+#include "app/sim_engine.h"
 #include "console/panels.h"
 #include "gui_fixture.h"
 #include "interpreter/run_control.h"

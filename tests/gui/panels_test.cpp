@@ -12,7 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/simulate.h"
+#include "app/program_check.h"
+#include "app/sim_engine.h"
 #include "console/run_time_estimator.h"
 #include "gui/gui_fixture.h"
 #include "machine/config_file.h"

@@ -1,0 +1,34 @@
+// The simulation's command line: `brimocnc --simulate FILE ...` reads the
+// program and the configuration, runs the headless simulation (sim_engine.h)
+// and writes its rows, summary or check findings (program_check.h) as text
+// or JSON Lines. Run before any window exists: it needs no display.
+//
+// Callers: main(), tests and benchmarks (JsonString, ClockText).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace brimo {
+
+// True when the arguments ask for a simulation ("--simulate" among them).
+bool WantsSimulation(int argc, char** argv);
+
+// brimocnc --simulate FILE [--config FILE] [--override PERCENT]
+//          [--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]
+// Rows and a summary (or, with --check, the findings) on `out`, as text or
+// JSON Lines; problems on `err`. Returns the exit status: 0 the program ran
+// to its end with nothing to report, 1 findings or a refused line (or a run
+// that could not go on), 2 unusable arguments, an unreadable program or
+// configuration, or a dump that could not be written.
+int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// A JSON string literal of `text` (quotes included): quote, backslash and
+// control characters escaped; bytes that are not UTF-8 read as Latin-1.
+std::string JsonString(std::string_view text);
+
+// Seconds as "h:mm:ss.s" ("0:00:00.5", "1:02:03.4").
+std::string ClockText(double seconds);
+
+}  // namespace brimo
