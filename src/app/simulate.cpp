@@ -386,7 +386,7 @@ void SimulationRun::CheckText() {
   for (long i = store_.LineCount; i >= 1 && lastRead == 0; --i)
     if (!WordsOfLine(store_.Entry(i)).empty()) lastRead = i;
   for (long i = 1; i <= store_.LineCount; ++i) {
-    const std::string& line = store_.Entry(i);
+    const std::string line(store_.Entry(i));
     for (TextFinding& f : TextFindings(line))
       findings_->push_back({i, f.kind, line, std::move(f.message)});
     if (i < lastRead && EndsProgram(line))
