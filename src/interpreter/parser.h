@@ -40,7 +40,10 @@ size_t CommentEnd(std::string_view line, size_t open);
 
 // `line` with its comments removed: text in parentheses (nested ones
 // included, see CommentEnd) and everything from ';' on. An upper-case letter
-// in a comment is never a word.
+// in a comment is never a word. The view points into `line` when no
+// parenthesis needs cutting out, else into `buffer` (the caller's, reused
+// from line to line so nothing is allocated per line).
+std::string_view WithoutComments(std::string_view line, std::string& buffer);
 std::string WithoutComments(std::string_view line);
 
 // True when the parser skips `line` whole: after trimming blanks and tabs
