@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "interpreter/dispatch.h"
@@ -20,6 +21,9 @@ namespace {
 // 2^53 would also never reach zero when counted down.
 constexpr double kMaxSteps = 2147483648.0;  // 2^31 steps on one axis
 constexpr double kMaxPecks = 10000;
+
+// Whole numbers up to this are exact doubles.
+constexpr uint64_t kExactDigits = uint64_t{1} << 53;
 
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r'; }
 bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
@@ -144,6 +148,10 @@ double ReadNumberRule(std::string_view t, bool& anyDigit) {
   long intDigits = 0;             // significant digits before the point
   long leadingFractionZeros = 0;  // zeros after the point before a non-zero digit
   bool nonZeroSeen = false;
+  // The digits as a whole number, while they fit (see the short way below).
+  uint64_t digitValue = 0;
+  bool digitsFit = true;
+  long fractionDigits = 0;
   bool exponent = false;
   long expValue = 0;
   size_t expLetter = 0, expEnd = 0;
@@ -154,6 +162,11 @@ double ReadNumberRule(std::string_view t, bool& anyDigit) {
     const char ch = t[i];
     if (IsDigit(ch)) {
       digits = true;
+      if (digitValue < kExactDigits / 10)
+        digitValue = digitValue * 10 + static_cast<uint64_t>(ch - '0');
+      else
+        digitsFit = false;
+      if (point) ++fractionDigits;
       if (!point) {
         if (ch != '0' || nonZeroSeen) ++intDigits, nonZeroSeen = true;
       } else if (!nonZeroSeen) {
@@ -201,6 +214,19 @@ double ReadNumberRule(std::string_view t, bool& anyDigit) {
   // underflow when from_chars reports the value out of range.
   const long magnitude =
       (intDigits > 0 ? intDigits - 1 : -leadingFractionZeros - 1) + (exponent ? expValue : 0);
+
+  // The short way: digits below 2^53 and a power of ten of at most 22 are
+  // both exact doubles, so one multiplication or division rounds correctly,
+  // to the very value from_chars gives.
+  const long power = (exponent ? expValue : 0) - fractionDigits;
+  if (digitsFit && expDigitCount <= 6 && power >= -22 && power <= 22) {
+    static constexpr double kTens[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double m = static_cast<double>(digitValue);
+    const double v = power < 0 ? m / kTens[-power] : m * kTens[power];
+    return negative ? -v : v;
+  }
 
   auto blankIn = [&](size_t b, size_t e) {
     for (size_t k = b; k < e; ++k)
@@ -261,8 +287,9 @@ size_t CommentEnd(std::string_view line, size_t open) {
 }
 
 std::string_view WithoutComments(std::string_view line, std::string& buffer) {
-  const size_t first = line.find_first_of("(;");
-  if (first == std::string_view::npos) return line;
+  size_t first = 0;  // a plain loop: find_first_of looks up each character in the set
+  while (first < line.size() && line[first] != '(' && line[first] != ';') ++first;
+  if (first == line.size()) return line;
   if (line[first] == ';') return line.substr(0, first);
   buffer.assign(line.substr(0, first));
   for (size_t i = first; i < line.size();) {
