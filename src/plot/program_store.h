@@ -29,7 +29,7 @@ struct ProgramStore {
   // Entry i as text; the entry after the last one (and any other index
   // outside 1..LineCount) reads as empty. Valid until the store changes.
   std::string_view Entry(long i) const {
-    if (i < 1 || i > LineCount || !text_) return {};
+    if (i < 1 || i > LineCount || !text_ || static_cast<size_t>(i) > text_->spans.size()) return {};
     const Span& s = text_->spans[static_cast<size_t>(i - 1)];
     return std::string_view(text_->buffer).substr(s.begin, s.size);
   }
