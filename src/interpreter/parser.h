@@ -17,20 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "interpreter/number_rule.h"
+
 namespace brimo {
 
 struct Core;
-
-// Leading number of a text: blanks, tabs and line feeds skipped anywhere;
-// optional sign, digits with one period, optional exponent (E or D directly
-// after the digits, never after a blank), "&H"/"&O" prefixes for hexadecimal
-// and octal. No digits give 0. The period is the decimal point whatever the
-// locale. May return an infinity ("1E999"); callers decide what that means.
-double ReadNumber(std::string_view text);
-
-// True when the number rule finds digits in `text`: "X.", "XNaN" and
-// "X--5" read 0 without holding a number at all.
-bool HoldsNumber(std::string_view text);
 
 // End of the comment in parentheses that opens at line[open] (a '('): the
 // index just after the ')' that closes it. Parentheses nest, so
