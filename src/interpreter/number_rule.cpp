@@ -34,6 +34,53 @@ double DecimalValue(const char* first, const char* last, bool negative, long man
   return v;
 }
 
+constexpr double kTens[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common case on its own, as the full rule below would read it: a text
+// (after its leading blanks) of an optional '-', digits and at most one
+// period, ended by its end or a character that cannot continue the number
+// (blanks followed by such a character or the end included). Digits below
+// 2^53 and at most 22 after the period are both exact doubles, so one
+// division rounds correctly, to the very value from_chars gives. False
+// (and the full rule reads it) for anything else.
+bool ReadPlainDecimal(std::string_view t, double& value) {
+  const size_t n = t.size();
+  size_t i = 0;
+  const bool negative = i < n && t[i] == '-';
+  if (negative) ++i;
+  uint64_t digits = 0;
+  int count = 0, fraction = 0;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char ch = t[i];
+    if (IsDigit(ch)) {
+      if (++count > 15) return false;  // 15 digits stay below 2^53
+      digits = digits * 10 + static_cast<uint64_t>(ch - '0');
+      fraction += point;
+    } else if (ch == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (count == 0) return false;
+  if (i < n) {
+    // What stops it must stop the full rule too: an exponent letter right
+    // after the digits, or blanks before more of the number, do not.
+    const char ch = t[i];
+    if (ch == 'E' || ch == 'e' || ch == 'D' || ch == 'd') return false;
+    if (IsBlank(ch)) {
+      while (i < n && IsBlank(t[i])) ++i;
+      if (i < n && (IsDigit(t[i]) || (t[i] == '.' && !point))) return false;
+    }
+  }
+  const double v = static_cast<double>(digits) / kTens[fraction];
+  value = negative ? -v : v;
+  return true;
+}
+
 // The number rule; `anyDigit` tells whether any digit was read (no digits
 // give 0).
 double ReadNumberRule(std::string_view t, bool& anyDigit) {
@@ -46,6 +93,10 @@ double ReadNumberRule(std::string_view t, bool& anyDigit) {
     return i != from;
   };
   skipBlanks();
+  if (double v; ReadPlainDecimal(t.substr(i), v)) {
+    anyDigit = true;
+    return v;
+  }
   if (i + 1 < n && t[i] == '&') {
     const char p = t[i + 1];
     const int base = (p == 'H' || p == 'h') ? 16 : (p == 'O' || p == 'o') ? 8 : 0;
@@ -149,9 +200,6 @@ double ReadNumberRule(std::string_view t, bool& anyDigit) {
   // to the very value from_chars gives.
   const long power = (exponent ? expValue : 0) - fractionDigits;
   if (digitsFit && expDigitCount <= 6 && power >= -22 && power <= 22) {
-    static constexpr double kTens[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const double m = static_cast<double>(digitValue);
     const double v = power < 0 ? m / kTens[-power] : m * kTens[power];
     return negative ? -v : v;
