@@ -1,5 +1,6 @@
 #include "plot/program_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -115,6 +116,11 @@ void ProgramStore::Assign(const std::vector<std::string>& lines) {
 bool ProgramStore::AssignText(std::string text) {
   if (text.size() >= UINT32_MAX) return false;
   auto t = std::make_shared<Text>();
+  // Room for one entry a line (commas may add more): the entries of a large
+  // program are not copied again and again as they grow.
+  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  if (lines == 0) lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\r'));
+  t->spans.reserve(lines + 1);
   SplitFields(text, [&](size_t b, size_t e) {
     t->spans.push_back(Span{static_cast<uint32_t>(b), static_cast<uint32_t>(e - b)});
   });
