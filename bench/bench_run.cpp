@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
   ms.PlotEvery = 1e18;
   ms.Offline = true;
   ms.OfflineFast = true;
-  for (auto& l : bench::GenerateProgramLines(lines)) store.ProgramLines.push_back(std::move(l));
-  store.LineCount = lines;
+  store.Assign(bench::GenerateProgramLines(lines));
 
   long steps = 0;
   struct CountingWindow : QuietWindow {

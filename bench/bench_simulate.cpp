@@ -65,8 +65,7 @@ double CpuSeconds() {
 
 ProgramStore Generated(long lines) {
   ProgramStore store;
-  for (auto& l : bench::GenerateProgramLines(lines)) store.ProgramLines.push_back(std::move(l));
-  store.LineCount = lines;
+  store.Assign(bench::GenerateProgramLines(lines));
   return store;
 }
 
@@ -148,8 +147,7 @@ int main(int argc, char** argv) {
   SettingsForm form;
   ApplyFormSettings(settings, form, "0");
   ProgramStore store;
-  for (auto& l : bench::GenerateProgramLines(lines)) store.ProgramLines.push_back(std::move(l));
-  store.LineCount = lines;
+  store.Assign(bench::GenerateProgramLines(lines));
 
   // Full simulation with rows (formatted as the command line does, not kept).
   long long rowBytes = 0;

@@ -96,11 +96,9 @@ struct FuzzRig {
   }
   // Program text into the store, as File > Open splits it.
   void LoadProgram(std::string_view text) {
-    store.Clear();
     std::vector<std::string> entries;
     SplitProgramText(text, entries);
-    for (auto& e : entries) store.ProgramLines.push_back(std::move(e));
-    store.LineCount = static_cast<long>(store.ProgramLines.size()) - 1;
+    store.Assign(entries);
   }
   bool Finite() const {
     for (double v : {ms.PrgX, ms.PrgY, ms.PrgZ, ms.MachX, ms.MachY, ms.MachZ})

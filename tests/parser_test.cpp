@@ -6,15 +6,32 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <locale>
+#include <new>
 #include <string>
 
 #include "interpreter/dispatch.h"
 #include "machine/messages.h"
 #include "support/test_rig.h"
+
+// Every allocation of this test program is counted, so a test can show that
+// a routine allocates nothing.
+namespace {
+std::atomic<long> gAllocations{0};
+}  // namespace
+void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace brimo::test {
 namespace {
@@ -46,6 +63,62 @@ TEST(ReadNumber, ReadsTheLeadingNumberOfAText) {
       {"1E-999", 0},   {"0E999", 0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(ReadNumber(c.text), c.value) << '"' << c.text << '"';
+}
+
+// Exact values (bit for bit) where the number is read in place and where it
+// must be spelled out without its blanks: long mantissas, D exponents,
+// saturating exponents, signs, zeros.
+struct ExactCase {
+  const char* name;
+  std::string text;
+  double value;
+};
+
+class ReadNumberExact : public ::testing::TestWithParam<ExactCase> {};
+
+TEST_P(ReadNumberExact, ReadsTheValueBitForBit) {
+  const double v = ReadNumber(GetParam().text);
+  const double want = GetParam().value;
+  EXPECT_EQ(std::memcmp(&v, &want, sizeof v), 0) << v << " for \"" << GetParam().text << '"';
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+INSTANTIATE_TEST_SUITE_P(
+    Tricky, ReadNumberExact,
+    ::testing::Values(
+        ExactCase{"Tenth", "0.1", 0.1}, ExactCase{"NegativeZero", "-0.000", -0.0},
+        ExactCase{"PlusSign", "+1.5", 1.5}, ExactCase{"PlusBlankSign", "+ 1.5", 1.5},
+        ExactCase{"TwentyDigits", "12345678901234567890", 12345678901234567890.0},
+        ExactCase{"BlanksInside", "1 234 . 5", 1234.5},
+        ExactCase{"BlankAfterExponentLetter", "1.5e 3", 1500},
+        ExactCase{"BlankInExponent", "1.5E- 3", 0.0015}, ExactCase{"ExponentPlus", "1e+2", 100},
+        ExactCase{"ExponentLeadingZeros", "2e0000003", 2000}, ExactCase{"LowerD", "1d2", 100},
+        ExactCase{"DWithSign", "25D-1", 2.5}, ExactCase{"LetterWithoutDigits", "5E-", 5},
+        ExactCase{"SecondPeriodEnds", ".5.5", 0.5}, ExactCase{"SignThenAmpersand", "-&H10", 0},
+        ExactCase{"HexWithBlanks", "&H 1 F", 31}, ExactCase{"OctalLowerCase", "&o77", 63},
+        ExactCase{"SevenDigitExponentSaturates", "1e1234567", kInf},
+        ExactCase{"SevenDigitNegativeExponent", "1e-1234567", 0.0},
+        ExactCase{"UnderflowOfANegative", "-5e-999", 0.0},
+        ExactCase{"OverflowAfterLeadingZeros", "-000.001e400", -kInf},
+        ExactCase{"LongFractionScaledBack", "0." + std::string(300, '0') + "1e301", 1},
+        ExactCase{"LongMantissaWithBlanks", "1 " + std::string(200, '0'), 1e200},
+        ExactCase{"LongMantissaDExponent", "1" + std::string(200, '0') + "D-200", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The number rule and the word scan read the line where it stands: nothing
+// is allocated for a number, however it is written, nor for a line without
+// parentheses (a reused buffer serves the others).
+TEST(ReadNumber, AllocatesNothing) {
+  std::string buffer;
+  buffer.reserve(64);
+  const std::string line = "N10 G01 X123456789.123456789 Y-1 234 567.891 011 F1.5D2 ; pass 2";
+  const long before = gAllocations.load();
+  double sum = ReadNumber("123456789.123456789") + ReadNumber("- 1 2 3 4 5 6 7 8 . 9 1 2 3 4 5") +
+               ReadNumber("12345678901234567890.5D-3") + ReadNumber("&H7FFFFFFF");
+  sum += static_cast<double>(WithoutComments(line, buffer).size());
+  sum += static_cast<double>(WithoutComments("G01 X1 (FAST (A)) Y2", buffer).size());
+  EXPECT_EQ(gAllocations.load() - before, 0);
+  EXPECT_GT(sum, 0);
 }
 
 TEST(ReadNumber, ExponentOnlyDirectlyAfterTheDigits) {

@@ -229,6 +229,30 @@ INSTANTIATE_TEST_SUITE_P(Values, GridLabelTest,
                                            LabelCase{0.5, " 0.5"}, LabelCase{-2.5, "-2.5"},
                                            LabelCase{1200, " 1200"}));
 
+// Arcs are drawn as chords within a quarter pixel of the circle: a large
+// circle needs far fewer chords than 2-pixel ones, a small one about as many.
+struct ChordCase {
+  double radiusPx, sweep;
+  int atMost;  // chords
+};
+
+class ArcChordCountTest : public ::testing::TestWithParam<ChordCase> {};
+
+TEST_P(ArcChordCountTest, FewChordsWithinAQuarterPixel) {
+  const ChordCase& c = GetParam();
+  const int n = ArcChordCount(c.radiusPx, c.sweep);
+  EXPECT_GE(n, 2);
+  EXPECT_LE(n, c.atMost);
+  if (n < 4096) EXPECT_LE(c.radiusPx * (1 - std::cos(c.sweep / n / 2)), 0.25 + 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Circles, ArcChordCountTest,
+                         ::testing::Values(ChordCase{300, 2 * 3.14159265358979, 140},
+                                           ChordCase{40, 3.14159265358979, 30},
+                                           ChordCase{5, 2 * 3.14159265358979, 12},
+                                           ChordCase{0.1, 1, 2}, ChordCase{0, 6, 2},
+                                           ChordCase{1e9, 0.5, 4096}));
+
 // A decimal comma in the program's locale must not reach the plot's texts.
 struct CommaDecimal : std::numpunct<char> {
   char do_decimal_point() const override { return ','; }

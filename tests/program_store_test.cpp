@@ -87,13 +87,30 @@ TEST(SplitProgramText, AppendsToWhatIsThere) {
 
 TEST(ProgramStoreEntry, OutsideTheProgramReadsEmpty) {
   ProgramStore store;
-  store.ProgramLines = {"", "G00 X1", "G01 X2"};
-  store.LineCount = 2;
+  store.Assign({"G00 X1", "G01 X2"});
   EXPECT_EQ(store.Entry(1), "G00 X1");
   EXPECT_EQ(store.Entry(2), "G01 X2");
   EXPECT_EQ(store.Entry(0), "");
   EXPECT_EQ(store.Entry(3), "");
   EXPECT_EQ(store.Entry(-1), "");
+}
+
+// A copy (the run-time estimate's, the simulation's) shares the loaded text
+// instead of duplicating a million entries; changing one copy leaves the
+// other as it was.
+TEST(ProgramStoreEntry, CopiesShareTheTextUntilOneChanges) {
+  ProgramStore store;
+  store.Assign({"G00 X1", "G01 X2"});
+  ProgramStore copy = store;
+  EXPECT_EQ(copy.Entry(2).data(), store.Entry(2).data());
+  copy.Append("Y3");
+  EXPECT_EQ(copy.LineCount, 3);
+  EXPECT_EQ(copy.ProgramLines(), (Entries{"", "G00 X1", "G01 X2", "Y3"}));
+  EXPECT_EQ(store.LineCount, 2);
+  EXPECT_EQ(store.ProgramLines(), (Entries{"", "G00 X1", "G01 X2"}));
+  store.Clear();
+  EXPECT_EQ(store.Entry(1), "");
+  EXPECT_EQ(copy.Entry(1), "G00 X1");
 }
 
 // A file in the test's own temporary folder, removed afterwards.
@@ -121,7 +138,7 @@ TEST_F(ReadProgramFileTest, ReadsEntriesOneBased) {
   ASSERT_TRUE(ReadProgramFile(path, store, why));
   EXPECT_EQ(why, "");
   EXPECT_EQ(store.LineCount, 3);
-  EXPECT_EQ(store.ProgramLines, (Entries{"", "G00 X1", "G01 X2", "Y3"}));
+  EXPECT_EQ(store.ProgramLines(), (Entries{"", "G00 X1", "G01 X2", "Y3"}));
 }
 
 TEST_F(ReadProgramFileTest, ReplacesTheOldProgram) {
@@ -130,7 +147,7 @@ TEST_F(ReadProgramFileTest, ReplacesTheOldProgram) {
   ASSERT_TRUE(ReadProgramFile(Write("a.txt", "A\nB\nC\n"), store, why));
   ASSERT_TRUE(ReadProgramFile(Write("b.txt", "D\n"), store, why));
   EXPECT_EQ(store.LineCount, 1);
-  EXPECT_EQ(store.ProgramLines, (Entries{"", "D"}));
+  EXPECT_EQ(store.ProgramLines(), (Entries{"", "D"}));
 }
 
 TEST_F(ReadProgramFileTest, EmptyFileLoadsNoEntries) {
@@ -142,15 +159,14 @@ TEST_F(ReadProgramFileTest, EmptyFileLoadsNoEntries) {
 
 TEST_F(ReadProgramFileTest, MissingFileNamesThePathAndKeepsTheLoadedProgram) {
   ProgramStore store;
-  store.ProgramLines = {"", "old"};
-  store.LineCount = 1;
+  store.Assign({"old"});
   const std::string path = (dir_ / "no_such_program.txt").string();
   std::string why;
   EXPECT_FALSE(ReadProgramFile(path, store, why));
   EXPECT_NE(why.find(path), std::string::npos) << why;
   EXPECT_NE(why.find("No such file"), std::string::npos) << why;
   EXPECT_EQ(store.LineCount, 1);
-  EXPECT_EQ(store.ProgramLines, (Entries{"", "old"}));
+  EXPECT_EQ(store.ProgramLines(), (Entries{"", "old"}));
 }
 
 // What the file holds decides whether it is a program at all. A refused file
@@ -168,19 +184,18 @@ class ReadProgramContent : public ReadProgramFileTest,
 TEST_P(ReadProgramContent, RefusesWhatIsNotATextProgram) {
   const ContentCase& c = GetParam();
   ProgramStore store;
-  store.ProgramLines = {"", "old"};
-  store.LineCount = 1;
+  store.Assign({"old"});
   std::string why;
   const bool ok = ReadProgramFile(Write("p.txt", c.bytes), store, why);
   if (c.why) {
     EXPECT_FALSE(ok);
     EXPECT_NE(why.find(c.why), std::string::npos) << why;
-    EXPECT_EQ(store.ProgramLines, (Entries{"", "old"}));
+    EXPECT_EQ(store.ProgramLines(), (Entries{"", "old"}));
   } else {
     EXPECT_TRUE(ok) << why;
     Entries expected{""};
     expected.insert(expected.end(), c.entries.begin(), c.entries.end());
-    EXPECT_EQ(store.ProgramLines, expected);
+    EXPECT_EQ(store.ProgramLines(), expected);
   }
 }
 
@@ -227,8 +242,7 @@ TEST_F(ReadProgramFileTest, PipesAndDevicesAreRefusedWithoutOpeningThem) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& path : {fifo, std::string("/dev/zero")}) {
     ProgramStore store;
-    store.ProgramLines = {"", "old"};
-    store.LineCount = 1;
+    store.Assign({"old"});
     std::string why;
     EXPECT_FALSE(ReadProgramFile(path, store, why)) << path;
     EXPECT_NE(why.find(path), std::string::npos) << why;
@@ -261,7 +275,7 @@ TEST_F(ReadProgramFileTest, StoreGrowsWithEntriesNotFileBytes) {
   EXPECT_EQ(store.LineCount, lines);
   EXPECT_EQ(store.Entry(lines), "G01 X" + std::to_string(lines - 1) + " Y1.0000 (" + pad + ")");
   // A store sized by bytes would hold more than 10 million slots here.
-  EXPECT_LT(store.ProgramLines.capacity(), 3u * lines) << "file bytes: " << text.size();
+  EXPECT_LT(store.EntryCapacity(), 3u * lines) << "file bytes: " << text.size();
 }
 
 }  // namespace

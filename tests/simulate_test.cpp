@@ -221,8 +221,7 @@ TEST_F(SimFiles, RefusedMoveIsGivenUpNotRetriedByTheLinesAfterIt) {
 TEST(EstimateRunSeconds, AgreesWithTheSimulationAndCanBeCancelled) {
   TestRig rig;
   rig.UniformAxes(0.01, 500);
-  for (auto& l : bench::GenerateProgramLines(300)) rig.store.ProgramLines.push_back(l);
-  rig.store.LineCount = 300;
+  rig.store.Assign(bench::GenerateProgramLines(300));
   const double scale[4] = {1, 1, 1, 1};
   SimulationOptions o;
   o.rows = false;
@@ -440,8 +439,7 @@ TEST(SimulateAgainstOffline, EndPositionsEqualThoseOfAnOfflineRunThroughTheCore)
   rig.ms.Offline = true;
   std::vector<std::string> lines = bench::GenerateProgramLines(400, 7);
   lines.insert(lines.begin() + 200, "M6 T3");  // the run halts here; pressed on
-  for (auto& l : lines) rig.store.ProgramLines.push_back(l);
-  rig.store.LineCount = static_cast<long>(lines.size());
+  rig.store.Assign(lines);
 
   SimulationOptions o;
   o.rows = false;

@@ -248,7 +248,7 @@ void QtWindowPort::DrawLine(double x1, double y1, double x2, double y2, Rgb colo
     return Queue(call);
   }
   Flush();
-  w_->View()->DrawLine(x1, y1, x2, y2, ToQColor(colour), dashed);
+  w_->View()->DrawLine(x1, y1, x2, y2, ViewColour(colour), dashed);
 }
 
 void QtWindowPort::DrawArc(double cx, double cy, double r, double a0, double a1, Rgb colour) {
@@ -258,7 +258,15 @@ void QtWindowPort::DrawArc(double cx, double cy, double r, double a0, double a1,
     return Queue(call);
   }
   Flush();
-  w_->View()->DrawArc(cx, cy, r, a0, a1, ToQColor(colour));
+  w_->View()->DrawArc(cx, cy, r, a0, a1, ViewColour(colour));
+}
+
+const QColor& QtWindowPort::ViewColour(Rgb colour) {
+  if (!(colour == viewRgb_)) {
+    viewRgb_ = colour;
+    viewColour_ = ToQColor(colour);
+  }
+  return viewColour_;
 }
 
 void QtWindowPort::DrawLabel(double x, double y, const std::string& text) {

@@ -16,6 +16,7 @@
 // - PumpEvents runs the handlers the window thread posted.
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -154,6 +155,11 @@ class QtWindowPort final : public Window {
  private:
   void ShowHeldDisplays();
   bool OnMotion() const;
+  // `colour` as the view takes it; a drawing pass gives the same one or two
+  // colours a million times, so the last conversion is kept (window thread).
+  const QColor& ViewColour(Rgb colour);
+  Rgb viewRgb_;
+  QColor viewColour_{0, 0, 0};
   // The plot calls and displays the motion thread left: before every direct
   // call, so what the window thread draws lands on top of them.
   void Flush();

@@ -34,7 +34,9 @@ void RunTimeEstimator::Start(const ProgramStore& program, const MachineState& se
   auto cancel = std::make_shared<std::atomic<bool>>(false);
   cancel_ = cancel;
   // Copies: the operator may run, edit or reload while the estimate runs.
-  auto store = std::make_shared<ProgramStore>(program);
+  // The program's copy shares the loaded text (no deep copy); a reload
+  // builds a new text and leaves this one to the worker.
+  auto store = std::make_shared<const ProgramStore>(program);
   auto ms = std::make_shared<MachineState>(settings);
   ms->PreviewRegs.reset();
   const std::array<double, 4> factors{scale[0], scale[1], scale[2], scale[3]};

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "interpreter/dispatch.h"
@@ -21,34 +22,16 @@ namespace {
 constexpr double kMaxSteps = 2147483648.0;  // 2^31 steps on one axis
 constexpr double kMaxPecks = 10000;
 
-bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r'; }
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-int DigitValue(char ch) {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  return 99;
-}
-
-// Decimal text (sign, digits, '.', digits, 'e', exponent) to double. An
-// overflow gives a signed infinity, an underflow 0.
-double DecimalValue(const std::string& text, bool negative, long mantissaExponent) {
-  double v = 0;
-  auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
-  if (r.ec == std::errc::result_out_of_range)
-    return mantissaExponent > 0 ? (negative ? -HUGE_VAL : HUGE_VAL) : 0.0;
-  return v;
-}
-
-std::string Trim(std::string_view s, bool tabsToo) {
+// `s` without the blanks at either end (tabs and line ends too when
+// `tabsToo`); a view into `s`.
+std::string_view Trim(std::string_view s, bool tabsToo) {
   auto blank = [&](char ch) {
     return ch == ' ' || (tabsToo && (ch == '\t' || ch == '\r' || ch == '\n'));
   };
   size_t b = 0, e = s.size();
   while (b < e && blank(s[b])) ++b;
   while (e > b && blank(s[e - 1])) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
 
 // The word letters in the order their words are taken. Taking them in this
@@ -68,137 +51,36 @@ struct Word {
 // letter, case-sensitive; a word's text runs to the nearest word letter to
 // its right (N is not a word letter: it is only ignored at the front).
 // Returns the position of the first word (text.size() when none).
+//
+// One scan of the line: every character is looked up in a table of the word
+// letters; the first occurrence of each is kept, in the order they stand,
+// and each word's text ends where the next kept letter stands.
 size_t FindWords(std::string_view text, std::array<Word, 12>& words) {
-  size_t firstWord = text.size();
-  for (size_t k = 0; k < kTakeOrder.size(); ++k) {
-    const size_t p = text.find(kTakeOrder[k]);
-    if (p == std::string::npos) continue;
-    words[k].found = true;
-    words[k].pos = p;
-    if (p < firstWord) firstWord = p;
+  static constexpr std::array<uint8_t, 256> kSlot = [] {
+    std::array<uint8_t, 256> slot{};  // 0: not a word letter; else index + 1
+    for (size_t k = 0; k < kTakeOrder.size(); ++k)
+      slot[static_cast<unsigned char>(kTakeOrder[k])] = static_cast<uint8_t>(k + 1);
+    return slot;
+  }();
+  std::array<uint8_t, 12> inLineOrder{};  // indices into `words`, left to right
+  size_t count = 0;
+  for (size_t i = 0; i < text.size() && count < words.size(); ++i) {
+    const uint8_t slot = kSlot[static_cast<unsigned char>(text[i])];
+    if (slot == 0 || words[slot - 1].found) continue;
+    Word& w = words[slot - 1];
+    w.found = true;
+    w.pos = i;
+    inLineOrder[count++] = static_cast<uint8_t>(slot - 1);
   }
-  for (auto& w : words) {
-    if (!w.found) continue;
-    size_t end = text.size();
-    for (const auto& o : words)
-      if (o.found && o.pos > w.pos && o.pos < end) end = o.pos;
+  for (size_t k = 0; k < count; ++k) {
+    Word& w = words[inLineOrder[k]];
+    const size_t end = k + 1 < count ? words[inLineOrder[k + 1]].pos : text.size();
     w.text = text.substr(w.pos + 1, end - w.pos - 1);
   }
-  return firstWord;
-}
-
-// The number rule; `anyDigit` tells whether any digit was read (no digits
-// give 0).
-double ReadNumberRule(std::string_view t, bool& anyDigit) {
-  anyDigit = false;
-  const size_t n = t.size();
-  size_t i = 0;
-  auto skipBlanks = [&] {
-    const size_t from = i;
-    while (i < n && IsBlank(t[i])) ++i;
-    return i != from;
-  };
-  skipBlanks();
-  if (i + 1 < n && t[i] == '&') {
-    const char p = t[i + 1];
-    const int base = (p == 'H' || p == 'h') ? 16 : (p == 'O' || p == 'o') ? 8 : 0;
-    if (base == 0) return 0;
-    i += 2;
-    double v = 0;
-    for (;;) {
-      skipBlanks();
-      if (i >= n || DigitValue(t[i]) >= base) break;
-      v = v * base + DigitValue(t[i]);
-      anyDigit = true;
-      ++i;
-    }
-    return v;
-  }
-
-  std::string text;  // canonical form for from_chars
-  bool negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) {
-    negative = t[i] == '-';
-    if (negative) text += '-';
-    ++i;
-  }
-  bool digits = false, point = false;
-  long intDigits = 0;             // significant digits before the point
-  long leadingFractionZeros = 0;  // zeros after the point before a non-zero digit
-  bool nonZeroSeen = false;
-  bool exponent = false;
-  long expValue = 0;
-  for (;;) {
-    const bool blank = skipBlanks();
-    if (i >= n) break;
-    const char ch = t[i];
-    if (IsDigit(ch)) {
-      text += ch;
-      digits = true;
-      if (!point) {
-        if (ch != '0' || nonZeroSeen) ++intDigits, nonZeroSeen = true;
-      } else if (!nonZeroSeen) {
-        if (ch == '0')
-          ++leadingFractionZeros;
-        else
-          nonZeroSeen = true;
-      }
-      ++i;
-      continue;
-    }
-    if (ch == '.' && !point) {
-      point = true;
-      text += '.';
-      ++i;
-      continue;
-    }
-    // An exponent letter counts only directly after the mantissa: "Y10 D1"
-    // is 10, and a stray "E5" after a blank never multiplies a coordinate.
-    if ((ch == 'E' || ch == 'e' || ch == 'D' || ch == 'd') && digits && !blank) {
-      ++i;
-      skipBlanks();
-      bool expNegative = false;
-      if (i < n && (t[i] == '+' || t[i] == '-')) {
-        expNegative = t[i] == '-';
-        ++i;
-      }
-      bool expDigits = false;
-      for (;;) {
-        skipBlanks();
-        if (i >= n || !IsDigit(t[i])) break;
-        expDigits = true;
-        if (expValue < 1'000'000) expValue = expValue * 10 + (t[i] - '0');  // saturates
-        ++i;
-      }
-      if (expDigits) {
-        exponent = true;
-        if (expNegative) expValue = -expValue;
-      }
-    }
-    break;
-  }
-  if (!digits) return 0;
-  anyDigit = true;
-  if (exponent) text += 'e' + std::to_string(expValue);
-  // Decimal magnitude of the leading digit, to tell an overflow from an
-  // underflow when from_chars reports the value out of range.
-  const long magnitude =
-      (intDigits > 0 ? intDigits - 1 : -leadingFractionZeros - 1) + (exponent ? expValue : 0);
-  return DecimalValue(text, negative, magnitude);
+  return count > 0 ? words[inLineOrder[0]].pos : text.size();
 }
 
 }  // namespace
-
-double ReadNumber(std::string_view t) {
-  bool digits = false;
-  return ReadNumberRule(t, digits);
-}
-
-bool HoldsNumber(std::string_view t) {
-  bool digits = false;
-  ReadNumberRule(t, digits);
-  return digits;
-}
 
 size_t CommentEnd(std::string_view line, size_t open) {
   int depth = 0;
@@ -212,31 +94,40 @@ size_t CommentEnd(std::string_view line, size_t open) {
   return line.size();
 }
 
-std::string WithoutComments(std::string_view line) {
-  std::string out;
-  out.reserve(line.size());
-  for (size_t i = 0; i < line.size();) {
+std::string_view WithoutComments(std::string_view line, std::string& buffer) {
+  size_t first = 0;  // a plain loop: find_first_of looks up each character in the set
+  while (first < line.size() && line[first] != '(' && line[first] != ';') ++first;
+  if (first == line.size()) return line;
+  if (line[first] == ';') return line.substr(0, first);
+  buffer.assign(line.substr(0, first));
+  for (size_t i = first; i < line.size();) {
     const char ch = line[i];
     if (ch == '(') {
       i = CommentEnd(line, i);
       continue;
     }
     if (ch == ';') break;
-    out += ch;
+    buffer += ch;
     ++i;
   }
-  return out;
+  return buffer;
+}
+
+std::string WithoutComments(std::string_view line) {
+  std::string buffer;
+  return std::string(WithoutComments(line, buffer));
 }
 
 bool LineIsSkipped(std::string_view line) {
-  const std::string trimmed = Trim(line, true);
+  const std::string_view trimmed = Trim(line, true);
   return trimmed.empty() || static_cast<unsigned char>(trimmed[0]) < 64;
 }
 
 std::vector<LineWord> WordsOfLine(std::string_view line) {
   std::vector<LineWord> out;
   if (LineIsSkipped(line)) return out;
-  const std::string text = WithoutComments(Trim(line, true));
+  std::string buffer;
+  const std::string_view text = WithoutComments(Trim(line, true), buffer);
   std::array<Word, 12> words;
   FindWords(text, words);
   std::array<size_t, 12> order{};
@@ -271,7 +162,7 @@ void ParseLine(Core& c) {
   ms.LineBadReason.clear();
 
   // 2. Trim blanks and tabs: a tab-indented line is read, not skipped.
-  const std::string line = Trim(ms.LineText, true);
+  const std::string line(Trim(ms.LineText, true));
 
   // 3. Skip test: empty, or a first character below '@' (digit, '%', '(',
   //    '/', ';' ...). Such a line changes nothing else; SetFeed is not run.
@@ -284,7 +175,8 @@ void ParseLine(Core& c) {
 
   // 4. Words: first occurrence of each letter, case-sensitive, outside
   //    comments.
-  const std::string text = WithoutComments(line);
+  std::string uncommented;
+  const std::string_view text = WithoutComments(line, uncommented);
   std::array<Word, 12> words;  // indexed like kTakeOrder
   const size_t firstWord = FindWords(text, words);
   auto word = [&](char letter) -> Word& {
@@ -298,7 +190,7 @@ void ParseLine(Core& c) {
   //    be usable, so a bad line changes no word register.
   std::string bad;
   auto fail = [&](char letter, const Word& w, const char* why) {
-    if (bad.empty()) bad = std::string(1, letter) + Trim(w.text, true) + why;
+    if (bad.empty()) bad = std::string(1, letter).append(Trim(w.text, true)).append(why);
   };
   auto tooManySteps = [](double from, double to, double unitsPerStep) {
     return unitsPerStep > 0 && std::fabs(to - from) / unitsPerStep > kMaxSteps;
@@ -365,7 +257,7 @@ void ParseLine(Core& c) {
   if (bad.empty()) {
     const Word& g = word('G');
     const std::string motion =
-        g.found ? Trim(std::string("G").append(g.text), true) : ms.MotionWord;
+        g.found ? std::string(Trim(std::string("G").append(g.text), true)) : ms.MotionWord;
     const bool asksForHole =
         word('X').found || word('Y').found || word('Z').found || word('R').found || word('Q').found;
     if ((motion == "G81" || motion == "G83") && asksForHole) {
@@ -374,7 +266,7 @@ void ParseLine(Core& c) {
       const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * c.win.ScaleFactor(3);
       const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * c.win.ScaleFactor(3);
       if (!DrillHeightsUsable(z, r)) {
-        auto shown = [](std::string t) { return t.empty() ? std::string("0") : t; };
+        auto shown = [](std::string_view t) { return std::string(t.empty() ? "0" : t); };
         bad = "R" + shown(Trim(rw.found ? rw.text : std::string_view(ms.RWord), true)) + " Z" +
               shown(Trim(zw.found ? zw.text : std::string_view(ms.ZWord), true)) +
               msg::kDrillRNotAbove;

@@ -17,20 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "interpreter/number_rule.h"
+
 namespace brimo {
 
 struct Core;
-
-// Leading number of a text: blanks, tabs and line feeds skipped anywhere;
-// optional sign, digits with one period, optional exponent (E or D directly
-// after the digits, never after a blank), "&H"/"&O" prefixes for hexadecimal
-// and octal. No digits give 0. The period is the decimal point whatever the
-// locale. May return an infinity ("1E999"); callers decide what that means.
-double ReadNumber(std::string_view text);
-
-// True when the number rule finds digits in `text`: "X.", "XNaN" and
-// "X--5" read 0 without holding a number at all.
-bool HoldsNumber(std::string_view text);
 
 // End of the comment in parentheses that opens at line[open] (a '('): the
 // index just after the ')' that closes it. Parentheses nest, so
@@ -40,7 +31,10 @@ size_t CommentEnd(std::string_view line, size_t open);
 
 // `line` with its comments removed: text in parentheses (nested ones
 // included, see CommentEnd) and everything from ';' on. An upper-case letter
-// in a comment is never a word.
+// in a comment is never a word. The view points into `line` when no
+// parenthesis needs cutting out, else into `buffer` (the caller's, reused
+// from line to line so nothing is allocated per line).
+std::string_view WithoutComments(std::string_view line, std::string& buffer);
 std::string WithoutComments(std::string_view line);
 
 // True when the parser skips `line` whole: after trimming blanks and tabs

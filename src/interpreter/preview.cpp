@@ -73,7 +73,7 @@ void StepFwd_Click(Core& c) {
     Command3_Click(c);
     return;
   }
-  c.win.ShowPreviewLine(c.store.Entry(ms.PreviewLine));
+  c.win.ShowPreviewLine(std::string(c.store.Entry(ms.PreviewLine)));
   ParsePreview(c, regs, ms.PreviewLine, true);
   if (regs.LineBad) {
     c.win.SetPenWidth(1);
@@ -99,7 +99,7 @@ void Command6_Click(Core& c) {
   MachineState& regs = *ms.PreviewRegs;
   for (long i = 1; i <= ms.PreviewLine; ++i) ParsePreview(c, regs, i, false);
   ms.PreviewLine += 1;
-  c.win.ShowPreviewLine(c.store.Entry(ms.PreviewLine));
+  c.win.ShowPreviewLine(std::string(c.store.Entry(ms.PreviewLine)));
   ParsePreview(c, regs, ms.PreviewLine, false);
   MarkEnd(c, regs);
 }

@@ -177,7 +177,7 @@ void Command7_Click(Core& c) {
   RestartPulseSchedule(ms);
   if (ms.BadLinePending > 0) {
     const long line = ms.BadLinePending;
-    if (!c.win.AskYesNo(BadLineText(ms, line, c.store.Entry(line)) + msg::kBadLineSkip,
+    if (!c.win.AskYesNo(BadLineText(ms, line, std::string(c.store.Entry(line))) + msg::kBadLineSkip,
                         msg::kBadLineTitle))
       return;
     ms.BadLinePending = 0;

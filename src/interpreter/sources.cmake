@@ -1,5 +1,6 @@
 set(BRIMO_INTERPRETER_SOURCES
   src/interpreter/parser.cpp
+  src/interpreter/number_rule.cpp
   src/interpreter/dispatch.cpp
   src/interpreter/arc.cpp
   src/interpreter/drill.cpp

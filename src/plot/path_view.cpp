@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "plot/plot_geometry.h"
+
 namespace brimo::gui {
 
 namespace {
@@ -177,17 +179,40 @@ void PathView::DrawPixelLine(QPointF a, QPointF b, QColor colour, bool dashed) {
   const uint32_t rgb = colour.rgb();
   uint32_t* bits = reinterpret_cast<uint32_t*>(image_.bits());
   const qsizetype stride = image_.bytesPerLine() / 4;
-  // Bresenham.
-  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  for (;;) {
-    if (!dashed || dash < 4) bits[y0 * stride + x0] = rgb;
-    if (dashed && ++dash == 6) dash = 0;
-    if (x0 == x1 && y0 == y1) break;
-    const int e2 = 2 * err;
-    if (e2 >= dy) err += dy, x0 += sx;
-    if (e2 <= dx) err += dx, y0 += sy;
+  // One pixel per step along the longer axis (as Bresenham sets them), the
+  // other coordinate carried in 32.32 fixed point from the pixel's centre:
+  // no branch per pixel but the dash. Both end pixels are hit exactly (the
+  // truncated step loses less than 2^-32 pixel per step).
+  //
+  //   x-major: x = x0 .. x1, y = y0 + 1/2 + i * dy / n   (n = |dx|)
+  //   y-major: y = y0 .. y1, x = x0 + 1/2 + i * dx / n   (n = |dy|)
+  const int dx = x1 - x0, dy = y1 - y0;
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  const int n = xMajor ? std::abs(dx) : std::abs(dy);
+  const int64_t half = int64_t{1} << 31;
+  const int64_t minorStep = n == 0 ? 0 : (int64_t{xMajor ? dy : dx} << 32) / n;
+  int64_t minor = (int64_t{xMajor ? y0 : x0} << 32) + half;
+  if (xMajor) {
+    const int sx = dx >= 0 ? 1 : -1;
+    for (int i = 0, x = x0; i <= n; ++i, x += sx, minor += minorStep) {
+      if (dashed) {
+        const bool on = dash < 4;
+        if (++dash == 6) dash = 0;
+        if (!on) continue;
+      }
+      bits[static_cast<qsizetype>(minor >> 32) * stride + x] = rgb;
+    }
+  } else {
+    const qsizetype sy = dy >= 0 ? stride : -stride;
+    qsizetype row = static_cast<qsizetype>(y0) * stride;
+    for (int i = 0; i <= n; ++i, row += sy, minor += minorStep) {
+      if (dashed) {
+        const bool on = dash < 4;
+        if (++dash == 6) dash = 0;
+        if (!on) continue;
+      }
+      bits[row + static_cast<qsizetype>(minor >> 32)] = rgb;
+    }
   }
 }
 
@@ -215,10 +240,17 @@ void PathView::DrawArc(double cx, double cy, double r, double a0, double a1, QCo
   const double rPx = r * std::max(std::abs(sx), std::abs(sy));
   if (!Finite(rPx)) return;
   EnsureImage();
+  // A circle whose box lies wholly outside the image draws nothing.
+  {
+    const QPointF c = MapToPixel(cx, cy);
+    const double margin = rPx + 2;
+    if (c.x() + margin < 0 || c.y() + margin < 0 || c.x() - margin > image_.width() ||
+        c.y() - margin > image_.height())
+      return;
+  }
 
-  // Chords about 2 pixels long (a chord stands at most 0.5 / radius pixels
-  // off the circle), at least 2 and at most 4096 of them.
-  const int n = static_cast<int>(std::clamp(std::ceil(sweep * rPx / 2.0), 2.0, 4096.0));
+  // Chords within a quarter pixel of the circle.
+  const int n = ArcChordCount(rPx, sweep);
   const double step = sweep / n;
   const double cs = std::cos(step), sn = std::sin(step);
   double ux = std::cos(a0), uy = std::sin(a0);  // unit vector, turned by `step`

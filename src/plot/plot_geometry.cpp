@@ -127,4 +127,12 @@ void UpdatePlotEvery(Core& c) {
   c.ms.PlotStepCount = 0;
 }
 
+int ArcChordCount(double radiusPx, double sweep) {
+  constexpr double kTolerancePx = 0.25;
+  constexpr double kPi = 3.14159265358979323846;
+  const double chordAngle =
+      radiusPx > kTolerancePx ? 2 * std::acos(1 - kTolerancePx / radiusPx) : kPi;
+  return static_cast<int>(std::clamp(std::ceil(sweep / std::max(chordAngle, 1e-9)), 2.0, 4096.0));
+}
+
 }  // namespace brimo

@@ -31,6 +31,13 @@ void Cordinate(Core& c);
 // program unit; PlotStepCount = 0.
 void UpdatePlotEvery(Core& c);
 
+// Chords that draw an arc of `sweep` radians on a circle of `radiusPx`
+// pixels: as few as keep every chord within a quarter pixel of the circle
+// (a chord of angle t stands radiusPx (1 - cos(t/2)) off it), at least 2
+// and at most 4096. A small circle gets chords of about 2 pixels, a large
+// one far fewer chords than its length in pixels.
+int ArcChordCount(double radiusPx, double sweep);
+
 // Label text of a grid value: number text with a blank before a non-negative
 // value.
 std::string GridLabel(double v);

@@ -1,5 +1,6 @@
 #include "plot/program_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,12 +12,6 @@
 #include "machine/messages.h"
 
 namespace brimo {
-
-const std::string& ProgramStore::Entry(long i) const {
-  static const std::string kEmpty;
-  if (i < 1 || i > LineCount || i >= static_cast<long>(ProgramLines.size())) return kEmpty;
-  return ProgramLines[static_cast<size_t>(i)];
-}
 
 // Field reader of comma-delimited program text.
 //
@@ -32,7 +27,12 @@ const std::string& ProgramStore::Entry(long i) const {
 // such as "(Feed rate, DEFAULT)" stays one entry instead of leaving "DEFAULT)" for the parser to
 // read as a feed of 0. Line ends: LF, CR LF and a lone CR. A line break at the very end of the text
 // ends the last field and adds no entry; an empty line is an empty entry.
-void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
+namespace {
+
+// Calls field(begin, end) for every entry of `text`, in order (positions in
+// `text`).
+template <class Field>
+void SplitFields(std::string_view text, Field&& field) {
   const size_t n = text.size();
   size_t i = 0;
   auto atLineEnd = [&](size_t k) { return text[k] == '\n' || text[k] == '\r'; };
@@ -50,7 +50,7 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
       // up to the line end (a stray quote never swallows later lines).
       size_t start = ++i;
       while (i < n && text[i] != '"' && !atLineEnd(i)) ++i;
-      out.emplace_back(text.substr(start, i - start));
+      field(start, i);
       if (i < n && text[i] == '"') ++i;
       while (i < n && text[i] != ',' && !atLineEnd(i)) ++i;  // dropped
     } else {
@@ -74,13 +74,67 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
         if (ch == ',') break;
         ++i;
       }
-      out.emplace_back(text.substr(start, i - start));
+      field(start, i);
     }
     if (i >= n) break;
     // The field ended at a comma or a line end; either is consumed. Text
     // that ends here yields no further (empty) entry.
     i = (text[i] == ',') ? i + 1 : skipLineEnd(i);
   }
+}
+
+}  // namespace
+
+void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
+  SplitFields(text, [&](size_t b, size_t e) { out.emplace_back(text.substr(b, e - b)); });
+}
+
+ProgramStore::Text& ProgramStore::Own() {
+  if (!text_) {
+    text_ = std::make_shared<Text>();
+  } else if (text_.use_count() > 1) {
+    // Shared with a copy (perhaps read on another thread): never changed
+    // in place.
+    text_ = std::make_shared<Text>(*text_);
+  }
+  return *text_;
+}
+
+void ProgramStore::Append(std::string_view line) {
+  Text& t = Own();
+  t.spans.push_back(
+      Span{static_cast<uint32_t>(t.buffer.size()), static_cast<uint32_t>(line.size())});
+  t.buffer.append(line);
+  LineCount = static_cast<long>(t.spans.size());
+}
+
+void ProgramStore::Assign(const std::vector<std::string>& lines) {
+  Clear();
+  for (const std::string& line : lines) Append(line);
+}
+
+bool ProgramStore::AssignText(std::string text) {
+  if (text.size() >= UINT32_MAX) return false;
+  auto t = std::make_shared<Text>();
+  // Room for one entry a line (commas may add more): the entries of a large
+  // program are not copied again and again as they grow.
+  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  if (lines == 0) lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\r'));
+  t->spans.reserve(lines + 1);
+  SplitFields(text, [&](size_t b, size_t e) {
+    t->spans.push_back(Span{static_cast<uint32_t>(b), static_cast<uint32_t>(e - b)});
+  });
+  t->spans.shrink_to_fit();
+  t->buffer = std::move(text);
+  text_ = std::move(t);
+  LineCount = static_cast<long>(text_->spans.size());
+  return true;
+}
+
+std::vector<std::string> ProgramStore::ProgramLines() const {
+  std::vector<std::string> out(1);
+  for (long i = 1; i <= LineCount; ++i) out.emplace_back(Entry(i));
+  return out;
 }
 
 namespace {
@@ -132,6 +186,10 @@ bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& 
   try {
     // Read whole, in chunks: nothing is sized by the file's length.
     std::string text;
+    // The file's size only as a hint (the text is kept as read, so room
+    // for exactly that much is what it needs); the read goes to the end.
+    if (const auto size = std::filesystem::file_size(fsPath, ec); !ec && size < UINT32_MAX)
+      text.reserve(static_cast<size_t>(size));
     char chunk[1 << 16];
     errno = 0;
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
@@ -146,11 +204,13 @@ bool ReadProgramFile(const std::string& path, ProgramStore& store, std::string& 
       return false;
     }
     // Only a program read whole replaces the loaded one; the store grows
-    // with the entries read.
-    std::vector<std::string> entries(1);
-    SplitProgramText(text, entries);
-    store.ProgramLines = std::move(entries);
-    store.LineCount = static_cast<long>(store.ProgramLines.size()) - 1;
+    // with the entries read and keeps the text as read.
+    ProgramStore loaded;
+    if (!loaded.AssignText(std::move(text))) {
+      why = std::string(msg::kProgramNotRead) + path + msg::kProgramTooLarge;
+      return false;
+    }
+    store = std::move(loaded);
   } catch (const std::bad_alloc&) {
     why = std::string(msg::kProgramNotRead) + path + msg::kProgramTooLarge;
     return false;

@@ -1,8 +1,19 @@
 // ProgramStore: the loaded program as text entries 1..LineCount (entry 0 is
-// never filled), plus the flags the loader and the drawing share. Grows with
-// the entries read; never sized by the file's length in bytes.
+// never filled), held as one text buffer and the place of every entry in it.
+// A file's text is kept as read and its entries point into it, so loading
+// copies nothing per line and a million-line program costs its bytes plus
+// 8 bytes an entry.
+//
+// Copies share the text: the buffer is immutable once shared, and a copy
+// that is changed (Append, Assign) first takes a buffer of its own. So the
+// run-time estimate and the simulation take the loaded program by value at
+// no cost, and may read it on another thread while the window loads the
+// next one. Grows with the entries read; never sized by the file's length
+// in bytes.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,15 +21,53 @@
 namespace brimo {
 
 struct ProgramStore {
-  std::vector<std::string> ProgramLines{std::string()};  // index 0 unused
+ public:
+  // Number of entries loaded, which is also the index of the last one; 0
+  // means no program. Kept by the functions below: read it, do not write it.
   long LineCount = 0;
+
   // Entry i as text; the entry after the last one (and any other index
-  // outside 1..LineCount) reads as empty.
-  const std::string& Entry(long i) const;
+  // outside 1..LineCount) reads as empty. Valid until the store changes.
+  std::string_view Entry(long i) const {
+    if (i < 1 || i > LineCount || !text_ || static_cast<size_t>(i) > text_->spans.size()) return {};
+    const Span& s = text_->spans[static_cast<size_t>(i - 1)];
+    return std::string_view(text_->buffer).substr(s.begin, s.size);
+  }
+
+  // Replaces the program by `lines` (entries 1..lines.size()).
+  void Assign(const std::vector<std::string>& lines);
+  // Adds one entry after the last.
+  void Append(std::string_view line);
+  // Replaces the program by the entries of file text (see SplitProgramText);
+  // the text becomes the buffer. False, and the store as it was, when the
+  // text is too large to be addressed (4 GiB and more).
+  bool AssignText(std::string text);
   void Clear() {
-    ProgramLines.assign(1, std::string());
+    text_.reset();
     LineCount = 0;
   }
+
+  // Entries 0..LineCount as separate texts (entry 0 empty): for tests and
+  // comparisons, not for walking a large program.
+  std::vector<std::string> ProgramLines() const;
+  // Entries the store has room for without growing.
+  size_t EntryCapacity() const { return text_ ? text_->spans.capacity() : 0; }
+
+ private:
+  // Where one entry stands in the buffer (bytes).
+  struct Span {
+    uint32_t begin = 0;
+    uint32_t size = 0;
+  };
+  struct Text {
+    std::string buffer;
+    std::vector<Span> spans;  // entry i is spans[i - 1]
+  };
+  // The text to change: this store's own (a shared one is copied first).
+  Text& Own();
+
+  // Shared by the copies of this store; changed only while not shared.
+  std::shared_ptr<Text> text_;
 };
 
 // Splits file text into entries the way a sequential comma-delimited reader

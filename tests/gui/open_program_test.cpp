@@ -106,7 +106,7 @@ TEST_F(WindowTest, ACancelledOrFailedOpenLeavesTheStoppedProgramAsItWas) {
   ms.StartFromLine = false;
   ms.ProgramFeed = 300;
   const MachineState before = ms;
-  const std::vector<std::string> entries = app_->store().ProgramLines;
+  const std::vector<std::string> entries = app_->store().ProgramLines();
   QDir(dir_.path()).mkdir("folder");
   const QString notText = WriteFile("binary.txt", QByteArray("G01 X1\0\0\0", 9));
 
@@ -126,7 +126,7 @@ TEST_F(WindowTest, ACancelledOrFailedOpenLeavesTheStoppedProgramAsItWas) {
   for (const auto& open : attempts) {
     open();
     SCOPED_TRACE(attempt++);
-    EXPECT_EQ(app_->store().ProgramLines, entries);
+    EXPECT_EQ(app_->store().ProgramLines(), entries);
     EXPECT_EQ(app_->store().LineCount, 3);
     EXPECT_EQ(Main().windowTitle(), Caption(path));
     EXPECT_EQ(ms.CurrentLine, before.CurrentLine);

@@ -253,8 +253,7 @@ TEST(RunTimeEstimator, YieldsWhileMotionRunsOnlineAndResumesAfterwards) {
   ASSERT_TRUE(ApplyFormSettings(ms, form, "0").ok);
   ProgramStore program;
   for (const char* line : {"G01 X20 Y5 F300", "G02 X30 Y5 I5 J0", "G83 X1 Y1 Z-2 R1 Q2"})
-    program.ProgramLines.push_back(line);
-  program.LineCount = 3;
+    program.Append(line);
   const double scale[4] = {1, 1, 1, 1};
   const double unheld = EstimateRunSeconds(program, ms, 100, scale);
 

@@ -36,11 +36,9 @@ void TestRig::UniformAxes(double unitsPerStep, double fast) {
 }
 
 void TestRig::LoadProgram(const std::string& text) {
-  store.Clear();
   std::vector<std::string> entries;
   SplitProgramText(text, entries);
-  for (auto& e : entries) store.ProgramLines.push_back(std::move(e));
-  store.LineCount = static_cast<long>(store.ProgramLines.size()) - 1;
+  store.Assign(entries);
 }
 
 }  // namespace brimo::test
