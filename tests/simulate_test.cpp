@@ -832,3 +832,42 @@ TEST(WantsSimulation, OnlyWithTheSimulateOption) {
 
 }  // namespace
 }  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- Settings and registers as values -------------------------------------------
+
+TEST(MachineValues, SettingsCopyAsOneValueAndMotionWordsDecodeOnce) {
+  MachineState from;
+  from.LeadX = 5, from.StepPinZ = "7", from.HomeFeedrate = "40", from.UnitsInch = true;
+  from.FinestStepXY = 0.01, from.PulseWidthUs = 9, from.StepMaskY = 8;
+  from.PrgX = 3, from.TargetX = 4;  // live state: not a setting
+  MachineState to;
+  CopySettings(from, to);
+  const MachineSettings& settings = from;
+  const DerivedSettings& derived = from;
+  EXPECT_TRUE(static_cast<const MachineSettings&>(to) == settings);
+  EXPECT_TRUE(static_cast<const DerivedSettings&>(to) == derived);
+  EXPECT_EQ(to.PrgX, 0);
+  EXPECT_EQ(to.TargetX, 0);
+
+  const struct {
+    const char* text;
+    MotionKind kind;
+  } words[] = {
+      {"G00", MotionKind::kRapid},  {"G0", MotionKind::kRapid},     {"G01", MotionKind::kFeed},
+      {"G1", MotionKind::kFeed},    {"G02", MotionKind::kArcCw},    {"G2", MotionKind::kArcCw},
+      {"G03", MotionKind::kArcCcw}, {"G3", MotionKind::kArcCcw},    {"G81", MotionKind::kDrill},
+      {"G83", MotionKind::kDrill},  {"G90 G01", MotionKind::kNone}, {"G21", MotionKind::kNone},
+      {"", MotionKind::kNone}};
+  for (const auto& w : words) {
+    Registers regs;
+    regs.MotionWord = w.text;
+    EXPECT_EQ(regs.MotionWord.Kind(), w.kind) << w.text;
+    EXPECT_EQ(regs.MotionWord, w.text);  // the text stays as written
+  }
+}
+
+}  // namespace
+}  // namespace brimo::test

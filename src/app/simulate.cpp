@@ -34,13 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsArcWord(const std::string& w) { return w == "G02" || w == "G2" || w == "G03" || w == "G3"; }
-bool IsDrillWord(const std::string& w) { return w == "G81" || w == "G83"; }
-// The motion words the dispatch acts on; any other word moves nothing.
-bool IsMotionWord(const std::string& w) {
-  return w == "G00" || w == "G0" || w == "G01" || w == "G1" || IsArcWord(w) || IsDrillWord(w);
-}
-
 std::string Trimmed(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t");
   if (a == std::string::npos) return "";
@@ -533,17 +526,17 @@ void SimulationRun::Shown(const std::string& text, const std::string& title) {
 void SimulationRun::Examine() {
   const MachineState& ms = ms_;
   const auto& w = ms.LineWords;
-  const std::string& m = ms.MotionWord;
+  const Motion& m = ms.MotionWord;
   if (ms.LineBad) {
     AddFinding(Finding::Kind::kBadLine, msg::kCheckBadLine + ms.LineBadReason);
     return;
   }
   // An unknown G word (G21, G90, "G90 G01") stops motion until the next
   // motion word (deliberate): coordinates under it are not moved to.
-  if ((w.X || w.Y || w.Z) && !IsMotionWord(m)) {
-    AddFinding(Finding::Kind::kNoMotion, msg::kCheckNoMotion + Quoted(m));
+  if ((w.X || w.Y || w.Z) && m.Kind() == MotionKind::kNone) {
+    AddFinding(Finding::Kind::kNoMotion, msg::kCheckNoMotion + Quoted(m.Text()));
   }
-  if (IsArcWord(m) && ArcRequested(ms)) {
+  if (m.IsArc() && ArcRequested(ms)) {
     // The centre and radius the arc set-up takes; the loop follows the
     // circle and the closing straight move jumps to the end point.
     const double cx = ms.LineStartX + ms.ArcI, cy = ms.LineStartY + ms.ArcJ;
@@ -556,7 +549,7 @@ void SimulationRun::Examine() {
                                                    FormatPosition(ms.FinestStepXY) + ")");
     }
   }
-  if (IsDrillWord(m)) {
+  if (m.Kind() == MotionKind::kDrill) {
     const std::string z = Trimmed(ms.ZWord), r = Trimmed(ms.RWord);
     auto detail = [](const std::string& kept, char letter) {
       return kept.empty() ? std::string(msg::kCheckDrillNever)
@@ -834,37 +827,8 @@ long FindingLines(const std::vector<Finding>& findings) {
 }
 
 void CopySettings(const MachineState& f, MachineState& t) {
-  // Settings.
-  t.StepsPerRevX = f.StepsPerRevX, t.StepsPerRevY = f.StepsPerRevY, t.StepsPerRevZ = f.StepsPerRevZ;
-  t.LeadX = f.LeadX, t.LeadY = f.LeadY, t.LeadZ = f.LeadZ;
-  t.StepPinX = f.StepPinX, t.StepPinY = f.StepPinY, t.StepPinZ = f.StepPinZ;
-  t.DirPinX = f.DirPinX, t.DirPinY = f.DirPinY, t.DirPinZ = f.DirPinZ;
-  t.ReverseX = f.ReverseX, t.ReverseY = f.ReverseY, t.ReverseZ = f.ReverseZ;
-  t.FastRateX = f.FastRateX, t.FastRateY = f.FastRateY, t.FastRateZ = f.FastRateZ;
-  t.MediumRateX = f.MediumRateX, t.MediumRateY = f.MediumRateY, t.MediumRateZ = f.MediumRateZ;
-  t.SlowRateX = f.SlowRateX, t.SlowRateY = f.SlowRateY, t.SlowRateZ = f.SlowRateZ;
-  t.UnitsMm = f.UnitsMm, t.UnitsInch = f.UnitsInch;
-  t.InchUnitValue = f.InchUnitValue, t.MmUnitValue = f.MmUnitValue;
-  t.ToolChangeX = f.ToolChangeX, t.ToolChangeY = f.ToolChangeY, t.ToolChangeZ = f.ToolChangeZ;
-  t.HomePinX = f.HomePinX, t.HomePinY = f.HomePinY, t.HomePinZ = f.HomePinZ;
-  t.LimitPin = f.LimitPin;
-  t.PulseWidth = f.PulseWidth;
-  t.HomeSwitchEnabled = f.HomeSwitchEnabled, t.LimitSwitchEnabled = f.LimitSwitchEnabled;
-  t.ZHomingMoveMode = f.ZHomingMoveMode, t.ZToLineMoveMode = f.ZToLineMoveMode;
-  t.CoordinateMode = f.CoordinateMode;
-  t.ZHomingMoveDistance = f.ZHomingMoveDistance, t.ZToLineMoveDistance = f.ZToLineMoveDistance;
-  t.HomeUsingHomeSwitch = f.HomeUsingHomeSwitch, t.HomeUsingProgramZero = f.HomeUsingProgramZero;
-  t.HomeUsingMachineZero = f.HomeUsingMachineZero;
-  t.HomeMoveKind = f.HomeMoveKind, t.HomeFeedrate = f.HomeFeedrate;
-  // Derived.
-  t.UnitsPerStepX = f.UnitsPerStepX, t.UnitsPerStepY = f.UnitsPerStepY;
-  t.UnitsPerStepZ = f.UnitsPerStepZ;
-  t.FinestStepXY = f.FinestStepXY, t.FinestAxis = f.FinestAxis;
-  t.StepMaskX = f.StepMaskX, t.StepMaskY = f.StepMaskY, t.StepMaskZ = f.StepMaskZ;
-  t.DirMaskX = f.DirMaskX, t.DirMaskY = f.DirMaskY, t.DirMaskZ = f.DirMaskZ;
-  t.DirSenseX = f.DirSenseX, t.DirSenseY = f.DirSenseY, t.DirSenseZ = f.DirSenseZ;
-  t.UnitValue = f.UnitValue;
-  t.PulseWidthUs = f.PulseWidthUs;
+  static_cast<MachineSettings&>(t) = f;
+  static_cast<DerivedSettings&>(t) = f;
 }
 
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,

@@ -18,8 +18,6 @@ namespace {
 
 constexpr double kMaxSteps = 2147483648.0;  // 2^31 steps on one axis
 
-bool IsRapid(const std::string& w) { return w == "G00" || w == "G0"; }
-
 // Fast rate (length/min) and travel per step (length) of axis 1, 2 or 3.
 bool AxisRates(const MachineState& ms, int axis, double& fast, double& unitsPerStep) {
   switch (axis) {
@@ -140,31 +138,33 @@ void DispatchMotion(Core& c) {
   // whatever was parsed since (a redraw) does not cancel it.
   const bool resume = ms.ResumePending;
   if (ms.LineBad && !resume) return;
-  const std::string& w = ms.MotionWord;
-  if (w == "G00" || w == "G0") {
-    c.win.SetForeColour(kBrightGreen);
-    ms.ArcMove = false;
-    StartLinearMove(c);
-  } else if (w == "G01" || w == "G1") {
-    ms.ArcMove = false;
-    StartLinearMove(c);
-  } else if (w == "G02" || w == "G2") {
-    if (!resume && !ArcRequested(ms)) return;
-    ms.ArcDirection = 1;  // clockwise
-    ms.ArcMove = true;
-    StartArc(c);
-  } else if (w == "G03" || w == "G3") {
-    if (!resume && !ArcRequested(ms)) return;
-    ms.ArcDirection = -1;  // counter-clockwise
-    ms.ArcMove = true;
-    StartArc(c);
-  } else if (w == "G83" || w == "G81") {
-    if (!resume && !DrillRequested(ms)) return;
-    ms.ArcMove = false;
-    DrillLine(c);
+  switch (ms.MotionWord.Kind()) {
+    case MotionKind::kRapid:
+      c.win.SetForeColour(kBrightGreen);
+      ms.ArcMove = false;
+      StartLinearMove(c);
+      break;
+    case MotionKind::kFeed:
+      ms.ArcMove = false;
+      StartLinearMove(c);
+      break;
+    case MotionKind::kArcCw:
+    case MotionKind::kArcCcw:
+      if (!resume && !ArcRequested(ms)) return;
+      ms.ArcDirection = ms.MotionWord.Kind() == MotionKind::kArcCw ? 1 : -1;  // 1: clockwise
+      ms.ArcMove = true;
+      StartArc(c);
+      break;
+    case MotionKind::kDrill:
+      if (!resume && !DrillRequested(ms)) return;
+      ms.ArcMove = false;
+      DrillLine(c);
+      break;
+    case MotionKind::kNone:
+      // Anything else (G21, G90, "G90 G01" ...) moves nothing until the next
+      // motion word (deliberate).
+      break;
   }
-  // Anything else (G21, G90, "G90 G01" ...) moves nothing until the next
-  // motion word (deliberate).
 }
 
 void SetFeed(Core& c) {
@@ -174,7 +174,7 @@ void SetFeed(Core& c) {
   double fast = 0, unitsPerStep = 0;
   if (AxisRates(ms, ms.RefAxis, fast, unitsPerStep)) {
     // A rapid runs at the rapid rate whether written G00 or G0.
-    if (IsRapid(ms.MotionWord)) ms.FeedNow = fast;
+    if (ms.MotionWord.Kind() == MotionKind::kRapid) ms.FeedNow = fast;
     if (ms.FeedNow > fast) ms.FeedNow = fast;
     ms.StepRate = ms.FeedNow / 60 / unitsPerStep;
     CapToAxisRates(ms);

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "machine/registers.h"
+
 namespace brimo {
 
 struct Core;
@@ -54,7 +56,7 @@ void ToolChange(Core& c);
 // line) keeps them and puts them back, so the run's next line is read as
 // written (a modal G01 line must not run as the move's rapid).
 struct LineRegisters {
-  std::string MotionWord;
+  Motion MotionWord;
   double TargetX = 0, TargetY = 0, TargetZ = 0;
   double LineStartX = 0, LineStartY = 0, LineStartZ = 0;
   double ProgramFeed = 0;  // length/min

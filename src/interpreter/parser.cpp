@@ -364,11 +364,11 @@ void ParseLine(Core& c) {
   // from this line or the registers, scaled as the cycle scales them.
   if (bad.empty()) {
     const Word& g = word('G');
-    const std::string motion =
-        g.found ? Trim(std::string("G").append(g.text), true) : ms.MotionWord;
+    const MotionKind motion =
+        g.found ? MotionKindOf(Trim(std::string("G").append(g.text), true)) : ms.MotionWord.Kind();
     const bool asksForHole =
         word('X').found || word('Y').found || word('Z').found || word('R').found || word('Q').found;
-    if ((motion == "G81" || motion == "G83") && asksForHole) {
+    if (motion == MotionKind::kDrill && asksForHole) {
       const Word& zw = word('Z');
       const Word& rw = word('R');
       const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * c.win.ScaleFactor(3);
@@ -456,9 +456,7 @@ void ParseLine(Core& c) {
 
   // 8. An arc without centre offsets is a straight feed move, short words
   //    included. I and J are the registers, possibly from earlier lines.
-  const std::string& m = ms.MotionWord;
-  if ((m == "G02" || m == "G03" || m == "G2" || m == "G3") && ms.ArcI == 0 && ms.ArcJ == 0)
-    ms.MotionWord = "G01";
+  if (ms.MotionWord.IsArc() && ms.ArcI == 0 && ms.ArcJ == 0) ms.MotionWord = "G01";
 
   // 9. The tool change happens where the tool stands, before this line's
   //    move (deliberate); never while a program is only being drawn.

@@ -123,7 +123,7 @@ void Command5_Click(Core& c) {
     // line's end point at that height (deliberate route), then down at feed.
     struct Leg {
       double x, y, z;
-      const char* word;
+      Motion word;
     };
     const Leg legs[] = {
         {ms.PrgX, ms.PrgY, 10, "G00"}, {0, 0, 10, "G00"}, {tx, ty, 10, "G00"}, {tx, ty, tz, "G01"}};
@@ -132,7 +132,7 @@ void Command5_Click(Core& c) {
     RestartPulseSchedule(ms);
     for (const Leg& leg : legs) {
       ms.MotionWord = leg.word;
-      c.win.SetForeColour(leg.word[2] == '0' ? kBrightGreen : kBlack);
+      c.win.SetForeColour(leg.word.Kind() == MotionKind::kRapid ? kBrightGreen : kBlack);
       ms.TargetX = leg.x, ms.TargetY = leg.y, ms.TargetZ = leg.z;
       SetFeed(c);
       StartLinearMove(c);

@@ -29,9 +29,6 @@ double Fold(double a) {
   return a;
 }
 
-bool IsArcWord(const std::string& w) { return w == "G02" || w == "G2" || w == "G03" || w == "G3"; }
-bool IsDrillWord(const std::string& w) { return w == "G83" || w == "G81"; }
-
 // Arc of the line just parsed, from (LineStartX, LineStartY) to (TargetX,
 // TargetY) about the start point plus (ArcI, ArcJ).
 //
@@ -136,14 +133,14 @@ void GrowExtents(Core& c) {
   MachineState& ms = c.ms;
   PlotState& p = c.plot;
   if (ms.LineBad) return;  // nothing moves for it, so nothing is drawn either
-  const std::string& w = ms.MotionWord;
-  if (IsArcWord(w) && ArcRequested(ms)) {
+  const Motion& w = ms.MotionWord;
+  if (w.IsArc() && ArcRequested(ms)) {
     // The offsets change here as in the drawing pass, so both passes see the
     // same centres.
     const ArcShape a = TakeArc(ms);
     // The whole circle counts, not only the swept part. Only the long words
     // add it ("G2" and "G3" do not): View > Fit toggles this mode.
-    if (a.usable && !p.FitEndpointsOnly && (w == "G02" || w == "G03")) {
+    if (a.usable && !p.FitEndpointsOnly && w.IsLongArcWord()) {
       Widen(p, a.cx - a.r, a.cy - a.r, a.cx + a.r, a.cy + a.r);
     }
   }
@@ -158,26 +155,27 @@ void GrowExtents(Core& c) {
 void DrawSegment(Core& c) {
   MachineState& ms = c.ms;
   if (ms.LineBad) return;
-  const std::string& w = ms.MotionWord;
-  if (w == "G00" || w == "G0") {
-    DrawRapidSegment(c);
-  } else if (w == "G01" || w == "G1") {
-    DrawFeedSegment(c);
-  } else if (w == "G02" || w == "G2") {
-    if (ArcRequested(ms)) {
-      ms.ArcDirection = -1;
-      DrawArcSegment(c);
-    }
-  } else if (w == "G03" || w == "G3") {
-    if (ArcRequested(ms)) {
-      ms.ArcDirection = 1;
-      DrawArcSegment(c);
-    }
-  } else if (IsDrillWord(w)) {
-    // A drilling cycle shows as the approach: a rapid line to the hole.
-    if (DrillRequested(ms)) DrawRapidSegment(c);
+  switch (ms.MotionWord.Kind()) {
+    case MotionKind::kRapid:
+      DrawRapidSegment(c);
+      break;
+    case MotionKind::kFeed:
+      DrawFeedSegment(c);
+      break;
+    case MotionKind::kArcCw:
+    case MotionKind::kArcCcw:
+      if (ArcRequested(ms)) {
+        ms.ArcDirection = ms.MotionWord.Kind() == MotionKind::kArcCw ? -1 : 1;
+        DrawArcSegment(c);
+      }
+      break;
+    case MotionKind::kDrill:
+      // A drilling cycle shows as the approach: a rapid line to the hole.
+      if (DrillRequested(ms)) DrawRapidSegment(c);
+      break;
+    case MotionKind::kNone:
+      break;  // any other motion word (G04, G21, G90 ...) draws nothing
   }
-  // Any other motion word (G04, G21, G90 ...) draws nothing.
 }
 
 // TegnUd parses the whole program (twice with a refit) through the same
