@@ -26,7 +26,7 @@ struct Rig : TestRig {
   }
   void Line(const std::string& text) {
     ms.LineText = text;
-    ParseLine(core);
+    ReadLine(core);
     DispatchMotion(core);
   }
 };
@@ -248,7 +248,7 @@ TEST(StepRateMend, ZeroFeedBeforeAnyFWordDoesNotStart) {
   TestRig r;  // online: nothing may reach the port
   r.UniformAxes(0.01, 500);
   r.ms.LineText = "G01 X1";
-  ParseLine(r.core);
+  ReadLine(r.core);
   DispatchMotion(r.core);
   EXPECT_TRUE(r.port.Writes().empty());
   EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);

@@ -244,7 +244,7 @@ TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
     run.ms.Offline = true;
     run.LoadProgram(row.program);
     run.ms.LineText = run.store.Entry(1);
-    ParseLine(run.core);
+    ReadLine(run.core);
     ASSERT_FALSE(run.ms.LineBad) << row.program;
     run.ms.ProgramFeed = 300;
     DispatchMotion(run.core);

@@ -122,6 +122,18 @@ void DrillLine(Core& c) {
 
 }  // namespace
 
+void ReadLine(Core& c) {
+  MachineState& ms = c.ms;
+  ms.StopRequested = false;
+  ms.DiagonalFactor = 1;
+  const LineResult line = ParseLine(ms.LineText, ReadScaleFactors(c.win), ms, ms);
+  ms.LineText = line.before;
+  if (line.skipped) return;  // changes nothing else; SetFeed is not run (deliberate)
+  if (line.feedWord) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
+  if (line.ok && line.toolChange) ToolChange(c);
+  SetFeed(c);
+}
+
 bool ArcRequested(const MachineState& ms) {
   const auto& w = ms.LineWords;
   return !ms.LineBad && (w.X || w.Y || w.Z || w.I || w.J);

@@ -17,6 +17,16 @@ namespace brimo {
 struct Core;
 struct MachineState;
 
+// The run's reading of ms.LineText (one program entry): ParseLine on the
+// run's registers with the window's scale factors, then the line's effects
+// other than its move, in this order: the programmed feed display (an F word
+// taken), the tool change (M6 on a good line: step mode, then the message;
+// it happens where the tool stands, before the line's move, deliberate),
+// and SetFeed for every line that is not skipped (RefAxis is still the last
+// move's). Also clears the stop request and the X+Y pulse stretch, and
+// leaves in ms.LineText the text before the line's first word.
+void ReadLine(Core& c);
+
 // Starts the motion the registers describe; returns when it has ended or
 // was stopped. Moves nothing for a line marked bad (LineBad); makes an arc
 // only when ArcRequested and drills only when DrillRequested (a resumed move,

@@ -6,11 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "interpreter/dispatch.h"
 #include "interpreter/drill.h"
-#include "machine/core.h"
 #include "machine/messages.h"
-#include "plot/plot_state.h"
+#include "machine/window.h"
 
 namespace brimo {
 
@@ -255,31 +253,35 @@ std::string NumberText(double v) {
   return std::string(buf, r.ptr);
 }
 
-void ParseLine(Core& c) {
-  MachineState& ms = c.ms;
+ScaleValues ReadScaleFactors(Window& win) {
+  return {win.ScaleFactor(0), win.ScaleFactor(1), win.ScaleFactor(2), win.ScaleFactor(3)};
+}
+
+LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
+                     const DerivedSettings& steps, Registers& ms) {
+  LineResult result;
 
   // 1. Start-of-line resets.
-  ms.StopRequested = false;
   ms.MCode = 0;
   ms.LineStartX = ms.TargetX;
   ms.LineStartY = ms.TargetY;
   ms.LineStartZ = ms.TargetZ;
   ms.DrillCycleActive = 0;
-  ms.DiagonalFactor = 1;
   ms.LineWords = {};
   ms.LineBad = false;
   ms.LineBadReason.clear();
 
   // 2. Trim blanks and tabs: a tab-indented line is read, not skipped.
-  const std::string line = Trim(ms.LineText, true);
+  const std::string line = Trim(lineText, true);
 
   // 3. Skip test: empty, or a first character below '@' (digit, '%', '(',
   //    '/', ';' ...). Such a line changes nothing else; SetFeed is not run.
   //    Deliberate (programs rely on it); the program check names every
   //    skipped line that carries words.
   if (LineIsSkipped(line)) {
-    ms.LineText = line;
-    return;
+    result.skipped = true;
+    result.before = line;
+    return result;
   }
 
   // 4. Words: first occurrence of each letter, case-sensitive, outside
@@ -293,8 +295,8 @@ void ParseLine(Core& c) {
     return words[0];  // not reached: every caller names a word letter
   };
 
-  // 5. Check: values in the order the words are taken, each scale factor
-  //    read at its word. Nothing is stored until the whole line is known to
+  // 5. Check: values in the order the words are taken, each scaled by its
+  //    factor. Nothing is stored until the whole line is known to
   //    be usable, so a bad line changes no word register.
   std::string bad;
   auto fail = [&](char letter, const Word& w, const char* why) {
@@ -309,19 +311,19 @@ void ParseLine(Core& c) {
     const double raw = ReadNumber(w.text);
     switch (letter) {
       case 'F':
-        w.value = raw * c.win.ScaleFactor(0);
+        w.value = raw * scale.feed;
         break;
       case 'I':
       case 'X':
-        w.value = raw * c.win.ScaleFactor(1);
+        w.value = raw * scale.x;
         break;
       case 'J':
       case 'Y':
-        w.value = raw * c.win.ScaleFactor(2);
+        w.value = raw * scale.y;
         break;
       case 'Z':
       case 'R':
-        w.value = raw * c.win.ScaleFactor(3);
+        w.value = raw * scale.z;
         break;
       default:
         w.value = raw;  // Q, M
@@ -335,23 +337,23 @@ void ParseLine(Core& c) {
         if (raw > kMaxPecks) fail(letter, w, msg::kTooManyPecks);
         break;
       case 'X':
-        if (tooManySteps(ms.LineStartX, w.value, ms.UnitsPerStepX))
+        if (tooManySteps(ms.LineStartX, w.value, steps.UnitsPerStepX))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'Y':
-        if (tooManySteps(ms.LineStartY, w.value, ms.UnitsPerStepY))
+        if (tooManySteps(ms.LineStartY, w.value, steps.UnitsPerStepY))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'Z':
       case 'R':  // the retract height is a Z target of the drilling cycle
-        if (tooManySteps(ms.LineStartZ, w.value, ms.UnitsPerStepZ))
+        if (tooManySteps(ms.LineStartZ, w.value, steps.UnitsPerStepZ))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'I':  // a centre that far away makes an arc of as many steps
-        if (tooManySteps(0, w.value, ms.UnitsPerStepX)) fail(letter, w, msg::kTooManySteps);
+        if (tooManySteps(0, w.value, steps.UnitsPerStepX)) fail(letter, w, msg::kTooManySteps);
         break;
       case 'J':
-        if (tooManySteps(0, w.value, ms.UnitsPerStepY)) fail(letter, w, msg::kTooManySteps);
+        if (tooManySteps(0, w.value, steps.UnitsPerStepY)) fail(letter, w, msg::kTooManySteps);
         break;
       default:
         break;
@@ -371,8 +373,8 @@ void ParseLine(Core& c) {
     if (motion == MotionKind::kDrill && asksForHole) {
       const Word& zw = word('Z');
       const Word& rw = word('R');
-      const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * c.win.ScaleFactor(3);
-      const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * c.win.ScaleFactor(3);
+      const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * scale.z;
+      const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * scale.z;
       if (!DrillHeightsUsable(z, r)) {
         auto shown = [](std::string t) { return t.empty() ? std::string("0") : t; };
         bad = "R" + shown(Trim(rw.found ? rw.text : std::string_view(ms.RWord), true)) + " Z" +
@@ -399,7 +401,6 @@ void ParseLine(Core& c) {
           break;
         case 'F':
           ms.ProgramFeed = w.value;
-          if (!c.plot.PlotOnly) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
           ms.LineWords.F = true;
           break;
         case 'R':
@@ -445,7 +446,7 @@ void ParseLine(Core& c) {
       }
     }
   }
-  ms.LineText = text.substr(0, firstWord);
+  result.before = text.substr(0, firstWord);
 
   // 7. Pecks, on every parsed line: a Q below 1 (or none yet) means 1.
   ms.PecksLeft = ReadNumber(ms.QWord);
@@ -458,12 +459,10 @@ void ParseLine(Core& c) {
   //    included. I and J are the registers, possibly from earlier lines.
   if (ms.MotionWord.IsArc() && ms.ArcI == 0 && ms.ArcJ == 0) ms.MotionWord = "G01";
 
-  // 9. The tool change happens where the tool stands, before this line's
-  //    move (deliberate); never while a program is only being drawn.
-  if (!c.plot.PlotOnly && ms.MCode == 6) ToolChange(c);
-
-  // 10. Feed set-up with the line's values (RefAxis is still the last move's).
-  SetFeed(c);
+  result.ok = !ms.LineBad;
+  result.feedWord = ms.LineWords.F;
+  result.toolChange = ms.MCode == 6;
+  return result;
 }
 
 }  // namespace brimo

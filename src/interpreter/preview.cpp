@@ -37,8 +37,7 @@ void ParsePreview(Core& c, MachineState& regs, long line, bool draw) {
   Core pc{regs, c.win, c.clock, c.port, c.store, c.plot};
   const bool plotOnly = c.plot.PlotOnly;
   c.plot.PlotOnly = true;
-  regs.LineText = c.store.Entry(line);
-  ParseLine(pc);
+  ParseLine(c.store.Entry(line), ReadScaleFactors(c.win), c.ms, regs);
   if (draw && !regs.LineBad) DrawSegment(pc);
   c.plot.PlotOnly = plotOnly;
   c.win.ShowFeed(NumberText(c.ms.FeedNow));

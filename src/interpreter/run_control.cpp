@@ -132,7 +132,7 @@ void RunProgram(Core& c) {
       ms.LineText = c.store.Entry(ms.CurrentLine);
       const std::string shown = ms.LineText;
       if (!c.win.DisplayUpdatesOff()) c.win.ShowLineInProgress(shown);
-      ParseLine(c);
+      ReadLine(c);
       if (ms.LineBad) {
         ms.BadLinePending = ms.CurrentLine;
         c.win.Message(BadLineText(ms, ms.CurrentLine, shown) + msg::kBadLineStopped,

@@ -209,10 +209,11 @@ void TegnUd(Core& c) {
     ms.TargetX = ms.TargetY = ms.TargetZ = 0;
     plot.DrawLine = 0;
   };
+  // Read once: nothing can change a factor while the program is drawn.
+  const ScaleValues scale = ReadScaleFactors(c.win);
   auto parseNext = [&] {
     ++plot.DrawLine;
-    ms.LineText = store.Entry(plot.DrawLine);
-    ParseLine(c);
+    ParseLine(store.Entry(plot.DrawLine), scale, ms, ms);
     feedWordSeen = feedWordSeen || ms.LineWords.F;
   };
   auto putBack = [&] {
