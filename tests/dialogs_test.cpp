@@ -262,7 +262,6 @@ TEST(ScaleFactors, InchToMmScalesXYZIJFDepthAndRetractButNotQ) {
   win.model = &s;
   Core c{r.ms, win, r.clock, r.link, r.store, r.plot};
   s.Command4_Click();
-  r.plot.PlotOnly = true;
   r.ms.LineText = "G02 X1 Y2 Z-0.5 I0.5 J0.25 F10";
   ReadLine(c);
   EXPECT_NEAR(r.ms.TargetX, 25.4, 1e-12);
@@ -347,7 +346,6 @@ TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
   ScaledRig x;
   x.s.Combo1[0] = "2";
   x.s.Combo1[3] = "0.5";
-  x.r.plot.PlotOnly = true;
   x.r.ms.LineText = "G01 Z4 F100";
   ReadLine(x.c);
   EXPECT_EQ(x.r.ms.TargetZ, 2);

@@ -15,6 +15,7 @@
 #include "app/direct_moves.h"
 #include "app/vcd_writer.h"
 #include "interpreter/dispatch.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
@@ -344,14 +345,12 @@ void SimulationRun::Load() {
   win_.SetPenWidth(1);
   if (options_.drawingPass) {
     plot_.RefitExtents = true;
-    plot_.PlotOnly = true;
     // Deliberate, as File > Open: the tool's position becomes program zero.
     ResetProgramPosition(core_);
     ShowPositions(core_);
     ms.StopRequested = false;
     ms.ResumePending = false;
     TegnUd(core_);
-    plot_.PlotOnly = false;
     plot_.RefitExtents = false;
   }
   ResetRunState(core_);

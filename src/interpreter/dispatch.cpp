@@ -6,11 +6,11 @@
 
 #include "interpreter/arc.h"
 #include "interpreter/drill.h"
+#include "interpreter/interpret.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
-#include "plot/plot_state.h"
 
 namespace brimo {
 
@@ -120,6 +120,39 @@ void DrillLine(Core& c) {
   DrillCycle(c);
 }
 
+// The machine as a move sink. It acts on the run's own registers (the
+// MachineState is the Registers the interpreting step reads), so the calls'
+// values are those already in c.ms; the set-up routines read them there.
+class MachineSink : public MoveSink {
+ public:
+  explicit MachineSink(Core& c) : c_(c) {}
+  void Rapid(const StraightCall&) override {
+    c_.win.SetForeColour(kBrightGreen);
+    c_.ms.ArcMove = false;
+    StartLinearMove(c_);
+  }
+  void Feed(const StraightCall&) override {
+    c_.ms.ArcMove = false;
+    StartLinearMove(c_);
+  }
+  ArcOffsets Arc(const ArcCall& a) override {
+    c_.ms.ArcDirection = a.clockwise ? 1 : -1;
+    c_.ms.ArcMove = true;
+    // The set-up keeps the start offset in the registers itself, before
+    // stepping; what it left there is what they keep.
+    StartArc(c_);
+    return {c_.ms.ArcI, c_.ms.ArcJ};
+  }
+  void Drill(const DrillCall&) override {
+    c_.ms.ArcMove = false;
+    DrillLine(c_);
+  }
+  void ToolChange(std::string_view) override { brimo::ToolChange(c_); }
+
+ private:
+  Core& c_;
+};
+
 }  // namespace
 
 void ReadLine(Core& c) {
@@ -130,53 +163,13 @@ void ReadLine(Core& c) {
   ms.LineText = line.before;
   if (line.skipped) return;  // changes nothing else; SetFeed is not run (deliberate)
   if (line.feedWord) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
-  if (line.ok && line.toolChange) ToolChange(c);
+  if (line.ok && line.toolChange) MachineSink(c).ToolChange(ms.TWord);
   SetFeed(c);
 }
 
-bool ArcRequested(const MachineState& ms) {
-  const auto& w = ms.LineWords;
-  return !ms.LineBad && (w.X || w.Y || w.Z || w.I || w.J);
-}
-
-bool DrillRequested(const MachineState& ms) {
-  const auto& w = ms.LineWords;
-  return !ms.LineBad && (w.X || w.Y || w.Z || w.R || w.Q);
-}
-
 void DispatchMotion(Core& c) {
-  MachineState& ms = c.ms;
-  // A resumed move was started by a line that was good and asked for it;
-  // whatever was parsed since (a redraw) does not cancel it.
-  const bool resume = ms.ResumePending;
-  if (ms.LineBad && !resume) return;
-  switch (ms.MotionWord.Kind()) {
-    case MotionKind::kRapid:
-      c.win.SetForeColour(kBrightGreen);
-      ms.ArcMove = false;
-      StartLinearMove(c);
-      break;
-    case MotionKind::kFeed:
-      ms.ArcMove = false;
-      StartLinearMove(c);
-      break;
-    case MotionKind::kArcCw:
-    case MotionKind::kArcCcw:
-      if (!resume && !ArcRequested(ms)) return;
-      ms.ArcDirection = ms.MotionWord.Kind() == MotionKind::kArcCw ? 1 : -1;  // 1: clockwise
-      ms.ArcMove = true;
-      StartArc(c);
-      break;
-    case MotionKind::kDrill:
-      if (!resume && !DrillRequested(ms)) return;
-      ms.ArcMove = false;
-      DrillLine(c);
-      break;
-    case MotionKind::kNone:
-      // Anything else (G21, G90, "G90 G01" ...) moves nothing until the next
-      // motion word (deliberate).
-      break;
-  }
+  MachineSink sink(c);
+  EmitMoves(c.ms, c.ms.ResumePending, sink);
 }
 
 void SetFeed(Core& c) {
@@ -191,10 +184,7 @@ void SetFeed(Core& c) {
     ms.StepRate = ms.FeedNow / 60 / unitsPerStep;
     CapToAxisRates(ms);
   }
-  // A drawing pass (PlotOnly) shows nothing line by line: it puts the feed
-  // in force back on display when it ends, and formatting a million feeds
-  // nobody can see would cost more than the drawing.
-  if (!c.plot.PlotOnly) c.win.ShowFeed(NumberText(ms.FeedNow));
+  c.win.ShowFeed(NumberText(ms.FeedNow));
 }
 
 bool OverrideFeed(Core& c) {

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "interpreter/interpret.h"
 #include "machine/registers.h"
 
 namespace brimo {
@@ -27,18 +28,13 @@ struct MachineState;
 // leaves in ms.LineText the text before the line's first word.
 void ReadLine(Core& c);
 
-// Starts the motion the registers describe; returns when it has ended or
-// was stopped. Moves nothing for a line marked bad (LineBad); makes an arc
-// only when ArcRequested and drills only when DrillRequested (a resumed move,
-// ResumePending, is always made).
+// Starts the motion the registers describe (EmitMoves on the machine's move
+// sink: the step engine); returns when it has ended or was stopped. Moves nothing for a line marked
+// bad (LineBad); makes an arc only when ArcRequested and drills only when DrillRequested (a resumed
+// move, ResumePending, is always made).
 void DispatchMotion(Core& c);
 
-// The last parsed line asked for an arc: it carried an X, Y, Z, I or J word.
-// Without one, an arc mode does not repeat (a comment, an M word alone, the
-// pass after the last line). The drawing dispatches with the same test.
-bool ArcRequested(const MachineState& ms);
-// The last parsed line asked for a hole: it carried an X, Y, Z, R or Q word.
-bool DrillRequested(const MachineState& ms);
+// ArcRequested, DrillRequested: interpret.h.
 
 // Sets FeedNow (programmed feed times override, the rapid rate for G00/G0,
 // capped at the pacing axis's Fast rate) and StepRate, and shows FeedNow.

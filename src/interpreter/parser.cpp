@@ -246,13 +246,6 @@ std::vector<LineWord> WordsOfLine(std::string_view line) {
   return out;
 }
 
-std::string NumberText(double v) {
-  if (v == 0) return "0";  // also -0
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  return std::string(buf, r.ptr);
-}
-
 ScaleValues ReadScaleFactors(Window& win) {
   return {win.ScaleFactor(0), win.ScaleFactor(1), win.ScaleFactor(2), win.ScaleFactor(3)};
 }

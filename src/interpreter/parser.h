@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "machine/machine_state.h"
+#include "machine/number_text.h"
 
 namespace brimo {
 
@@ -64,9 +65,7 @@ struct LineWord {
 // letter only), exactly as ParseLine takes them; none for a skipped line.
 std::vector<LineWord> WordsOfLine(std::string_view line);
 
-// A number as plain text: period decimal point, at most 15 significant
-// digits, no trailing zeros ("150", "37.5"). Used for the feed displays.
-std::string NumberText(double v);
+// NumberText (the feed displays' number form) comes from machine/number_text.h.
 
 // The four scale factors (feed, X, Y, Z) as numbers. The caller reads them
 // once per line (a run reads them live at each line, so a factor changed

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 #include <limits>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "machine/registers.h"
@@ -174,10 +174,10 @@ struct MachineState : MachineSettings, DerivedSettings, Registers {
   long BadLinePending = 0;
 
   // ---- Step preview ------------------------------------------------------
-  // The preview walks the program on its own copy of the registers (never on
-  // the run's); null until the first step after a reset of the preview.
+  // The preview walks the program on its own registers (never on the run's);
+  // empty until the first step after a reset of the preview.
   long PreviewLine = 0;
-  std::shared_ptr<MachineState> PreviewRegs;
+  std::optional<Registers> PreviewRegs;
 
   // ---- Switches (1 when the last reading showed the switch active) --------
   int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;

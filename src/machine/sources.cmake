@@ -9,4 +9,5 @@ set(BRIMO_MACHINE_SOURCES
   src/machine/settings_form.cpp
   src/machine/config_file.cpp
   src/machine/derive_settings.cpp
+  src/machine/number_text.cpp
 )

@@ -10,7 +10,6 @@ struct PlotState {
   double ScaleWidth = 0;          // width of the view in program units (S)
   bool FitEndpointsOnly = false;  // toggled by View > Fit
   bool RefitExtents = false;      // recompute extents before drawing
-  bool PlotOnly = false;          // loading or redrawing: no tool change
   long DrawLine = 0;              // entry being drawn
 };
 
