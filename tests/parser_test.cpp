@@ -526,7 +526,9 @@ TEST(ParseLinePure, ResultValueAndNoEffectBeyondTheRegisters) {
     EXPECT_EQ(result.toolChange, row.toolChange) << row.line;
     EXPECT_EQ(result.before, row.before) << row.line;
     EXPECT_EQ(regs.LineBad, !row.ok) << row.line;
-    if (row.feedWord) EXPECT_EQ(regs.ProgramFeed, 400) << row.line;  // scaled by its factor
+    if (row.feedWord) {
+      EXPECT_EQ(regs.ProgramFeed, 400) << row.line;  // scaled by its factor
+    }
     // Neither the machine nor the window saw anything of it.
     EXPECT_TRUE(r.ms.StopRequested);
     EXPECT_EQ(r.ms.DiagonalFactor, 0.707);

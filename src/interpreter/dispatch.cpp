@@ -264,21 +264,11 @@ void ToolChange(Core& c) {
 }
 
 LineRegisters LineRegisters::Of(const MachineState& ms) {
-  LineRegisters r;
-  r.MotionWord = ms.MotionWord;
-  r.TargetX = ms.TargetX, r.TargetY = ms.TargetY, r.TargetZ = ms.TargetZ;
-  r.LineStartX = ms.LineStartX, r.LineStartY = ms.LineStartY, r.LineStartZ = ms.LineStartZ;
-  r.ProgramFeed = ms.ProgramFeed;
-  r.ArcMove = ms.ArcMove, r.ResumePending = ms.ResumePending;
-  r.RefAxis = ms.RefAxis;
-  return r;
+  return {ms, ms.ArcMove, ms.ResumePending, ms.RefAxis};
 }
 
 void LineRegisters::PutBack(MachineState& ms) const {
-  ms.MotionWord = MotionWord;
-  ms.TargetX = TargetX, ms.TargetY = TargetY, ms.TargetZ = TargetZ;
-  ms.LineStartX = LineStartX, ms.LineStartY = LineStartY, ms.LineStartZ = LineStartZ;
-  ms.ProgramFeed = ProgramFeed;
+  static_cast<Registers&>(ms) = regs;
   ms.ArcMove = ArcMove, ms.ResumePending = ResumePending;
   ms.RefAxis = RefAxis;
 }

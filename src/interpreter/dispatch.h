@@ -57,15 +57,13 @@ void StartLinearMove(Core& c);
 // Step mode, then the "Change to tool #" message with the T text. No motion.
 void ToolChange(Core& c);
 
-// The registers a run reads for its next line. A move that is not a program
-// line (a return to the stop position, a home move, a move to a previewed
-// line) keeps them and puts them back, so the run's next line is read as
-// written (a modal G01 line must not run as the move's rapid).
+// What a run reads for its next line: the registers (one value) and the
+// pacing state of the move set-up. A move that is not a program line (a
+// return to the stop position, a home move, a move to a previewed line)
+// keeps them and puts them back, so the run's next line is read as written
+// (a modal G01 line must not run as the move's rapid).
 struct LineRegisters {
-  Motion MotionWord;
-  double TargetX = 0, TargetY = 0, TargetZ = 0;
-  double LineStartX = 0, LineStartY = 0, LineStartZ = 0;
-  double ProgramFeed = 0;  // length/min
+  Registers regs;
   bool ArcMove = false, ResumePending = false;
   int RefAxis = 0;
 
