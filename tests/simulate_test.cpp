@@ -17,10 +17,15 @@
 
 #include "app/vcd_writer.h"
 #include "bench/gen_program.h"
+#include "interpreter/draw_program.h"
+#include "interpreter/interpret.h"
+#include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "plot/move_list.h"
+#include "plot/plot_state.h"
 #include "plot/program_store.h"
 #include "support/test_rig.h"
 
@@ -867,6 +872,111 @@ TEST(MachineValues, SettingsCopyAsOneValueAndMotionWordsDecodeOnce) {
     EXPECT_EQ(regs.MotionWord.Kind(), w.kind) << w.text;
     EXPECT_EQ(regs.MotionWord, w.text);  // the text stays as written
   }
+}
+
+}  // namespace
+}  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- The move list: one parse at the load, the same moves as the run ---------------
+
+// Collects the moves of a walk that reads each line the way the run does
+// (ParseLine, then EmitLine); an arc keeps what the machine's set-up keeps.
+class RunMoves : public MoveSink {
+ public:
+  explicit RunMoves(double finestStep) : finestStep_(finestStep) {}
+  std::vector<ListedMove> moves;
+  long line = 0;
+  void Rapid(const StraightCall& m) override {
+    Add(ListedKind::kRapid, m.startX, m.startY, m.x, m.y);
+  }
+  void Feed(const StraightCall& m) override {
+    Add(ListedKind::kFeed, m.startX, m.startY, m.x, m.y);
+  }
+  ArcOffsets Arc(const ArcCall& a) override {
+    ListedMove& m = Add(ListedKind::kArc, a.startX, a.startY, a.x, a.y);
+    m.i = a.i, m.j = a.j, m.clockwise = a.clockwise, m.longWord = a.longWord;
+    const double r = std::hypot(a.i, a.j);
+    if (r > 0 && std::isfinite(r) && !(finestStep_ > 0 && r / finestStep_ > 2147483648.0))
+      return StartOffsetOf(a.i, a.j);
+    return {a.i, a.j};
+  }
+  void Drill(const DrillCall& d) override { Add(ListedKind::kDrill, d.startX, d.startY, d.x, d.y); }
+  void ToolChange(std::string_view) override {}
+
+ private:
+  ListedMove& Add(ListedKind kind, double sx, double sy, double x, double y) {
+    ListedMove m;
+    m.startX = sx, m.startY = sy, m.x = x, m.y = y;
+    m.line = static_cast<int32_t>(line);
+    m.kind = kind;
+    moves.push_back(m);
+    return moves.back();
+  }
+  double finestStep_;
+};
+
+TEST(MoveList, TheListAndTheRunMakeTheSameMovesOnEverySampleAndGeneratedProgram) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> programs;
+  for (const auto& entry : std::filesystem::directory_iterator(BRIMO_SOURCE_DIR "/gcodes")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<std::string> lines{std::string()};
+    SplitProgramText(text.str(), lines);
+    programs.push_back({entry.path().filename().string(), lines});
+  }
+  ASSERT_GE(programs.size(), 4u);
+  for (uint64_t seed : {1, 2, 3}) {
+    std::vector<std::string> lines{std::string()};
+    for (auto& l : bench::GenerateProgramLines(3000, seed)) lines.push_back(l);
+    programs.push_back({"generated seed " + std::to_string(seed), lines});
+  }
+  for (const auto& [name, lines] : programs) {
+    TestRig rig;
+    rig.UniformAxes(0.0075, 500);
+    rig.store.ProgramLines = lines;
+    rig.store.LineCount = static_cast<long>(lines.size()) - 1;
+    rig.plot.RefitExtents = true;
+    TegnUd(rig.core);  // builds the list, as a load does
+    const MoveList& list = rig.plot.Moves;
+    ASSERT_TRUE(list.valid) << name;
+
+    Registers regs;
+    RunMoves run(rig.ms.FinestStepXY);
+    for (long i = 1; i <= rig.store.LineCount; ++i) {
+      run.line = i;
+      EmitLine(regs, ParseLine(rig.store.Entry(i), ScaleValues{}, rig.ms, regs), run);
+    }
+    ASSERT_EQ(list.moves.size(), run.moves.size()) << name;
+    ASSERT_FALSE(run.moves.empty()) << name;
+    for (size_t k = 0; k < run.moves.size(); ++k) {
+      const ListedMove &a = list.moves[k], &b = run.moves[k];
+      ASSERT_TRUE(a.kind == b.kind && a.line == b.line && a.startX == b.startX &&
+                  a.startY == b.startY && a.x == b.x && a.y == b.y && a.i == b.i && a.j == b.j &&
+                  a.clockwise == b.clockwise && a.longWord == b.longWord)
+          << name << ": move " << k << " of line " << b.line;
+    }
+  }
+}
+
+TEST(MoveList, ARedrawReadsTheListAndAChangedInputBuildsItAgain) {
+  TestRig rig;
+  rig.UniformAxes(0.01, 500);
+  rig.LoadProgram("G00 X10 Y0\nG01 X10 Y10 F100\n");
+  rig.plot.RefitExtents = true;
+  TegnUd(rig.core);
+  ASSERT_EQ(rig.plot.Moves.moves.size(), 2u);
+  rig.plot.Moves.moves.pop_back();  // a redraw with the same inputs reads the list as it is
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves.moves.size(), 1u);
+  rig.store.ProgramLines[2] = "G01 X20 Y10 F100";  // another text: built again
+  TegnUd(rig.core);
+  ASSERT_EQ(rig.plot.Moves.moves.size(), 2u);
+  EXPECT_EQ(rig.plot.Moves.moves[1].x, 20);
+  EXPECT_EQ(rig.plot.PlotXMax, 20);
 }
 
 }  // namespace

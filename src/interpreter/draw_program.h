@@ -7,9 +7,21 @@
 namespace brimo {
 
 struct Core;
+struct DerivedSettings;
+struct MoveList;
+struct MoveListKey;
+struct ProgramStore;
+struct ScaleValues;
 
-// Redraws the whole program (refitting the extents first when RefitExtents).
-// Each pass walks its own copy of the registers, starting from the run's
+// Walks the whole program once from key.start (ParseLine, EmitMoves) into
+// `list` (replacing it): the moves, the end-point box, whether an F word
+// was seen. The tool changes are not listed.
+void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& store,
+                   const ScaleValues& scale, const DerivedSettings& steps);
+
+// Redraws the whole program (refitting the extents first when RefitExtents)
+// from the move list (plot.Moves), building it first when its inputs changed
+// (move_list.h). The walk has its own copy of the registers, starting from the run's
 // with the start point and target at the program origin, so a redraw (in
 // the middle of a run, a halted run or a jog: a resize, View > Fit, the
 // scale dialog; or a load) leaves every register a run or a move reads as

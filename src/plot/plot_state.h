@@ -1,6 +1,9 @@
 // PlotState: the drawing extents, view transform and drawing flags of the
-// plot window. Lengths in program units.
+// plot window, and the program's move list the drawing reads. Lengths in
+// program units.
 #pragma once
+
+#include "plot/move_list.h"
 
 namespace brimo {
 
@@ -11,6 +14,7 @@ struct PlotState {
   bool FitEndpointsOnly = false;  // toggled by View > Fit
   bool RefitExtents = false;      // recompute extents before drawing
   long DrawLine = 0;              // entry being drawn
+  MoveList Moves;                 // the loaded program's moves (built by the drawing)
 };
 
 }  // namespace brimo

@@ -139,6 +139,8 @@ ArcOffsets ExtentsSink::Arc(const ArcCall& m) {
   return a.kept;
 }
 
+ArcOffsets ToolpathArcOffsets(const ArcCall& a) { return TakeArc(a).kept; }
+
 void WidenToPoint(PlotState& plot, double x, double y) {
   if (std::isfinite(x) && std::isfinite(y)) Widen(plot, x, y, x, y);
 }

@@ -53,6 +53,10 @@ class ExtentsSink : public MoveSink {
   PlotState& plot_;
 };
 
+// The offsets the drawing's and the extents' sinks keep after `a` (the start
+// offset for an arc they can draw, else the offsets as given).
+ArcOffsets ToolpathArcOffsets(const ArcCall& a);
+
 // Widens the extents to take in (x, y) (nothing for a value that is not finite).
 void WidenToPoint(PlotState& plot, double x, double y);
 
