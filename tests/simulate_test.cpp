@@ -941,8 +941,8 @@ TEST(MoveList, TheListAndTheRunMakeTheSameMovesOnEverySampleAndGeneratedProgram)
     rig.store.LineCount = static_cast<long>(lines.size()) - 1;
     rig.plot.RefitExtents = true;
     TegnUd(rig.core);  // builds the list, as a load does
-    const MoveList& list = rig.plot.Moves;
-    ASSERT_TRUE(list.valid) << name;
+    ASSERT_TRUE(rig.plot.Moves) << name;
+    const MoveList& list = *rig.plot.Moves;
 
     Registers regs;
     RunMoves run(rig.ms.FinestStepXY);
@@ -968,14 +968,21 @@ TEST(MoveList, ARedrawReadsTheListAndAChangedInputBuildsItAgain) {
   rig.LoadProgram("G00 X10 Y0\nG01 X10 Y10 F100\n");
   rig.plot.RefitExtents = true;
   TegnUd(rig.core);
-  ASSERT_EQ(rig.plot.Moves.moves.size(), 2u);
-  rig.plot.Moves.moves.pop_back();  // a redraw with the same inputs reads the list as it is
+  ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
+  rig.plot.Moves->moves.pop_back();  // a redraw with the same inputs reads the list as it is
   TegnUd(rig.core);
-  EXPECT_EQ(rig.plot.Moves.moves.size(), 1u);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
+  rig.ms.ProgramFeed = 999, rig.ms.MCode = 6;  // registers no listed move depends on
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
+  rig.ms.MotionWord = "G01";  // the walk starts in another mode: built again
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 2u);
+  rig.plot.Moves->moves.pop_back();
   rig.store.ProgramLines[2] = "G01 X20 Y10 F100";  // another text: built again
   TegnUd(rig.core);
-  ASSERT_EQ(rig.plot.Moves.moves.size(), 2u);
-  EXPECT_EQ(rig.plot.Moves.moves[1].x, 20);
+  ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
+  EXPECT_EQ(rig.plot.Moves->moves[1].x, 20);
   EXPECT_EQ(rig.plot.PlotXMax, 20);
 }
 

@@ -1,5 +1,8 @@
 #include "interpreter/draw_program.h"
 
+#include <memory>
+#include <utility>
+
 #include "interpreter/interpret.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
@@ -13,7 +16,6 @@ namespace brimo {
 
 void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& store,
                    const ScaleValues& scale, const DerivedSettings& steps) {
-  list = MoveList{};
   list.key = key;
   Registers regs = key.start;
   ListSink sink(list);
@@ -25,7 +27,6 @@ void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& s
     // Nothing moves for a bad line, so nothing is drawn either.
     if (!regs.LineBad) AddEndPoint(list, regs.TargetX, regs.TargetY);
   }
-  list.valid = true;
 }
 
 MoveListKey MoveListKeyOf(const Core& c) {
@@ -51,12 +52,14 @@ void TegnUd(Core& c) {
   const MachineState& ms = c.ms;
   PlotState& plot = c.plot;
   const ProgramStore& store = c.store;
-  MoveList& list = plot.Moves;
   const MoveListKey key = MoveListKeyOf(c);
-  if (!list.valid || !(list.key == key)) {
+  if (!plot.Moves || !(plot.Moves->key == key)) {
+    auto fresh = std::make_shared<MoveList>();
     const ScaleValues scale{key.scale[0], key.scale[1], key.scale[2], key.scale[3]};
-    BuildMoveList(list, key, store, scale, ms);
+    BuildMoveList(*fresh, key, store, scale, ms);
+    plot.Moves = std::move(fresh);
   }
+  const MoveList& list = *plot.Moves;
   if (plot.RefitExtents) ListExtents(list, plot);
   plot.DrawLine = 0;
   c.win.ClearPlot();

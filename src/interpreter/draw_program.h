@@ -14,7 +14,7 @@ struct ProgramStore;
 struct ScaleValues;
 
 // Walks the whole program once from key.start (ParseLine, EmitMoves) into
-// `list` (replacing it): the moves, the end-point box, whether an F word
+// `list` (an empty one): the moves, the end-point box, whether an F word
 // was seen. The tool changes are not listed.
 void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& store,
                    const ScaleValues& scale, const DerivedSettings& steps);

@@ -10,16 +10,14 @@
 namespace brimo {
 
 bool MoveListKey::operator==(const MoveListKey& o) const {
+  // Of the starting registers only these reach a listed move: the start
+  // point and target start at the origin, the first parse resets the M code,
+  // the drilling state, the line's words and the bad mark, and the feed, the
+  // pecks and the T word are not listed.
   const Registers& a = start;
   const Registers& b = o.start;
-  const bool sameRegs =
-      a.MotionWord == b.MotionWord && a.TargetX == b.TargetX && a.TargetY == b.TargetY &&
-      a.TargetZ == b.TargetZ && a.LineStartX == b.LineStartX && a.LineStartY == b.LineStartY &&
-      a.LineStartZ == b.LineStartZ && a.ArcI == b.ArcI && a.ArcJ == b.ArcJ &&
-      a.ProgramFeed == b.ProgramFeed && a.ZWord == b.ZWord && a.RWord == b.RWord &&
-      a.QWord == b.QWord && a.TWord == b.TWord && a.PecksLeft == b.PecksLeft &&
-      a.MCode == b.MCode && a.DrillCycleActive == b.DrillCycleActive &&
-      a.LineWords == b.LineWords && a.LineBad == b.LineBad && a.LineBadReason == b.LineBadReason;
+  const bool sameRegs = a.MotionWord == b.MotionWord && a.ArcI == b.ArcI && a.ArcJ == b.ArcJ &&
+                        a.ZWord == b.ZWord && a.RWord == b.RWord;
   return sameRegs && std::equal(scale, scale + 4, o.scale) &&
          std::equal(unitsPerStep, unitsPerStep + 3, o.unitsPerStep) && lineCount == o.lineCount &&
          textHash == o.textHash;

@@ -38,6 +38,9 @@ struct ListedMove {
 };
 
 // What the list was made from.
+// Two keys are equal when they give the same list: the starting registers
+// count only where they can reach a listed move (motion word, I/J, the Z and
+// R words of a modal drilling line).
 struct MoveListKey {
   Registers start;  // the registers the walk started from (origin start point and target)
   double scale[4] = {0, 0, 0, 0};  // feed, X, Y, Z factors
@@ -48,8 +51,9 @@ struct MoveListKey {
   bool operator==(const MoveListKey& o) const;
 };
 
+// Built whole and then only read (a rebuild makes a new one), so copies of
+// the plot state may share it.
 struct MoveList {
-  bool valid = false;
   MoveListKey key;
   std::vector<ListedMove> moves;
   // Smallest box around the program origin and the end point of every good

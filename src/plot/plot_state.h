@@ -3,6 +3,8 @@
 // program units.
 #pragma once
 
+#include <memory>
+
 #include "plot/move_list.h"
 
 namespace brimo {
@@ -10,11 +12,11 @@ namespace brimo {
 struct PlotState {
   double PlotXMin = 0, PlotXMax = 0, PlotYMin = 0, PlotYMax = 0;  // extents
   double PlotCentreX = 0, PlotCentreY = 0;
-  double ScaleWidth = 0;          // width of the view in program units (S)
-  bool FitEndpointsOnly = false;  // toggled by View > Fit
-  bool RefitExtents = false;      // recompute extents before drawing
-  long DrawLine = 0;              // entry being drawn
-  MoveList Moves;                 // the loaded program's moves (built by the drawing)
+  double ScaleWidth = 0;            // width of the view in program units (S)
+  bool FitEndpointsOnly = false;    // toggled by View > Fit
+  bool RefitExtents = false;        // recompute extents before drawing
+  long DrawLine = 0;                // entry being drawn
+  std::shared_ptr<MoveList> Moves;  // the loaded program's moves (built by the drawing)
 };
 
 }  // namespace brimo
