@@ -1,11 +1,13 @@
-// Motion dispatch: the modal motion word becomes a rapid, a feed move, an
-// arc or a drilling cycle; the feed becomes a step rate.
+// The run's side of the interpreter: reading a line with its effects
+// (ReadLine), the machine as a move sink (DispatchMotion: a rapid, a feed
+// move, an arc or a drilling cycle on the step engine), and the feed that
+// becomes a step rate.
 //
 // Units: FeedNow and the Fast rates in length units per minute, StepRate in
 // steps per second of the pacing axis (RefAxis), distances in length units.
 // Callers: the run loop, the move to a previewed line, homing, the override
-// controls (SetFeed), the parser (SetFeed, ToolChange), the arc loop
-// (StartLinearMove closes every arc).
+// controls (SetFeed), the arc set-up (StartLinearMove closes every arc,
+// handed to the step engine's arc loop).
 #pragma once
 
 #include <string>
