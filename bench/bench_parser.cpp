@@ -31,7 +31,6 @@ int main() {
   ms.FastRateX = ms.FastRateY = ms.FastRateZ = 500;
   ms.FinestStepXY = 0.0075;
   ms.FinestAxis = 1;
-  plot.PlotOnly = true;  // as the drawing pass parses: no tool change
 
   std::printf("program: %ld lines, %zu bytes\n", kLines, [&] {
     size_t n = 0;
@@ -44,8 +43,7 @@ int main() {
   for (int pass = 0; pass < 5; ++pass) {
     const auto t0 = std::chrono::steady_clock::now();
     for (const auto& line : program) {
-      ms.LineText = line;
-      ParseLine(c);
+      ParseLine(line, ScaleValues{}, ms, ms);
       checksum += ms.TargetX + ms.TargetY;
       bad += ms.LineBad;
     }

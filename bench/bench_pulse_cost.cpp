@@ -15,6 +15,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "interpreter/dispatch.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
 #include "machine/quiet_window.h"
@@ -60,7 +61,7 @@ __attribute__((noinline)) void MeasureStraight(Core& c) { RunLinearSteps(c); }
 
 // A full circle of radius 60 (about 50 000 iterations), counter-clockwise,
 // with its closing move of a step or so.
-__attribute__((noinline)) void MeasureArc(Core& c) { RunArcSteps(c); }
+__attribute__((noinline)) void MeasureArc(Core& c) { RunArcSteps(c, StartLinearMove); }
 
 long Straight() {
   Rig r;

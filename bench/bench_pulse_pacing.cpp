@@ -108,6 +108,7 @@
 #include "console/main_window.h"
 #include "console/panels.h"
 #include "console/position_strip.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
@@ -660,10 +661,10 @@ void RunCore(const std::string& folder, const Program& p, SteadyClock& clock, Si
   InitCounter(ms, clock);
   ResetRunState(c);
   ResetParserRegisters(c);
-  plot.RefitExtents = plot.PlotOnly = true;
+  plot.RefitExtents = true;
   ResetProgramPosition(c);
   TegnUd(c);
-  plot.RefitExtents = plot.PlotOnly = false;
+  plot.RefitExtents = false;
   ms.StopRequested = false;
 
   port.ClearWrites();

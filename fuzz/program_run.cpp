@@ -14,6 +14,7 @@
 #include "app/program_check.h"
 #include "app/sim_engine.h"
 #include "fuzz/fuzz_rig.h"
+#include "interpreter/draw_program.h"
 #include "plot/toolpath.h"
 
 using namespace brimo;
@@ -34,12 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   r.plot.PlotXMin = r.plot.PlotYMin = 0;
   r.plot.PlotXMax = r.plot.PlotYMax = 200;
   r.plot.RefitExtents = true;
-  r.plot.PlotOnly = true;
   ResetProgramPosition(r.core);
-  const std::string motionBefore = r.ms.MotionWord;
+  const std::string motionBefore = r.ms.MotionWord.Text();
   const double feedBefore = r.ms.ProgramFeed;
   TegnUd(r.core);
-  r.plot.PlotOnly = false;
   r.plot.RefitExtents = false;
   BRIMO_FUZZ_CHECK(r.ms.MotionWord == motionBefore);
   BRIMO_FUZZ_CHECK(r.ms.ProgramFeed == feedBefore || (feedBefore != feedBefore));

@@ -41,7 +41,7 @@ struct Rig : TestRig {
   }
   void Line(const std::string& text) {
     ms.LineText = text;
-    ParseLine(core);
+    ReadLine(core);
     DispatchMotion(core);
   }
   double MaxY() const {

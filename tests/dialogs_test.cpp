@@ -8,6 +8,7 @@
 
 #include "dialogs/scale_factors.h"
 #include "dialogs/settings_apply.h"
+#include "interpreter/dispatch.h"
 #include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
@@ -261,9 +262,8 @@ TEST(ScaleFactors, InchToMmScalesXYZIJFDepthAndRetractButNotQ) {
   win.model = &s;
   Core c{r.ms, win, r.clock, r.link, r.store, r.plot};
   s.Command4_Click();
-  r.plot.PlotOnly = true;
   r.ms.LineText = "G02 X1 Y2 Z-0.5 I0.5 J0.25 F10";
-  ParseLine(c);
+  ReadLine(c);
   EXPECT_NEAR(r.ms.TargetX, 25.4, 1e-12);
   EXPECT_NEAR(r.ms.TargetY, 50.8, 1e-12);
   EXPECT_NEAR(r.ms.TargetZ, -12.7, 1e-12);
@@ -271,14 +271,14 @@ TEST(ScaleFactors, InchToMmScalesXYZIJFDepthAndRetractButNotQ) {
   EXPECT_NEAR(r.ms.ArcJ, 6.35, 1e-12);
   EXPECT_NEAR(r.ms.ProgramFeed, 254, 1e-9);
   r.ms.LineText = "G81 X1 Y1 Z-0.25 R0.1 Q3";
-  ParseLine(c);
+  ReadLine(c);
   EXPECT_EQ(r.ms.QWord, "3");  // Q counts pecks: never scaled
   EXPECT_EQ(r.ms.PecksLeft, 3);
 
   // A factor edited without "Ok" already applies to the next parsed line.
   s.Combo1[1] = "2";
   r.ms.LineText = "G01 X3";
-  ParseLine(c);
+  ReadLine(c);
   EXPECT_EQ(r.ms.TargetX, 6);
 }
 
@@ -346,9 +346,8 @@ TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
   ScaledRig x;
   x.s.Combo1[0] = "2";
   x.s.Combo1[3] = "0.5";
-  x.r.plot.PlotOnly = true;
   x.r.ms.LineText = "G01 Z4 F100";
-  ParseLine(x.c);
+  ReadLine(x.c);
   EXPECT_EQ(x.r.ms.TargetZ, 2);
   EXPECT_EQ(x.r.ms.ProgramFeed, 200);
   const struct {
@@ -367,7 +366,7 @@ TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
     EXPECT_NE(message.find(row.named), std::string::npos) << message;
     // Meanwhile the parser keeps the last number the field held.
     x.r.ms.LineText = "G01 Z6 F50";
-    ParseLine(x.c);
+    ReadLine(x.c);
     EXPECT_EQ(x.r.ms.TargetZ, 3) << row.text;
     EXPECT_EQ(x.r.ms.ProgramFeed, 100) << row.text;
     x.s.Combo1[row.index] = kept;

@@ -10,9 +10,13 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "interpreter/interpret.h"
 #include "interpreter/parser.h"
 #include "machine/messages.h"
+#include "machine/move_sink.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -26,7 +30,7 @@ struct Rig : TestRig {
   }
   void Line(const std::string& text) {
     ms.LineText = text;
-    ParseLine(core);
+    ReadLine(core);
     DispatchMotion(core);
   }
 };
@@ -248,7 +252,7 @@ TEST(StepRateMend, ZeroFeedBeforeAnyFWordDoesNotStart) {
   TestRig r;  // online: nothing may reach the port
   r.UniformAxes(0.01, 500);
   r.ms.LineText = "G01 X1";
-  ParseLine(r.core);
+  ReadLine(r.core);
   DispatchMotion(r.core);
   EXPECT_TRUE(r.port.Writes().empty());
   EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);
@@ -541,6 +545,90 @@ TEST(SlowFeedMend, AnOverrideChangeThatSlowsPulsesBeyondAMinuteIsRefused) {
   r.win.overridePercent = 50;
   EXPECT_TRUE(OverrideFeed(r.core));
   EXPECT_DOUBLE_EQ(r.ms.FeedNow, 0.2);
+}
+
+}  // namespace
+}  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- The interpreting step's output: one call per move on a sink ------------------
+
+// Writes each call as a line of text, so a table can say what a program makes.
+class RecordingSink : public MoveSink {
+ public:
+  std::vector<std::string> calls;
+  void Rapid(const StraightCall& m) override { Straight("rapid", m); }
+  void Feed(const StraightCall& m) override { Straight("feed", m); }
+  ArcOffsets Arc(const ArcCall& a) override {
+    calls.push_back(std::string(a.clockwise ? "arc cw" : "arc ccw") + (a.longWord ? " long" : "") +
+                    " from " + Xy(a.startX, a.startY) + " to " + Xy(a.x, a.y) + " Z" +
+                    NumberText(a.z) + " centre " + Xy(a.startX + a.i, a.startY + a.j) + " F" +
+                    NumberText(a.feed));
+    return StartOffsetOf(a.i, a.j);
+  }
+  void Drill(const DrillCall& d) override {
+    // The words as written, blanks included, in quotes.
+    calls.push_back("drill from " + Xy(d.startX, d.startY) + " to " + Xy(d.x, d.y) + " Z'" +
+                    std::string(d.zWord) + "' R'" + std::string(d.rWord) + "' Q'" +
+                    std::string(d.qWord) + "' pecks " + NumberText(d.pecks) + " F" +
+                    NumberText(d.feed));
+  }
+  void ToolChange(std::string_view t) override { calls.push_back("tool '" + std::string(t) + "'"); }
+
+ private:
+  static std::string Xy(double x, double y) { return NumberText(x) + "," + NumberText(y); }
+  void Straight(const char* kind, const StraightCall& m) {
+    calls.push_back(std::string(kind) + " from " + Xy(m.startX, m.startY) + " to " + Xy(m.x, m.y) +
+                    " Z" + NumberText(m.z) + " F" + NumberText(m.feed));
+  }
+};
+
+TEST(MoveSinkCalls, EachMoveKindMakesItsCall) {
+  const struct {
+    const char* name;
+    const char* program;  // lines; the calls of the last one are compared
+    std::vector<std::string> calls;
+  } rows[] = {
+      {"Rapid", "G00 X10 Y5 Z2", {"rapid from 0,0 to 10,5 Z2 F0"}},
+      {"Feed", "G01 X1 F100\nX3 Y4", {"feed from 1,0 to 3,4 Z0 F100"}},
+      {"ArcClockwise",
+       "G01 X10 F100\nG02 X0 Y0 I-5 J0",
+       {"arc cw long from 10,0 to 0,0 Z0 centre 5,0 F100"}},
+      {"ArcCounterClockwiseShortWord",
+       "G3 X10 Y0 I5 J0 Z-1",
+       {"arc ccw from 0,0 to 10,0 Z-1 centre 5,0 F0"}},
+      {"ArcKeepsItsStartOffset",
+       "G02 X10 Y0 I5 J0\nG02 X20 Y0",
+       {"arc cw long from 10,0 to 20,0 Z0 centre 5,-5 F0"}},
+      {"ArcOnlyWhenAsked", "G02 X10 Y0 I5 J0\nF100", {}},
+      {"Drill",
+       "G81 X5 Y5 Z-3 R2 Q3 F300",
+       {"drill from 0,0 to 5,5 Z'-3 ' R'2 ' Q'3 ' pecks 3 F300"}},
+      {"ModalHole",
+       "G83 X5 Y5 Z-3 R2 F300\nX7",
+       {"drill from 5,5 to 7,5 Z'-3 ' R'2 ' Q'1' pecks 1 F300"}},
+      {"ToolChangeBeforeTheMove",
+       "G01 F100\nM6 T2 X4",
+       {"tool '2 '", "feed from 0,0 to 4,0 Z0 F100"}},
+      {"BadLineMakesNothing", "G01 F100\nM6 T2 X1E999", {}},
+      {"OtherMotionWordMakesNothing", "G21 X5", {}},
+  };
+  DerivedSettings steps;
+  steps.UnitsPerStepX = steps.UnitsPerStepY = steps.UnitsPerStepZ = 0.01;
+  for (const auto& row : rows) {
+    Registers regs;
+    RecordingSink sink;
+    std::string_view rest = row.program;
+    while (!rest.empty()) {
+      const size_t end = std::min(rest.find('\n'), rest.size());
+      sink.calls.clear();
+      EmitLine(regs, ParseLine(rest.substr(0, end), ScaleValues{}, steps, regs), sink);
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    EXPECT_EQ(sink.calls, row.calls) << row.name;
+  }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ struct Rig : TestRig {
   void StartAtZ(double z) { ms.PrgZ = ms.MachZ = ms.TargetZ = z; }
   void Line(const std::string& text) {
     ms.LineText = text;
-    ParseLine(core);
+    ReadLine(core);
     DispatchMotion(core);
   }
   // The heights where Z turned round, and the height it ended at.

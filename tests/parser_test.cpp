@@ -38,7 +38,7 @@ namespace {
 
 void Parse(TestRig& r, const std::string& line) {
   r.ms.LineText = line;
-  ParseLine(r.core);
+  ReadLine(r.core);
 }
 
 // ---- Number rule -----------------------------------------------------------
@@ -356,9 +356,8 @@ TEST(ParseLine, ToolChangeOnM6UnlessOnlyPlotting) {
   EXPECT_EQ(r.win.messages[0].title, msg::kAppTitle);
   EXPECT_TRUE(r.ms.StepMode);
 
-  TestRig loading;
-  loading.plot.PlotOnly = true;
-  Parse(loading, "M6 T2");
+  TestRig loading;  // the parse alone, as the drawing and the preview read a line
+  ParseLine("M6 T2", ScaleValues{}, loading.ms, loading.ms);
   EXPECT_TRUE(loading.win.messages.empty());
   EXPECT_FALSE(loading.ms.StepMode);
 
@@ -567,6 +566,51 @@ TEST(ParseLineWords, LineWordsRecordTheWordsOfTheLastParsedLine) {
   EXPECT_FALSE(w.G || w.X || w.Y || w.Z || w.I || w.J || w.R || w.F || w.Q || w.T);
   Parse(r, "(comment)");
   EXPECT_FALSE(w.M);
+}
+
+}  // namespace
+}  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- The parse alone: a result value, no effect beyond the registers -----------------
+
+TEST(ParseLinePure, ResultValueAndNoEffectBeyondTheRegisters) {
+  const struct {
+    const char* line;
+    bool ok, skipped, feedWord, toolChange;
+    const char* before;
+  } rows[] = {
+      {"N10 G01 X1 F200", true, false, true, false, "N10 "},
+      {"M6 T2", true, false, false, true, ""},
+      {"  (a comment) X1", true, true, false, false, "(a comment) X1"},
+      {"G01 X1E999 F5 M6", false, false, false, false, ""},
+  };
+  for (const auto& row : rows) {
+    TestRig r;
+    r.ms.StopRequested = true;
+    r.ms.DiagonalFactor = 0.707;
+    Registers regs;
+    const LineResult result = ParseLine(row.line, ScaleValues{2, 1, 1, 1}, r.ms, regs);
+    EXPECT_EQ(result.ok, row.ok) << row.line;
+    EXPECT_EQ(result.skipped, row.skipped) << row.line;
+    EXPECT_EQ(result.feedWord, row.feedWord) << row.line;
+    EXPECT_EQ(result.toolChange, row.toolChange) << row.line;
+    EXPECT_EQ(result.before, row.before) << row.line;
+    EXPECT_EQ(regs.LineBad, !row.ok) << row.line;
+    if (row.feedWord) {
+      EXPECT_EQ(regs.ProgramFeed, 400) << row.line;  // scaled by its factor
+    }
+    // Neither the machine nor the window saw anything of it.
+    EXPECT_TRUE(r.ms.StopRequested);
+    EXPECT_EQ(r.ms.DiagonalFactor, 0.707);
+    EXPECT_FALSE(r.ms.StepMode);
+    EXPECT_TRUE(r.win.messages.empty());
+    EXPECT_EQ(r.win.feedText, "");
+    EXPECT_EQ(r.win.programFeedText, "");
+    EXPECT_EQ(r.ms.TargetX, 0);
+  }
 }
 
 }  // namespace

@@ -18,10 +18,15 @@
 #include "app/sim_engine.h"
 #include "app/vcd_writer.h"
 #include "bench/gen_program.h"
+#include "interpreter/draw_program.h"
+#include "interpreter/interpret.h"
+#include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/config_file.h"
 #include "machine/messages.h"
 #include "machine/settings_form.h"
+#include "plot/move_list.h"
+#include "plot/plot_state.h"
 #include "plot/program_store.h"
 #include "support/test_rig.h"
 
@@ -827,6 +832,156 @@ TEST(WantsSimulation, OnlyWithTheSimulateOption) {
   char* without[] = {a0, a1, a3};
   EXPECT_TRUE(WantsSimulation(3, with));
   EXPECT_FALSE(WantsSimulation(3, without));
+}
+
+}  // namespace
+}  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- Settings and registers as values -------------------------------------------
+
+TEST(MachineValues, SettingsCopyAsOneValueAndMotionWordsDecodeOnce) {
+  MachineState from;
+  from.LeadX = 5, from.StepPinZ = "7", from.HomeFeedrate = "40", from.UnitsInch = true;
+  from.FinestStepXY = 0.01, from.PulseWidthUs = 9, from.StepMaskY = 8;
+  from.PrgX = 3, from.TargetX = 4;  // live state: not a setting
+  MachineState to;
+  CopySettings(from, to);
+  const MachineSettings& settings = from;
+  const DerivedSettings& derived = from;
+  EXPECT_TRUE(static_cast<const MachineSettings&>(to) == settings);
+  EXPECT_TRUE(static_cast<const DerivedSettings&>(to) == derived);
+  EXPECT_EQ(to.PrgX, 0);
+  EXPECT_EQ(to.TargetX, 0);
+
+  const struct {
+    const char* text;
+    MotionKind kind;
+  } words[] = {
+      {"G00", MotionKind::kRapid},  {"G0", MotionKind::kRapid},     {"G01", MotionKind::kFeed},
+      {"G1", MotionKind::kFeed},    {"G02", MotionKind::kArcCw},    {"G2", MotionKind::kArcCw},
+      {"G03", MotionKind::kArcCcw}, {"G3", MotionKind::kArcCcw},    {"G81", MotionKind::kDrill},
+      {"G83", MotionKind::kDrill},  {"G90 G01", MotionKind::kNone}, {"G21", MotionKind::kNone},
+      {"", MotionKind::kNone}};
+  for (const auto& w : words) {
+    Registers regs;
+    regs.MotionWord = w.text;
+    EXPECT_EQ(regs.MotionWord.Kind(), w.kind) << w.text;
+    EXPECT_EQ(regs.MotionWord, w.text);  // the text stays as written
+  }
+}
+
+}  // namespace
+}  // namespace brimo::test
+
+namespace brimo::test {
+namespace {
+
+// ---- The move list: one parse at the load, the same moves as the run ---------------
+
+// Collects the moves of a walk that reads each line the way the run does
+// (ParseLine, then EmitLine); an arc keeps what the machine's set-up keeps.
+class RunMoves : public MoveSink {
+ public:
+  explicit RunMoves(double finestStep) : finestStep_(finestStep) {}
+  std::vector<ListedMove> moves;
+  long line = 0;
+  void Rapid(const StraightCall& m) override {
+    Add(ListedKind::kRapid, m.startX, m.startY, m.x, m.y);
+  }
+  void Feed(const StraightCall& m) override {
+    Add(ListedKind::kFeed, m.startX, m.startY, m.x, m.y);
+  }
+  ArcOffsets Arc(const ArcCall& a) override {
+    ListedMove& m = Add(ListedKind::kArc, a.startX, a.startY, a.x, a.y);
+    m.i = a.i, m.j = a.j, m.clockwise = a.clockwise, m.longWord = a.longWord;
+    const double r = std::hypot(a.i, a.j);
+    if (r > 0 && std::isfinite(r) && !(finestStep_ > 0 && r / finestStep_ > 2147483648.0))
+      return StartOffsetOf(a.i, a.j);
+    return {a.i, a.j};
+  }
+  void Drill(const DrillCall& d) override { Add(ListedKind::kDrill, d.startX, d.startY, d.x, d.y); }
+  void ToolChange(std::string_view) override {}
+
+ private:
+  ListedMove& Add(ListedKind kind, double sx, double sy, double x, double y) {
+    ListedMove m;
+    m.startX = sx, m.startY = sy, m.x = x, m.y = y;
+    m.line = static_cast<int32_t>(line);
+    m.kind = kind;
+    moves.push_back(m);
+    return moves.back();
+  }
+  double finestStep_;
+};
+
+TEST(MoveList, TheListAndTheRunMakeTheSameMovesOnEverySampleAndGeneratedProgram) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> programs;
+  for (const auto& entry : std::filesystem::directory_iterator(BRIMO_SOURCE_DIR "/gcodes")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<std::string> lines{std::string()};
+    SplitProgramText(text.str(), lines);
+    programs.push_back({entry.path().filename().string(), lines});
+  }
+  ASSERT_GE(programs.size(), 4u);
+  for (uint64_t seed : {1, 2, 3}) {
+    std::vector<std::string> lines{std::string()};
+    for (auto& l : bench::GenerateProgramLines(3000, seed)) lines.push_back(l);
+    programs.push_back({"generated seed " + std::to_string(seed), lines});
+  }
+  for (const auto& [name, lines] : programs) {
+    TestRig rig;
+    rig.UniformAxes(0.0075, 500);
+    rig.store.Assign({lines.begin() + 1, lines.end()});
+    rig.plot.RefitExtents = true;
+    TegnUd(rig.core);  // builds the list, as a load does
+    ASSERT_TRUE(rig.plot.Moves) << name;
+    const MoveList& list = *rig.plot.Moves;
+
+    Registers regs;
+    RunMoves run(rig.ms.FinestStepXY);
+    for (long i = 1; i <= rig.store.LineCount; ++i) {
+      run.line = i;
+      EmitLine(regs, ParseLine(rig.store.Entry(i), ScaleValues{}, rig.ms, regs), run);
+    }
+    ASSERT_EQ(list.moves.size(), run.moves.size()) << name;
+    ASSERT_FALSE(run.moves.empty()) << name;
+    for (size_t k = 0; k < run.moves.size(); ++k) {
+      const ListedMove &a = list.moves[k], &b = run.moves[k];
+      ASSERT_TRUE(a.kind == b.kind && a.line == b.line && a.startX == b.startX &&
+                  a.startY == b.startY && a.x == b.x && a.y == b.y && a.i == b.i && a.j == b.j &&
+                  a.clockwise == b.clockwise && a.longWord == b.longWord)
+          << name << ": move " << k << " of line " << b.line;
+    }
+  }
+}
+
+TEST(MoveList, ARedrawReadsTheListAndAChangedInputBuildsItAgain) {
+  TestRig rig;
+  rig.UniformAxes(0.01, 500);
+  rig.LoadProgram("G00 X10 Y0\nG01 X10 Y10 F100\n");
+  rig.plot.RefitExtents = true;
+  TegnUd(rig.core);
+  ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
+  rig.plot.Moves->moves.pop_back();  // a redraw with the same inputs reads the list as it is
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
+  rig.ms.ProgramFeed = 999, rig.ms.MCode = 6;  // registers no listed move depends on
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
+  rig.ms.MotionWord = "G01";  // the walk starts in another mode: built again
+  TegnUd(rig.core);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 2u);
+  rig.plot.Moves->moves.pop_back();
+  rig.store.Assign({"G00 X10 Y0", "G01 X20 Y10 F100"});  // another text: built again
+  TegnUd(rig.core);
+  ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
+  EXPECT_EQ(rig.plot.Moves->moves[1].x, 20);
+  EXPECT_EQ(rig.plot.PlotXMax, 20);
 }
 
 }  // namespace

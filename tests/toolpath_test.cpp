@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/parser.h"
 #include "machine/messages.h"
 #include "plot/plot_geometry.h"
@@ -244,7 +245,7 @@ TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
     run.ms.Offline = true;
     run.LoadProgram(row.program);
     run.ms.LineText = run.store.Entry(1);
-    ParseLine(run.core);
+    ReadLine(run.core);
     ASSERT_FALSE(run.ms.LineBad) << row.program;
     run.ms.ProgramFeed = 300;
     DispatchMotion(run.core);
@@ -298,18 +299,15 @@ TEST_F(TegnUdTest, DrawLineEndsAtLineCount) {
   EXPECT_EQ(rig.plot.DrawLine, 3);
 }
 
-// Mend: every redraw runs with PlotOnly set, so M6 never asks for a tool, and
-// the flag is put back afterwards.
+// Mend: a redraw never asks for a tool (the drawing's sink makes no tool
+// change), whatever the program holds.
 TEST_F(TegnUdTest, ToolChangeNeverAskedWhileDrawing) {
-  rig.plot.PlotOnly = false;
   Draw("G00 X1\nM6 T2\nG01 X2\n");
   EXPECT_TRUE(rig.win.messages.empty());
   EXPECT_EQ(rig.win.MessagesStartingWith(msg::kToolChange), 0);
   EXPECT_FALSE(rig.ms.StepMode);
-  EXPECT_FALSE(rig.plot.PlotOnly);
-  rig.plot.PlotOnly = true;
   Draw("M6 T3\n");
-  EXPECT_TRUE(rig.plot.PlotOnly);
+  EXPECT_TRUE(rig.win.messages.empty());
 }
 
 // Mend: a redraw in the middle of a run (a resize, View > Fit) leaves every

@@ -23,13 +23,6 @@ namespace {
 using sim_text::Quoted;
 using sim_text::Trimmed;
 
-bool IsArcWord(const std::string& w) { return w == "G02" || w == "G2" || w == "G03" || w == "G3"; }
-bool IsDrillWord(const std::string& w) { return w == "G81" || w == "G83"; }
-// The motion words the dispatch acts on; any other word moves nothing.
-bool IsMotionWord(const std::string& w) {
-  return w == "G00" || w == "G0" || w == "G01" || w == "G1" || IsArcWord(w) || IsDrillWord(w);
-}
-
 // ---- What a line's text says ----------------------------------------------------
 //
 // The dialect stays as it is (a line that starts with a comment or a number
@@ -132,7 +125,7 @@ void CheckText(const ProgramStore& program, std::vector<Finding>& findings) {
   for (long i = program.LineCount; i >= 1 && lastRead == 0; --i)
     if (!WordsOfLine(program.Entry(i)).empty()) lastRead = i;
   for (long i = 1; i <= program.LineCount; ++i) {
-    const std::string& line = program.Entry(i);
+    const std::string line(program.Entry(i));
     for (LineFinding& f : TextFindings(line))
       findings.push_back({i, f.kind, line, std::move(f.message)});
     if (i < lastRead && EndsProgram(line))
@@ -144,17 +137,17 @@ void CheckText(const ProgramStore& program, std::vector<Finding>& findings) {
 std::vector<LineFinding> Examine(const MachineState& ms) {
   std::vector<LineFinding> out;
   const auto& w = ms.LineWords;
-  const std::string& m = ms.MotionWord;
+  const Motion& m = ms.MotionWord;
   if (ms.LineBad) {
     out.push_back({Finding::Kind::kBadLine, msg::kCheckBadLine + ms.LineBadReason});
     return out;
   }
   // An unknown G word (G21, G90, "G90 G01") stops motion until the next
   // motion word (deliberate): coordinates under it are not moved to.
-  if ((w.X || w.Y || w.Z) && !IsMotionWord(m)) {
-    out.push_back({Finding::Kind::kNoMotion, msg::kCheckNoMotion + Quoted(m)});
+  if ((w.X || w.Y || w.Z) && m.Kind() == MotionKind::kNone) {
+    out.push_back({Finding::Kind::kNoMotion, msg::kCheckNoMotion + Quoted(m.Text())});
   }
-  if (IsArcWord(m) && ArcRequested(ms)) {
+  if (m.IsArc() && ArcRequested(ms)) {
     // The centre and radius the arc set-up takes; the loop follows the
     // circle and the closing straight move jumps to the end point.
     const double cx = ms.LineStartX + ms.ArcI, cy = ms.LineStartY + ms.ArcJ;
@@ -167,7 +160,7 @@ std::vector<LineFinding> Examine(const MachineState& ms) {
                                                        FormatPosition(ms.FinestStepXY) + ")"});
     }
   }
-  if (IsDrillWord(m)) {
+  if (m.Kind() == MotionKind::kDrill) {
     const std::string z = Trimmed(ms.ZWord), r = Trimmed(ms.RWord);
     auto detail = [](const std::string& kept, char letter) {
       return kept.empty() ? std::string(msg::kCheckDrillNever)

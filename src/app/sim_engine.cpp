@@ -12,6 +12,7 @@
 #include "app/program_check.h"
 #include "app/sim_text.h"
 #include "app/vcd_writer.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
 #include "machine/machine_state.h"
@@ -224,14 +225,12 @@ void SimulationRun::Load() {
   win_.SetPenWidth(1);
   if (options_.drawingPass) {
     plot_.RefitExtents = true;
-    plot_.PlotOnly = true;
     // Deliberate, as File > Open: the tool's position becomes program zero.
     ResetProgramPosition(core_);
     ShowPositions(core_);
     ms.StopRequested = false;
     ms.ResumePending = false;
     TegnUd(core_);
-    plot_.PlotOnly = false;
     plot_.RefitExtents = false;
   }
   ResetRunState(core_);
@@ -433,37 +432,8 @@ void SimulationGate::Pass(const std::atomic<bool>* cancel) {
 }
 
 void CopySettings(const MachineState& f, MachineState& t) {
-  // Settings.
-  t.StepsPerRevX = f.StepsPerRevX, t.StepsPerRevY = f.StepsPerRevY, t.StepsPerRevZ = f.StepsPerRevZ;
-  t.LeadX = f.LeadX, t.LeadY = f.LeadY, t.LeadZ = f.LeadZ;
-  t.StepPinX = f.StepPinX, t.StepPinY = f.StepPinY, t.StepPinZ = f.StepPinZ;
-  t.DirPinX = f.DirPinX, t.DirPinY = f.DirPinY, t.DirPinZ = f.DirPinZ;
-  t.ReverseX = f.ReverseX, t.ReverseY = f.ReverseY, t.ReverseZ = f.ReverseZ;
-  t.FastRateX = f.FastRateX, t.FastRateY = f.FastRateY, t.FastRateZ = f.FastRateZ;
-  t.MediumRateX = f.MediumRateX, t.MediumRateY = f.MediumRateY, t.MediumRateZ = f.MediumRateZ;
-  t.SlowRateX = f.SlowRateX, t.SlowRateY = f.SlowRateY, t.SlowRateZ = f.SlowRateZ;
-  t.UnitsMm = f.UnitsMm, t.UnitsInch = f.UnitsInch;
-  t.InchUnitValue = f.InchUnitValue, t.MmUnitValue = f.MmUnitValue;
-  t.ToolChangeX = f.ToolChangeX, t.ToolChangeY = f.ToolChangeY, t.ToolChangeZ = f.ToolChangeZ;
-  t.HomePinX = f.HomePinX, t.HomePinY = f.HomePinY, t.HomePinZ = f.HomePinZ;
-  t.LimitPin = f.LimitPin;
-  t.PulseWidth = f.PulseWidth;
-  t.HomeSwitchEnabled = f.HomeSwitchEnabled, t.LimitSwitchEnabled = f.LimitSwitchEnabled;
-  t.ZHomingMoveMode = f.ZHomingMoveMode, t.ZToLineMoveMode = f.ZToLineMoveMode;
-  t.CoordinateMode = f.CoordinateMode;
-  t.ZHomingMoveDistance = f.ZHomingMoveDistance, t.ZToLineMoveDistance = f.ZToLineMoveDistance;
-  t.HomeUsingHomeSwitch = f.HomeUsingHomeSwitch, t.HomeUsingProgramZero = f.HomeUsingProgramZero;
-  t.HomeUsingMachineZero = f.HomeUsingMachineZero;
-  t.HomeMoveKind = f.HomeMoveKind, t.HomeFeedrate = f.HomeFeedrate;
-  // Derived.
-  t.UnitsPerStepX = f.UnitsPerStepX, t.UnitsPerStepY = f.UnitsPerStepY;
-  t.UnitsPerStepZ = f.UnitsPerStepZ;
-  t.FinestStepXY = f.FinestStepXY, t.FinestAxis = f.FinestAxis;
-  t.StepMaskX = f.StepMaskX, t.StepMaskY = f.StepMaskY, t.StepMaskZ = f.StepMaskZ;
-  t.DirMaskX = f.DirMaskX, t.DirMaskY = f.DirMaskY, t.DirMaskZ = f.DirMaskZ;
-  t.DirSenseX = f.DirSenseX, t.DirSenseY = f.DirSenseY, t.DirSenseZ = f.DirSenseZ;
-  t.UnitValue = f.UnitValue;
-  t.PulseWidthUs = f.PulseWidthUs;
+  static_cast<MachineSettings&>(t) = f;
+  static_cast<DerivedSettings&>(t) = f;
 }
 
 SimulationTotals Simulate(ProgramStore& program, const MachineState& settings,

@@ -24,6 +24,7 @@
 #include "dialogs/scale_dialog.h"
 #include "dialogs/scale_factors.h"
 #include "dialogs/settings_dialog.h"
+#include "interpreter/draw_program.h"
 #include "machine/config_file.h"
 #include "machine/core.h"
 #include "machine/messages.h"

@@ -21,6 +21,7 @@
 #include "dialogs/check_report.h"
 #include "dialogs/scale_dialog.h"
 #include "dialogs/settings_dialog.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
 #include "machine/messages.h"
@@ -132,7 +133,6 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
   ResetParserRegisters(c_);
 
   plot.RefitExtents = true;
-  plot.PlotOnly = true;
   // Deliberate: loading makes the tool's current position program zero.
   ResetProgramPosition(c_);
   ShowPositions(c_);
@@ -146,8 +146,6 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
     why = e.what();
   }
   c_.win.SetBusyCursor(false);
-  // Also on failure: later runs must act on tool changes again.
-  plot.PlotOnly = false;
   plot.RefitExtents = false;
   if (!ok) {
     c_.win.Message(std::string(msg::kOpenFailed) + shown.toStdString() + "\n\n" + why,

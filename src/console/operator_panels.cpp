@@ -64,7 +64,7 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
   UpdatePlotEvery(c);
   // Kept here, not in a register: the release of a refused press (which may
   // come in the middle of a run) must have nothing to put back.
-  const std::string savedMotionWord = ms.MotionWord;
+  const Motion savedMotionWord = ms.MotionWord;
   ms.MotionWord = "G01";
   ms.StopRequested = false;
   ms.StepX = ms.StepY = ms.StepZ = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "interpreter/draw_program.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"

@@ -27,16 +27,6 @@ void ForgetStraightMove(MachineState& ms) {
 
 }  // namespace
 
-double ArcCos(double x) {
-  if (x == -1) return -kPi;
-  if (x == 1) return 0;
-  return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0);
-}
-
-bool ArcIsFullCircle(double startX, double startY, double endX, double endY, double step) {
-  return std::hypot(endX - startX, endY - startY) < step;  // false for NaN
-}
-
 //          +Y
 //           |      end (theta_e)
 //           |     /
@@ -55,7 +45,7 @@ void StartArc(Core& c) {
     ForgetStraightMove(ms);
     SetFeed(c);
     if (!StepRateUsable(c)) return;
-    RunArcSteps(c);
+    RunArcSteps(c, StartLinearMove);
     return;
   }
 
@@ -111,7 +101,7 @@ void StartArc(Core& c) {
 
   ms.ArcAngle = 0;
   if (!StepRateUsable(c)) return;
-  RunArcSteps(c);
+  RunArcSteps(c, StartLinearMove);
 }
 
 }  // namespace brimo

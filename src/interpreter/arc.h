@@ -7,27 +7,18 @@
 // with a straight move to the target, which also makes all Z travel.
 #pragma once
 
+#include "machine/arc_geometry.h"  // ArcCos, ArcIsFullCircle: the run and the drawing share them
+
 namespace brimo {
 
 struct Core;
-
-// arccos with the system's conventions: -1 gives -pi (the sign rule of the
-// set-up turns it into +pi), 1 gives 0, anything else lies in (0, pi).
-double ArcCos(double x);
-
-// True when an arc from (startX, startY) to (endX, endY) is a full circle:
-// the end point lies less than `step` (length units, one step of the finer of
-// X and Y) from the start point, on whichever side. Decided on the points, not
-// on the end angle: that comes from the X offset alone, so near 0 and 180
-// degrees a rounding error of 0.0001 in the end gives several steps of angle.
-// The run and the drawing both decide with this.
-bool ArcIsFullCircle(double startX, double startY, double endX, double endY, double step);
 
 // Sets up the arc (centre, radius, start angle, sweep, angle step; writes
 // the start offset back into ArcI/ArcJ) and runs it; with ResumePending it
 // continues the stopped arc from its kept ArcAngle instead. An arc whose end
 // lies less than one step from its start is a full circle. A zero
-// radius is made as a straight move to the target.
+// radius is made as a straight move to the target. The start offset is
+// written back before the stepping starts (a redraw during the arc sees it).
 void StartArc(Core& c);
 
 }  // namespace brimo

@@ -6,19 +6,17 @@
 
 #include "interpreter/arc.h"
 #include "interpreter/drill.h"
+#include "interpreter/interpret.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"
 #include "machine/step_engine.h"
-#include "plot/plot_state.h"
 
 namespace brimo {
 
 namespace {
 
 constexpr double kMaxSteps = 2147483648.0;  // 2^31 steps on one axis
-
-bool IsRapid(const std::string& w) { return w == "G00" || w == "G0"; }
 
 // Fast rate (length/min) and travel per step (length) of axis 1, 2 or 3.
 bool AxisRates(const MachineState& ms, int axis, double& fast, double& unitsPerStep) {
@@ -122,49 +120,56 @@ void DrillLine(Core& c) {
   DrillCycle(c);
 }
 
+// The machine as a move sink. It acts on the run's own registers (the
+// MachineState is the Registers the interpreting step reads), so the calls'
+// values are those already in c.ms; the set-up routines read them there.
+class MachineSink : public MoveSink {
+ public:
+  explicit MachineSink(Core& c) : c_(c) {}
+  void Rapid(const StraightCall&) override {
+    c_.win.SetForeColour(kBrightGreen);
+    c_.ms.ArcMove = false;
+    StartLinearMove(c_);
+  }
+  void Feed(const StraightCall&) override {
+    c_.ms.ArcMove = false;
+    StartLinearMove(c_);
+  }
+  ArcOffsets Arc(const ArcCall& a) override {
+    c_.ms.ArcDirection = a.clockwise ? 1 : -1;
+    c_.ms.ArcMove = true;
+    // The set-up keeps the start offset in the registers itself, before
+    // stepping; what it left there is what they keep.
+    StartArc(c_);
+    return {c_.ms.ArcI, c_.ms.ArcJ};
+  }
+  void Drill(const DrillCall&) override {
+    c_.ms.ArcMove = false;
+    DrillLine(c_);
+  }
+  void ToolChange(std::string_view) override { brimo::ToolChange(c_); }
+
+ private:
+  Core& c_;
+};
+
 }  // namespace
 
-bool ArcRequested(const MachineState& ms) {
-  const auto& w = ms.LineWords;
-  return !ms.LineBad && (w.X || w.Y || w.Z || w.I || w.J);
-}
-
-bool DrillRequested(const MachineState& ms) {
-  const auto& w = ms.LineWords;
-  return !ms.LineBad && (w.X || w.Y || w.Z || w.R || w.Q);
+void ReadLine(Core& c) {
+  MachineState& ms = c.ms;
+  ms.StopRequested = false;
+  ms.DiagonalFactor = 1;
+  const LineResult line = ParseLine(ms.LineText, ReadScaleFactors(c.win), ms, ms);
+  ms.LineText = line.before;
+  if (line.skipped) return;  // changes nothing else; SetFeed is not run (deliberate)
+  if (line.feedWord) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
+  if (line.ok && line.toolChange) MachineSink(c).ToolChange(ms.TWord);
+  SetFeed(c);
 }
 
 void DispatchMotion(Core& c) {
-  MachineState& ms = c.ms;
-  // A resumed move was started by a line that was good and asked for it;
-  // whatever was parsed since (a redraw) does not cancel it.
-  const bool resume = ms.ResumePending;
-  if (ms.LineBad && !resume) return;
-  const std::string& w = ms.MotionWord;
-  if (w == "G00" || w == "G0") {
-    c.win.SetForeColour(kBrightGreen);
-    ms.ArcMove = false;
-    StartLinearMove(c);
-  } else if (w == "G01" || w == "G1") {
-    ms.ArcMove = false;
-    StartLinearMove(c);
-  } else if (w == "G02" || w == "G2") {
-    if (!resume && !ArcRequested(ms)) return;
-    ms.ArcDirection = 1;  // clockwise
-    ms.ArcMove = true;
-    StartArc(c);
-  } else if (w == "G03" || w == "G3") {
-    if (!resume && !ArcRequested(ms)) return;
-    ms.ArcDirection = -1;  // counter-clockwise
-    ms.ArcMove = true;
-    StartArc(c);
-  } else if (w == "G83" || w == "G81") {
-    if (!resume && !DrillRequested(ms)) return;
-    ms.ArcMove = false;
-    DrillLine(c);
-  }
-  // Anything else (G21, G90, "G90 G01" ...) moves nothing until the next
-  // motion word (deliberate).
+  MachineSink sink(c);
+  EmitMoves(c.ms, c.ms.ResumePending, sink);
 }
 
 void SetFeed(Core& c) {
@@ -174,15 +179,12 @@ void SetFeed(Core& c) {
   double fast = 0, unitsPerStep = 0;
   if (AxisRates(ms, ms.RefAxis, fast, unitsPerStep)) {
     // A rapid runs at the rapid rate whether written G00 or G0.
-    if (IsRapid(ms.MotionWord)) ms.FeedNow = fast;
+    if (ms.MotionWord.Kind() == MotionKind::kRapid) ms.FeedNow = fast;
     if (ms.FeedNow > fast) ms.FeedNow = fast;
     ms.StepRate = ms.FeedNow / 60 / unitsPerStep;
     CapToAxisRates(ms);
   }
-  // A drawing pass (PlotOnly) shows nothing line by line: it puts the feed
-  // in force back on display when it ends, and formatting a million feeds
-  // nobody can see would cost more than the drawing.
-  if (!c.plot.PlotOnly) c.win.ShowFeed(NumberText(ms.FeedNow));
+  c.win.ShowFeed(NumberText(ms.FeedNow));
 }
 
 bool OverrideFeed(Core& c) {
@@ -262,21 +264,11 @@ void ToolChange(Core& c) {
 }
 
 LineRegisters LineRegisters::Of(const MachineState& ms) {
-  LineRegisters r;
-  r.MotionWord = ms.MotionWord;
-  r.TargetX = ms.TargetX, r.TargetY = ms.TargetY, r.TargetZ = ms.TargetZ;
-  r.LineStartX = ms.LineStartX, r.LineStartY = ms.LineStartY, r.LineStartZ = ms.LineStartZ;
-  r.ProgramFeed = ms.ProgramFeed;
-  r.ArcMove = ms.ArcMove, r.ResumePending = ms.ResumePending;
-  r.RefAxis = ms.RefAxis;
-  return r;
+  return {ms, ms.ArcMove, ms.ResumePending, ms.RefAxis};
 }
 
 void LineRegisters::PutBack(MachineState& ms) const {
-  ms.MotionWord = MotionWord;
-  ms.TargetX = TargetX, ms.TargetY = TargetY, ms.TargetZ = TargetZ;
-  ms.LineStartX = LineStartX, ms.LineStartY = LineStartY, ms.LineStartZ = LineStartZ;
-  ms.ProgramFeed = ProgramFeed;
+  static_cast<Registers&>(ms) = regs;
   ms.ArcMove = ArcMove, ms.ResumePending = ResumePending;
   ms.RefAxis = RefAxis;
 }

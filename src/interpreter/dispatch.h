@@ -1,32 +1,42 @@
-// Motion dispatch: the modal motion word becomes a rapid, a feed move, an
-// arc or a drilling cycle; the feed becomes a step rate.
+// The run's side of the interpreter: reading a line with its effects
+// (ReadLine), the machine as a move sink (DispatchMotion: a rapid, a feed
+// move, an arc or a drilling cycle on the step engine), and the feed that
+// becomes a step rate.
 //
 // Units: FeedNow and the Fast rates in length units per minute, StepRate in
 // steps per second of the pacing axis (RefAxis), distances in length units.
 // Callers: the run loop, the move to a previewed line, homing, the override
-// controls (SetFeed), the parser (SetFeed, ToolChange), the arc loop
-// (StartLinearMove closes every arc).
+// controls (SetFeed), the arc set-up (StartLinearMove closes every arc,
+// handed to the step engine's arc loop).
 #pragma once
 
 #include <string>
+
+#include "interpreter/interpret.h"
+#include "machine/registers.h"
 
 namespace brimo {
 
 struct Core;
 struct MachineState;
 
-// Starts the motion the registers describe; returns when it has ended or
-// was stopped. Moves nothing for a line marked bad (LineBad); makes an arc
-// only when ArcRequested and drills only when DrillRequested (a resumed move,
-// ResumePending, is always made).
+// The run's reading of ms.LineText (one program entry): ParseLine on the
+// run's registers with the window's scale factors, then the line's effects
+// other than its move, in this order: the programmed feed display (an F word
+// taken), the tool change (M6 on a good line: step mode, then the message;
+// it happens where the tool stands, before the line's move, deliberate),
+// and SetFeed for every line that is not skipped (RefAxis is still the last
+// move's). Also clears the stop request and the X+Y pulse stretch, and
+// leaves in ms.LineText the text before the line's first word.
+void ReadLine(Core& c);
+
+// Starts the motion the registers describe (EmitMoves on the machine's move
+// sink: the step engine); returns when it has ended or was stopped. Moves nothing for a line marked
+// bad (LineBad); makes an arc only when ArcRequested and drills only when DrillRequested (a resumed
+// move, ResumePending, is always made).
 void DispatchMotion(Core& c);
 
-// The last parsed line asked for an arc: it carried an X, Y, Z, I or J word.
-// Without one, an arc mode does not repeat (a comment, an M word alone, the
-// pass after the last line). The drawing dispatches with the same test.
-bool ArcRequested(const MachineState& ms);
-// The last parsed line asked for a hole: it carried an X, Y, Z, R or Q word.
-bool DrillRequested(const MachineState& ms);
+// ArcRequested, DrillRequested: interpret.h.
 
 // Sets FeedNow (programmed feed times override, the rapid rate for G00/G0,
 // capped at the pacing axis's Fast rate) and StepRate, and shows FeedNow.
@@ -49,15 +59,13 @@ void StartLinearMove(Core& c);
 // Step mode, then the "Change to tool #" message with the T text. No motion.
 void ToolChange(Core& c);
 
-// The registers a run reads for its next line. A move that is not a program
-// line (a return to the stop position, a home move, a move to a previewed
-// line) keeps them and puts them back, so the run's next line is read as
-// written (a modal G01 line must not run as the move's rapid).
+// What a run reads for its next line: the registers (one value) and the
+// pacing state of the move set-up. A move that is not a program line (a
+// return to the stop position, a home move, a move to a previewed line)
+// keeps them and puts them back, so the run's next line is read as written
+// (a modal G01 line must not run as the move's rapid).
 struct LineRegisters {
-  std::string MotionWord;
-  double TargetX = 0, TargetY = 0, TargetZ = 0;
-  double LineStartX = 0, LineStartY = 0, LineStartZ = 0;
-  double ProgramFeed = 0;  // length/min
+  Registers regs;
   bool ArcMove = false, ResumePending = false;
   int RefAxis = 0;
 

@@ -7,11 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "interpreter/dispatch.h"
 #include "interpreter/drill.h"
-#include "machine/core.h"
 #include "machine/messages.h"
-#include "plot/plot_state.h"
+#include "machine/window.h"
 
 namespace brimo {
 
@@ -139,38 +137,35 @@ std::vector<LineWord> WordsOfLine(std::string_view line) {
   return out;
 }
 
-std::string NumberText(double v) {
-  if (v == 0) return "0";  // also -0
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  return std::string(buf, r.ptr);
+ScaleValues ReadScaleFactors(Window& win) {
+  return {win.ScaleFactor(0), win.ScaleFactor(1), win.ScaleFactor(2), win.ScaleFactor(3)};
 }
 
-void ParseLine(Core& c) {
-  MachineState& ms = c.ms;
+LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
+                     const DerivedSettings& steps, Registers& ms) {
+  LineResult result;
 
   // 1. Start-of-line resets.
-  ms.StopRequested = false;
   ms.MCode = 0;
   ms.LineStartX = ms.TargetX;
   ms.LineStartY = ms.TargetY;
   ms.LineStartZ = ms.TargetZ;
   ms.DrillCycleActive = 0;
-  ms.DiagonalFactor = 1;
   ms.LineWords = {};
   ms.LineBad = false;
   ms.LineBadReason.clear();
 
   // 2. Trim blanks and tabs: a tab-indented line is read, not skipped.
-  const std::string line(Trim(ms.LineText, true));
+  const std::string line(Trim(lineText, true));
 
   // 3. Skip test: empty, or a first character below '@' (digit, '%', '(',
   //    '/', ';' ...). Such a line changes nothing else; SetFeed is not run.
   //    Deliberate (programs rely on it); the program check names every
   //    skipped line that carries words.
   if (LineIsSkipped(line)) {
-    ms.LineText = line;
-    return;
+    result.skipped = true;
+    result.before = line;
+    return result;
   }
 
   // 4. Words: first occurrence of each letter, case-sensitive, outside
@@ -185,8 +180,8 @@ void ParseLine(Core& c) {
     return words[0];  // not reached: every caller names a word letter
   };
 
-  // 5. Check: values in the order the words are taken, each scale factor
-  //    read at its word. Nothing is stored until the whole line is known to
+  // 5. Check: values in the order the words are taken, each scaled by its
+  //    factor. Nothing is stored until the whole line is known to
   //    be usable, so a bad line changes no word register.
   std::string bad;
   auto fail = [&](char letter, const Word& w, const char* why) {
@@ -201,19 +196,19 @@ void ParseLine(Core& c) {
     const double raw = ReadNumber(w.text);
     switch (letter) {
       case 'F':
-        w.value = raw * c.win.ScaleFactor(0);
+        w.value = raw * scale.feed;
         break;
       case 'I':
       case 'X':
-        w.value = raw * c.win.ScaleFactor(1);
+        w.value = raw * scale.x;
         break;
       case 'J':
       case 'Y':
-        w.value = raw * c.win.ScaleFactor(2);
+        w.value = raw * scale.y;
         break;
       case 'Z':
       case 'R':
-        w.value = raw * c.win.ScaleFactor(3);
+        w.value = raw * scale.z;
         break;
       default:
         w.value = raw;  // Q, M
@@ -227,23 +222,23 @@ void ParseLine(Core& c) {
         if (raw > kMaxPecks) fail(letter, w, msg::kTooManyPecks);
         break;
       case 'X':
-        if (tooManySteps(ms.LineStartX, w.value, ms.UnitsPerStepX))
+        if (tooManySteps(ms.LineStartX, w.value, steps.UnitsPerStepX))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'Y':
-        if (tooManySteps(ms.LineStartY, w.value, ms.UnitsPerStepY))
+        if (tooManySteps(ms.LineStartY, w.value, steps.UnitsPerStepY))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'Z':
       case 'R':  // the retract height is a Z target of the drilling cycle
-        if (tooManySteps(ms.LineStartZ, w.value, ms.UnitsPerStepZ))
+        if (tooManySteps(ms.LineStartZ, w.value, steps.UnitsPerStepZ))
           fail(letter, w, msg::kTooManySteps);
         break;
       case 'I':  // a centre that far away makes an arc of as many steps
-        if (tooManySteps(0, w.value, ms.UnitsPerStepX)) fail(letter, w, msg::kTooManySteps);
+        if (tooManySteps(0, w.value, steps.UnitsPerStepX)) fail(letter, w, msg::kTooManySteps);
         break;
       case 'J':
-        if (tooManySteps(0, w.value, ms.UnitsPerStepY)) fail(letter, w, msg::kTooManySteps);
+        if (tooManySteps(0, w.value, steps.UnitsPerStepY)) fail(letter, w, msg::kTooManySteps);
         break;
       default:
         break;
@@ -256,15 +251,15 @@ void ParseLine(Core& c) {
   // from this line or the registers, scaled as the cycle scales them.
   if (bad.empty()) {
     const Word& g = word('G');
-    const std::string motion =
-        g.found ? std::string(Trim(std::string("G").append(g.text), true)) : ms.MotionWord;
+    const MotionKind motion =
+        g.found ? MotionKindOf(Trim(std::string("G").append(g.text), true)) : ms.MotionWord.Kind();
     const bool asksForHole =
         word('X').found || word('Y').found || word('Z').found || word('R').found || word('Q').found;
-    if ((motion == "G81" || motion == "G83") && asksForHole) {
+    if (motion == MotionKind::kDrill && asksForHole) {
       const Word& zw = word('Z');
       const Word& rw = word('R');
-      const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * c.win.ScaleFactor(3);
-      const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * c.win.ScaleFactor(3);
+      const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * scale.z;
+      const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * scale.z;
       if (!DrillHeightsUsable(z, r)) {
         auto shown = [](std::string_view t) { return std::string(t.empty() ? "0" : t); };
         bad = "R" + shown(Trim(rw.found ? rw.text : std::string_view(ms.RWord), true)) + " Z" +
@@ -291,7 +286,6 @@ void ParseLine(Core& c) {
           break;
         case 'F':
           ms.ProgramFeed = w.value;
-          if (!c.plot.PlotOnly) c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));  // as SetFeed
           ms.LineWords.F = true;
           break;
         case 'R':
@@ -331,13 +325,13 @@ void ParseLine(Core& c) {
           break;
         case 'G':
           // Trimmed of blanks and tabs: "G00<tab>X1" is a rapid.
-          ms.MotionWord = Trim(std::string("G").append(w.text), true);
+          ms.MotionWord = std::string(Trim(std::string("G").append(w.text), true));
           ms.LineWords.G = true;
           break;
       }
     }
   }
-  ms.LineText = text.substr(0, firstWord);
+  result.before = text.substr(0, firstWord);
 
   // 7. Pecks, on every parsed line: a Q below 1 (or none yet) means 1.
   ms.PecksLeft = ReadNumber(ms.QWord);
@@ -348,16 +342,12 @@ void ParseLine(Core& c) {
 
   // 8. An arc without centre offsets is a straight feed move, short words
   //    included. I and J are the registers, possibly from earlier lines.
-  const std::string& m = ms.MotionWord;
-  if ((m == "G02" || m == "G03" || m == "G2" || m == "G3") && ms.ArcI == 0 && ms.ArcJ == 0)
-    ms.MotionWord = "G01";
+  if (ms.MotionWord.IsArc() && ms.ArcI == 0 && ms.ArcJ == 0) ms.MotionWord = "G01";
 
-  // 9. The tool change happens where the tool stands, before this line's
-  //    move (deliberate); never while a program is only being drawn.
-  if (!c.plot.PlotOnly && ms.MCode == 6) ToolChange(c);
-
-  // 10. Feed set-up with the line's values (RefAxis is still the last move's).
-  SetFeed(c);
+  result.ok = !ms.LineBad;
+  result.feedWord = ms.LineWords.F;
+  result.toolChange = ms.MCode == 6;
+  return result;
 }
 
 }  // namespace brimo

@@ -1,4 +1,8 @@
-// The G-code line parser: LineText in, word registers of MachineState out.
+// The G-code line parser: a line's text in, the registers (Registers) out,
+// and a result value that says whether the line could be taken. The parser
+// has no effect beyond the registers it is given: the line's tool change,
+// feed set-up and displays, and its move, are the interpreting step's
+// (ReadLine, DispatchMotion in dispatch.h; the drawing in draw_program.h).
 //
 // Dialect: twelve case-sensitive word letters G M T X Y Z A I J R F Q (an N
 // word at the front is ignored); only the first occurrence of a letter
@@ -8,8 +12,8 @@
 // the machine's length unit after the scale factors (no unit conversion);
 // F is in length units per minute.
 //
-// Callers: the run loop, the step preview and the drawing pass, each after
-// setting ms.LineText to one program entry.
+// Callers: the run loop (through ReadLine), the step preview and the drawing
+// pass, each on its own registers.
 #pragma once
 
 #include <cstddef>
@@ -18,10 +22,12 @@
 #include <vector>
 
 #include "interpreter/number_rule.h"
+#include "machine/machine_state.h"
+#include "machine/number_text.h"
 
 namespace brimo {
 
-struct Core;
+class Window;
 
 // End of the comment in parentheses that opens at line[open] (a '('): the
 // index just after the ')' that closes it. Parentheses nest, so
@@ -52,20 +58,35 @@ struct LineWord {
 // letter only), exactly as ParseLine takes them; none for a skipped line.
 std::vector<LineWord> WordsOfLine(std::string_view line);
 
-// A number as plain text: period decimal point, at most 15 significant
-// digits, no trailing zeros ("150", "37.5"). Used for the feed displays.
-std::string NumberText(double v);
+// NumberText (the feed displays' number form) comes from machine/number_text.h.
 
-// Parses ms.LineText (consumed: afterwards it holds the text before the
-// first word). Resets per line, takes the words, applies the scale factors
-// (read through the window at every word), the pecks rule, the
-// arc-without-centre rule, the tool change (unless PlotOnly) and finally
-// SetFeed for every line that is not skipped. Fills ms.LineWords with what
-// the line carried (cleared for a skipped line). A line holding a number
-// that is not finite, a move of more than 2^31 steps on an axis, more than
-// 10 000 pecks, or a drilling line whose R is not above its depth
-// (DrillHeightsUsable) is marked bad (ms.LineBad, ms.LineBadReason) and none
-// of its words is taken.
-void ParseLine(Core& c);
+// The four scale factors (feed, X, Y, Z) as numbers. The caller reads them
+// once per line (a run reads them live at each line, so a factor changed
+// meanwhile acts from the next line on).
+struct ScaleValues {
+  double feed = 1, x = 1, y = 1, z = 1;
+};
+ScaleValues ReadScaleFactors(Window& win);
+
+// What the parse of one line found, beyond the registers it changed.
+struct LineResult {
+  bool ok = true;           // false: the line is bad (regs.LineBad, regs.LineBadReason)
+  bool skipped = false;     // the skip rule read none of its words
+  bool feedWord = false;    // it carried an F word (taken)
+  bool toolChange = false;  // it asks for a tool (M6)
+  std::string before;       // the text before its first word (the trimmed line when skipped)
+};
+
+// Parses one line into `regs`. Resets per line (M code, line start = target,
+// drilling state, LineWords, the bad mark), takes the words scaled by
+// `scale`, applies the pecks rule and the arc-without-centre rule. Fills
+// regs.LineWords with what the line carried (cleared for a skipped line).
+// A line holding a number that is not finite, a move of more than 2^31 steps
+// on an axis (by the step sizes of `steps`), more than 10 000 pecks, or a
+// drilling line whose R is not above its depth (DrillHeightsUsable) is
+// marked bad (regs.LineBad, regs.LineBadReason, result.ok false) and none of
+// its words is taken.
+LineResult ParseLine(std::string_view text, const ScaleValues& scale, const DerivedSettings& steps,
+                     Registers& regs);
 
 }  // namespace brimo

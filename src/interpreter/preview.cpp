@@ -1,51 +1,49 @@
-// Step preview: walks the program line by line on its own copy of the parser
-// registers, drawing each line's segment and marking its end point, without
-// moving the machine. "Move machine to end of line" then moves there and
-// hands the preview's registers to the run.
-#include <memory>
+// Step preview: walks the program line by line on its own registers (a
+// Registers value, never the run's), drawing each line's moves through the
+// toolpath's sink and marking its end point, without moving the machine.
+// "Move machine to end of line" then moves there and hands the preview's
+// registers to the run as one value.
+#include <optional>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/interpret.h"
 #include "interpreter/parser.h"
 #include "interpreter/run_control.h"
 #include "machine/core.h"
 #include "machine/step_engine.h"
-#include "plot/plot_state.h"
 #include "plot/program_store.h"
 #include "plot/toolpath.h"
 
 namespace brimo {
 namespace {
 
-// Registers as a run starting from the beginning would have them, on a copy:
-// start and end point at program zero.
-std::shared_ptr<MachineState> FreshPreviewRegisters(const MachineState& ms) {
-  auto p = std::make_shared<MachineState>(ms);
-  p->PreviewRegs.reset();
-  p->TargetX = p->TargetY = p->TargetZ = 0;
-  p->LineStartX = p->LineStartY = p->LineStartZ = 0;
-  p->MCode = 0;
-  p->DrillCycleActive = 0;
-  p->StopRequested = false;
-  p->LineBad = false;
+// Registers as a run starting from the beginning would have them: start and
+// end point at program zero.
+Registers FreshPreviewRegisters(const MachineState& ms) {
+  Registers p = ms;
+  p.TargetX = p.TargetY = p.TargetZ = 0;
+  p.LineStartX = p.LineStartY = p.LineStartZ = 0;
+  p.MCode = 0;
+  p.DrillCycleActive = 0;
+  p.LineBad = false;
   return p;
 }
 
-// Parses entry `line` on the preview registers. A preview never asks for a
-// tool: the machine does not move. The feed displays keep showing the run's
-// values.
-void ParsePreview(Core& c, MachineState& regs, long line, bool draw) {
-  Core pc{regs, c.win, c.clock, c.port, c.store, c.plot};
-  const bool plotOnly = c.plot.PlotOnly;
-  c.plot.PlotOnly = true;
-  regs.LineText = c.store.Entry(line);
-  ParseLine(pc);
-  if (draw && !regs.LineBad) DrawSegment(pc);
-  c.plot.PlotOnly = plotOnly;
+// Parses entry `line` on the preview registers; with `draw`, draws its moves
+// (a walk that only rebuilds the registers draws nothing and, like the
+// drawing, keeps no arc's start offset). A preview never asks for a tool:
+// the machine does not move. The feed displays keep showing the run's values.
+void ParsePreview(Core& c, Registers& regs, long line, bool draw) {
+  ParseLine(c.store.Entry(line), ReadScaleFactors(c.win), c.ms, regs);
+  if (draw && !regs.LineBad) {
+    DrawSink sink(c.win, c.ms.FinestStepXY);
+    EmitMoves(regs, false, sink);
+  }
   c.win.ShowFeed(NumberText(c.ms.FeedNow));
   c.win.ShowProgramFeed(NumberText(c.ms.ProgramFeed));
 }
 
-void MarkEnd(Core& c, const MachineState& regs) {
+void MarkEnd(Core& c, const Registers& regs) {
   c.win.SetPenWidth(3);
   c.win.PlotDot(regs.TargetX, regs.TargetY, kBrightRed);
   c.win.SetPenWidth(1);
@@ -64,7 +62,7 @@ void StepFwd_Click(Core& c) {
   if (ms.Running) return;
   if (ms.CurrentLine == 0 && ms.PreviewLine == 0) Command3_Click(c);
   if (!ms.PreviewRegs) ms.PreviewRegs = FreshPreviewRegisters(ms);
-  MachineState& regs = *ms.PreviewRegs;
+  Registers& regs = *ms.PreviewRegs;
   c.win.SetPenWidth(3);
   ms.PreviewLine += 1;
   if (ms.PreviewLine < 0 || ms.PreviewLine > c.store.LineCount) {
@@ -96,7 +94,7 @@ void Command6_Click(Core& c) {
   if (ms.PreviewLine < 0) return;  // before the first line: ends quietly
   // Rebuilt exactly: walk again from the first line up to the one before.
   ms.PreviewRegs = FreshPreviewRegisters(ms);
-  MachineState& regs = *ms.PreviewRegs;
+  Registers& regs = *ms.PreviewRegs;
   for (long i = 1; i <= ms.PreviewLine; ++i) ParsePreview(c, regs, i, false);
   ms.PreviewLine += 1;
   c.win.ShowPreviewLine(std::string(c.store.Entry(ms.PreviewLine)));
@@ -108,7 +106,7 @@ void Command5_Click(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running || !ms.PreviewRegs || ms.PreviewLine < 1 || ms.PreviewLine > c.store.LineCount)
     return;
-  const MachineState& regs = *ms.PreviewRegs;
+  const Registers regs = *ms.PreviewRegs;
   const double tx = regs.TargetX, ty = regs.TargetY, tz = regs.TargetZ;
   const LineRegisters before = LineRegisters::Of(ms);
   c.win.SetPenWidth(2);
@@ -123,7 +121,7 @@ void Command5_Click(Core& c) {
     // line's end point at that height (deliberate route), then down at feed.
     struct Leg {
       double x, y, z;
-      const char* word;
+      Motion word;
     };
     const Leg legs[] = {
         {ms.PrgX, ms.PrgY, 10, "G00"}, {0, 0, 10, "G00"}, {tx, ty, 10, "G00"}, {tx, ty, tz, "G01"}};
@@ -132,7 +130,7 @@ void Command5_Click(Core& c) {
     RestartPulseSchedule(ms);
     for (const Leg& leg : legs) {
       ms.MotionWord = leg.word;
-      c.win.SetForeColour(leg.word[2] == '0' ? kBrightGreen : kBlack);
+      c.win.SetForeColour(leg.word.Kind() == MotionKind::kRapid ? kBrightGreen : kBlack);
       ms.TargetX = leg.x, ms.TargetY = leg.y, ms.TargetZ = leg.z;
       SetFeed(c);
       StartLinearMove(c);
@@ -154,17 +152,7 @@ void Command5_Click(Core& c) {
   }
   // Hand the previewed line's registers to the run: the next line continues
   // from exactly that state.
-  ms.MotionWord = regs.MotionWord;
-  ms.TargetX = regs.TargetX, ms.TargetY = regs.TargetY, ms.TargetZ = regs.TargetZ;
-  ms.LineStartX = regs.LineStartX, ms.LineStartY = regs.LineStartY;
-  ms.LineStartZ = regs.LineStartZ;
-  ms.ArcI = regs.ArcI, ms.ArcJ = regs.ArcJ;
-  ms.ArcDirection = regs.ArcDirection;
-  ms.ProgramFeed = regs.ProgramFeed;
-  ms.ZWord = regs.ZWord, ms.RWord = regs.RWord, ms.QWord = regs.QWord;
-  ms.TWord = regs.TWord;
-  ms.PecksLeft = regs.PecksLeft;
-  ms.LineWords = regs.LineWords;
+  static_cast<Registers&>(ms) = regs;
   ms.MCode = 0;
   ms.DrillCycleActive = 0;
   ms.LineBad = false;

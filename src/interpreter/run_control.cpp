@@ -4,6 +4,7 @@
 #include <string>
 
 #include "interpreter/dispatch.h"
+#include "interpreter/draw_program.h"
 #include "interpreter/drill.h"
 #include "interpreter/parser.h"
 #include "machine/core.h"
@@ -132,7 +133,7 @@ void RunProgram(Core& c) {
       ms.LineText = c.store.Entry(ms.CurrentLine);
       const std::string shown = ms.LineText;
       if (!c.win.DisplayUpdatesOff()) c.win.ShowLineInProgress(shown);
-      ParseLine(c);
+      ReadLine(c);
       if (ms.LineBad) {
         ms.BadLinePending = ms.CurrentLine;
         c.win.Message(BadLineText(ms, ms.CurrentLine, shown) + msg::kBadLineStopped,
@@ -334,7 +335,6 @@ void Command10_Click(Core& c) {
   }
   c.win.Beep();
   if (!c.win.AskYesNo(msg::kResetQuestion, msg::kResetTitle)) return;
-  c.plot.PlotOnly = true;
   c.win.SetExecuteEnabled(true);
   // A program run again from here reads as on its first run.
   ResetParserRegisters(c);
@@ -348,7 +348,6 @@ void Command10_Click(Core& c) {
   TegnUd(c);
   ShowPositions(c);
   ResetRunState(c);
-  c.plot.PlotOnly = false;
 }
 
 }  // namespace brimo

@@ -2,6 +2,8 @@ set(BRIMO_INTERPRETER_SOURCES
   src/interpreter/parser.cpp
   src/interpreter/number_rule.cpp
   src/interpreter/dispatch.cpp
+  src/interpreter/interpret.cpp
+  src/interpreter/draw_program.cpp
   src/interpreter/arc.cpp
   src/interpreter/drill.cpp
   src/interpreter/run_control.cpp

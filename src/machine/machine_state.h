@@ -1,6 +1,9 @@
-// MachineState: the one record of settings, derived values and live machine
-// state. Exactly one instance exists per application (owned by the app, or by
-// a test fixture) and is handed by reference to every routine that needs it.
+// MachineState: the one record of settings, derived values, parser registers
+// and live machine state. Exactly one instance exists per application (owned
+// by the app, or by a test fixture) and is handed by reference to every
+// routine that needs it. The settings (MachineSettings), the values derived
+// from them (DerivedSettings) and the registers (Registers, registers.h) are
+// values of their own, so each copies as one assignment.
 //
 // Units: lengths are in the machine's own length unit (mm or inch as chosen
 // in the settings; numbers are never converted here), rates in length units
@@ -11,8 +14,10 @@
 
 #include <cstdint>
 #include <limits>
-#include <memory>
+#include <optional>
 #include <string>
+
+#include "machine/registers.h"
 
 namespace brimo {
 
@@ -52,8 +57,8 @@ struct PulseSchedule {
   long late = 0;         // pulses later than a quarter interval
 };
 
-struct MachineState {
-  // ---- Settings (set only by a configuration load) ----------------------
+// ---- Settings (set only by a configuration load) --------------------------
+struct MachineSettings {
   double StepsPerRevX = 0, StepsPerRevY = 0, StepsPerRevZ = 0;  // steps per drive turn
   double LeadX = 0, LeadY = 0, LeadZ = 0;                       // length per screw turn
   std::string StepPinX, StepPinY, StepPinZ;                     // data pin 2..9, as typed
@@ -76,7 +81,11 @@ struct MachineState {
   bool HomeUsingHomeSwitch = false, HomeUsingProgramZero = false, HomeUsingMachineZero = false;
   std::string HomeMoveKind, HomeFeedrate;
 
-  // ---- Derived by DeriveSettings ----------------------------------------
+  bool operator==(const MachineSettings&) const = default;
+};
+
+// ---- Derived by DeriveSettings ------------------------------------------
+struct DerivedSettings {
   double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0;  // length per step
   double FinestStepXY = 0;  // smaller of X and Y travel per step (X on a tie)
   int FinestAxis = 0;       // 1 = X, 2 = Y
@@ -89,11 +98,15 @@ struct MachineState {
   // default) when that is not a number of 0 or more.
   double PulseWidthUs = kDefaultPulseWidthUs;
 
+  bool operator==(const DerivedSettings&) const = default;
+};
+
+// Registers (targets, line start, motion word, I/J, feed, drilling words)
+// come from the Registers base.
+struct MachineState : MachineSettings, DerivedSettings, Registers {
   // ---- Positions ----------------------------------------------------------
-  double PrgX = 0, PrgY = 0, PrgZ = 0;                    // program coordinates
-  double MachX = 0, MachY = 0, MachZ = 0;                 // machine coordinates
-  double TargetX = 0, TargetY = 0, TargetZ = 0;           // end of current move
-  double LineStartX = 0, LineStartY = 0, LineStartZ = 0;  // start of current line
+  double PrgX = 0, PrgY = 0, PrgZ = 0;     // program coordinates
+  double MachX = 0, MachY = 0, MachZ = 0;  // machine coordinates
   double DistX = 0, DistY = 0, DistZ = 0;
 
   // ---- Step commands, port bytes, pulse clock ------------------------------
@@ -124,26 +137,9 @@ struct MachineState {
   double ArcStartAngle = 0, ArcDirection = 0, ArcAngle = 0, ArcAngleStep = 0, ArcSweep = 0;
   bool ArcMove = false;
 
-  // ---- Parser registers (modal unless noted) ----------------------------
-  std::string LineText;    // line being parsed; consumed by the parser
-  std::string MotionWord;  // e.g. "G01"
-  double ArcI = 0, ArcJ = 0;
-  double ProgramFeed = 0;  // length/min, after the feed scale factor
-  std::string ZWord, RWord, QWord, TWord;
-  double PecksLeft = 0;
-  double MCode = 0;          // reset to 0 at every line
-  int DrillCycleActive = 0;  // -1 while a drilling cycle is under way
-  // What the last parsed line carried (only lines that were not skipped set
-  // these; a skipped line clears them). Motion dispatch and drawing use them
-  // so that an arc or drilling mode repeats only when a line asks for it.
-  struct Words {
-    bool G = false, M = false, T = false, X = false, Y = false, Z = false;
-    bool I = false, J = false, R = false, F = false, Q = false;
-  } LineWords;
-  // The last parsed line held a number that could not be taken (not finite,
-  // or a count too large to step); nothing may move for it.
-  bool LineBad = false;
-  std::string LineBadReason;
+  // ---- Parser input ---------------------------------------------------------
+  // Line being read; afterwards it holds the text before the line's first word.
+  std::string LineText;
 
   // ---- Run control ----------------------------------------------------------
   bool StopRequested = false;
@@ -178,10 +174,10 @@ struct MachineState {
   long BadLinePending = 0;
 
   // ---- Step preview ------------------------------------------------------
-  // The preview walks the program on its own copy of the registers (never on
-  // the run's); null until the first step after a reset of the preview.
+  // The preview walks the program on its own registers (never on the run's);
+  // empty until the first step after a reset of the preview.
   long PreviewLine = 0;
-  std::shared_ptr<MachineState> PreviewRegs;
+  std::optional<Registers> PreviewRegs;
 
   // ---- Switches (1 when the last reading showed the switch active) --------
   int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;
@@ -189,7 +185,7 @@ struct MachineState {
   // ---- Stop snapshot ----------------------------------------------------------
   double StopPrgX = 0, StopPrgY = 0, StopPrgZ = 0;
   double StopTargetX = 0, StopTargetY = 0, StopTargetZ = 0;
-  std::string StopMotionWord;
+  Motion StopMotionWord;
   int StopDrawWidth = 1;
   // The straight move the stop cut short (a line, an arc's closing move, a
   // drilling rise or approach): its target and the signed whole steps per

@@ -11,4 +11,5 @@ set(BRIMO_MACHINE_SOURCES
   src/machine/config_file.cpp
   src/machine/config_save.cpp
   src/machine/derive_settings.cpp
+  src/machine/number_text.cpp
 )

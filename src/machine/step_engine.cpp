@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "interpreter/dispatch.h"
-#include "interpreter/parser.h"
 #include "machine/core.h"
 #include "machine/messages.h"
+#include "machine/number_text.h"
 #include "machine/port.h"
 #include "machine/pulse_clock.h"
 #include "machine/switches.h"
@@ -251,7 +250,7 @@ void RunLinearSteps(Core& c) {
 //             |  /
 //     --------C------- +X      point = C + r (cos a, sin a)
 //
-void RunArcSteps(Core& c) {
+void RunArcSteps(Core& c, void (*closingMove)(Core&)) {
   MachineState& ms = c.ms;
   // Bound and increment are fixed when the loop starts.
   const double step = ms.ArcAngleStep;
@@ -289,7 +288,7 @@ void RunArcSteps(Core& c) {
   ms.LineStartY = ms.PrgY;
   ms.LineStartZ = ms.PrgZ;
   // Closes the gap left by the stepping and makes all Z travel of the line.
-  StartLinearMove(c);
+  closingMove(c);
 }
 
 }  // namespace brimo

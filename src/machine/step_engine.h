@@ -4,7 +4,8 @@
 // the same interval (see pulse_clock.h), stretched by 1/0.707 after a pulse
 // that stepped X and Y together.
 //
-// Callers: the interpreter's move set-up (dispatch, arcs), jogging.
+// Callers: the interpreter's move set-up (dispatch, arcs), jogging. Includes
+// nothing of the interpreter: the arc's closing move is asked of the caller.
 #pragma once
 
 #include <cmath>
@@ -28,8 +29,10 @@ bool StepPulse(Core& c);
 void RunLinearSteps(Core& c);
 
 // Arc from ArcAngle (0 for a new arc) to ArcSweep + ArcAngleStep; at its
-// normal end the closing straight move to the target (StartLinearMove).
-void RunArcSteps(Core& c);
+// normal end (not after a stop) `closingMove`, the straight move to the
+// target that closes the gap left by the stepping and makes all Z travel
+// (the interpreter passes StartLinearMove).
+void RunArcSteps(Core& c, void (*closingMove)(Core&));
 
 // Stop snapshot: position, target, pen width and motion word at the stop;
 // re-enables "Execute Program".

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "interpreter/parser.h"
 #include "machine/core.h"
+#include "machine/number_text.h"
 #include "plot/plot_state.h"
 
 namespace brimo {

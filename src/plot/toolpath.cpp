@@ -5,13 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "interpreter/arc.h"
-#include "interpreter/dispatch.h"
-#include "interpreter/parser.h"
+#include "machine/arc_geometry.h"
 #include "machine/core.h"
-#include "plot/plot_geometry.h"
 #include "plot/plot_state.h"
-#include "plot/program_store.h"
 
 namespace brimo {
 
@@ -29,11 +25,7 @@ double Fold(double a) {
   return a;
 }
 
-bool IsArcWord(const std::string& w) { return w == "G02" || w == "G2" || w == "G03" || w == "G3"; }
-bool IsDrillWord(const std::string& w) { return w == "G83" || w == "G81"; }
-
-// Arc of the line just parsed, from (LineStartX, LineStartY) to (TargetX,
-// TargetY) about the start point plus (ArcI, ArcJ).
+// Arc from (startX, startY) to (x, y) about the start point plus (i, j).
 //
 //            +Y                 angles: radians counter-clockwise from +X,
 //             |   end           folded into [0, 2 pi)
@@ -42,85 +34,41 @@ bool IsDrillWord(const std::string& w) { return w == "G83" || w == "G81"; }
 //             |  \              sign of the Y offset only; an end point off
 //             |   start         the circle is projected by its X offset
 //
-// Leaves the start offset negated in ArcI/ArcJ (a zero ArcJ takes the negated
-// ArcI), exactly as the arc set-up does, so that a later line without I or J
-// sees the same values in the drawing as in the run.
+// `kept` is the start offset the registers keep, exactly as the arc set-up
+// leaves it, so that a later line without I or J sees the same values in the
+// drawing as in the run (the offsets as given when the arc is not usable).
 struct ArcShape {
   double cx = 0, cy = 0, r = 0;
   double startAngle = 0, endAngle = 0;
   bool usable = false;  // a radius above 0 and every value finite
+  ArcOffsets kept;
 };
 
 double ClampedArcCos(double x) { return ArcCos(std::clamp(x, -1.0, 1.0)); }
 
-ArcShape TakeArc(MachineState& ms) {
+ArcShape TakeArc(const ArcCall& m) {
   ArcShape a;
-  a.r = std::sqrt(ms.ArcI * ms.ArcI + ms.ArcJ * ms.ArcJ);
-  a.cx = ms.LineStartX + ms.ArcI;
-  a.cy = ms.LineStartY + ms.ArcJ;
+  a.kept = {m.i, m.j};
+  a.r = std::sqrt(m.i * m.i + m.j * m.j);
+  a.cx = m.startX + m.i;
+  a.cy = m.startY + m.j;
   if (!(a.r > 0) || !std::isfinite(a.r) || !std::isfinite(a.cx) || !std::isfinite(a.cy) ||
-      !std::isfinite(ms.TargetX) || !std::isfinite(ms.TargetY)) {
+      !std::isfinite(m.x) || !std::isfinite(m.y)) {
     return a;  // radius 0 (or nothing usable): the angles would divide by it
   }
-  double dx = ms.TargetX - a.cx;
-  double dy = ms.TargetY - a.cy;
+  double dx = m.x - a.cx;
+  double dy = m.y - a.cy;
   if (dy == 0) dy = dx;  // only its sign is used
   if (std::abs(dx) > a.r) dx = Sign(dx) * a.r;
   a.endAngle = Fold(Sign(dy) * ClampedArcCos(dx / a.r));
-  ms.ArcI = -ms.ArcI;
-  ms.ArcJ = (ms.ArcJ == 0) ? ms.ArcI : -ms.ArcJ;
-  a.startAngle = Fold(Sign(ms.ArcJ) * ClampedArcCos(ms.ArcI / a.r));
+  a.kept = StartOffsetOf(m.i, m.j);
+  a.startAngle = Fold(Sign(a.kept.j) * ClampedArcCos(a.kept.i / a.r));
   a.usable = true;
   return a;
 }
 
 bool Finite(double a, double b, double c, double d) {
   return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
-}
-
-// Straight segment from the line's start point to its target. A line without
-// coordinates gives a segment of no length, which draws nothing.
-void DrawStraight(Core& c, Rgb colour, bool dashed) {
-  const MachineState& ms = c.ms;
-  const double x1 = ms.LineStartX, y1 = ms.LineStartY, x2 = ms.TargetX, y2 = ms.TargetY;
-  if (!Finite(x1, y1, x2, y2) || (x1 == x2 && y1 == y2)) return;
-  c.win.DrawLine(x1, y1, x2, y2, colour, dashed);
-}
-
-void DrawRapidSegment(Core& c) { DrawStraight(c, kBrightGreen, true); }
-
-void DrawFeedSegment(Core& c) { DrawStraight(c, c.win.ForeColour(), false); }
-
-// ArcDirection here: -1 for G02 (clockwise), +1 for G03 (the opposite of the
-// dispatch's signs; TegnUd puts the dispatch's value back).
-void DrawArcSegment(Core& c) {
-  MachineState& ms = c.ms;
-  const Rgb colour = c.win.ForeColour();
-  const ArcShape a = TakeArc(ms);
-  if (!a.usable) {
-    DrawFeedSegment(c);  // radius 0: a straight line, as for G02/G03 with I0 J0
-    return;
-  }
-  const bool clockwise = ms.ArcDirection < 0;
-  double sweep = clockwise ? a.startAngle - a.endAngle : a.endAngle - a.startAngle;
-  if (sweep < 0) sweep += kTwoPi;
-  // The arc set-up's own decision: an end within one step of the start
-  // point cuts a full circle; draw what it cuts.
-  if (ArcIsFullCircle(ms.LineStartX, ms.LineStartY, ms.TargetX, ms.TargetY, ms.FinestStepXY)) {
-    const double mid = Fold(a.startAngle + kPi);
-    c.win.DrawArc(a.cx, a.cy, a.r, a.startAngle, mid, colour);
-    c.win.DrawArc(a.cx, a.cy, a.r, mid, a.startAngle, colour);
-    return;
-  }
-  // An end off the circle at the start's own angle: the set-up cuts no arc
-  // (only the closing straight move), and equal angles would draw a circle.
-  if (sweep == 0) return;
-  // The window draws counter-clockwise from its first angle to its second.
-  if (clockwise) {
-    c.win.DrawArc(a.cx, a.cy, a.r, a.endAngle, a.startAngle, colour);
-  } else {
-    c.win.DrawArc(a.cx, a.cy, a.r, a.startAngle, a.endAngle, colour);
-  }
 }
 
 void Widen(PlotState& p, double xmin, double ymin, double xmax, double ymax) {
@@ -132,125 +80,69 @@ void Widen(PlotState& p, double xmin, double ymin, double xmax, double ymax) {
 
 }  // namespace
 
-void GrowExtents(Core& c) {
-  MachineState& ms = c.ms;
-  PlotState& p = c.plot;
-  if (ms.LineBad) return;  // nothing moves for it, so nothing is drawn either
-  const std::string& w = ms.MotionWord;
-  if (IsArcWord(w) && ArcRequested(ms)) {
-    // The offsets change here as in the drawing pass, so both passes see the
-    // same centres.
-    const ArcShape a = TakeArc(ms);
-    // The whole circle counts, not only the swept part. Only the long words
-    // add it ("G2" and "G3" do not): View > Fit toggles this mode.
-    if (a.usable && !p.FitEndpointsOnly && (w == "G02" || w == "G03")) {
-      Widen(p, a.cx - a.r, a.cy - a.r, a.cx + a.r, a.cy + a.r);
-    }
-  }
-  if (std::isfinite(ms.TargetX) && std::isfinite(ms.TargetY)) {
-    Widen(p, ms.TargetX, ms.TargetY, ms.TargetX, ms.TargetY);
-  }
+// Straight segment from the line's start point to its target. A line without
+// coordinates gives a segment of no length, which draws nothing.
+void DrawSink::Straight(double x1, double y1, double x2, double y2, Rgb colour, bool dashed) {
+  if (!Finite(x1, y1, x2, y2) || (x1 == x2 && y1 == y2)) return;
+  win_.DrawLine(x1, y1, x2, y2, colour, dashed);
 }
 
-// An arc or a drilling cycle is drawn only for a line that asks for one,
-// with the dispatch's own test: an F or M word alone in arc mode moves
-// nothing, so nothing is drawn for it.
-void DrawSegment(Core& c) {
-  MachineState& ms = c.ms;
-  if (ms.LineBad) return;
-  const std::string& w = ms.MotionWord;
-  if (w == "G00" || w == "G0") {
-    DrawRapidSegment(c);
-  } else if (w == "G01" || w == "G1") {
-    DrawFeedSegment(c);
-  } else if (w == "G02" || w == "G2") {
-    if (ArcRequested(ms)) {
-      ms.ArcDirection = -1;
-      DrawArcSegment(c);
-    }
-  } else if (w == "G03" || w == "G3") {
-    if (ArcRequested(ms)) {
-      ms.ArcDirection = 1;
-      DrawArcSegment(c);
-    }
-  } else if (IsDrillWord(w)) {
-    // A drilling cycle shows as the approach: a rapid line to the hole.
-    if (DrillRequested(ms)) DrawRapidSegment(c);
-  }
-  // Any other motion word (G04, G21, G90 ...) draws nothing.
+void DrawSink::Rapid(const StraightCall& m) {
+  Straight(m.startX, m.startY, m.x, m.y, kBrightGreen, true);
 }
 
-// TegnUd parses the whole program (twice with a refit) through the same
-// parser a run uses, so it touches every register a run or a move reads.
-// It may be called in the middle of a run, a halted run or a jog (a resize,
-// View > Fit, the scale dialog), so it takes a copy of the whole machine
-// record first and puts it back at the end: the run goes on with its own
-// targets, start point, feed, step rate, arc direction, stop request, M code
-// and drilling state. The same holds for a load: after File > Open the
-// registers are those from before the load (the loader has already zeroed
-// the program position), not those of the program's last line, so no M30 of
-// the last line and no leftover target reaches the first "Execute Program".
-// Kept from the drawing: the live-plot interval the new view gives, the
-// extents, DrawLine (= LineCount).
-//
-// Both passes start from the registers as found, with the start point and
-// target at the program origin, so the extents fit exactly what is drawn.
-// Every pass runs with PlotOnly set: drawing never asks for a tool.
-void TegnUd(Core& c) {
-  MachineState& ms = c.ms;
-  PlotState& plot = c.plot;
-  const ProgramStore& store = c.store;
+void DrawSink::Feed(const StraightCall& m) {
+  Straight(m.startX, m.startY, m.x, m.y, win_.ForeColour(), false);
+}
 
-  const MachineState found = ms;
-  const bool plotOnlyFound = plot.PlotOnly;
-  bool feedWordSeen = false;
-
-  auto startAtOrigin = [&] {
-    ms = found;
-    ms.LineStartX = ms.LineStartY = ms.LineStartZ = 0;
-    ms.TargetX = ms.TargetY = ms.TargetZ = 0;
-    plot.DrawLine = 0;
-  };
-  auto parseNext = [&] {
-    ++plot.DrawLine;
-    ms.LineText = store.Entry(plot.DrawLine);
-    ParseLine(c);
-    feedWordSeen = feedWordSeen || ms.LineWords.F;
-  };
-  auto putBack = [&] {
-    const double plotEvery = ms.PlotEvery, plotStepCount = ms.PlotStepCount;
-    ms = found;
-    ms.PlotEvery = plotEvery;
-    ms.PlotStepCount = plotStepCount;
-    plot.PlotOnly = plotOnlyFound;
-    // The parser showed each line's F word and SetFeed each line's feed;
-    // show the values in force again.
-    if (store.LineCount > 0) c.win.ShowFeed(NumberText(found.FeedNow));
-    if (feedWordSeen) c.win.ShowProgramFeed(NumberText(found.ProgramFeed));
-  };
-
-  plot.PlotOnly = true;
-  try {
-    if (plot.RefitExtents) {
-      startAtOrigin();
-      plot.PlotXMax = plot.PlotXMin = plot.PlotYMax = plot.PlotYMin = 0;
-      while (plot.DrawLine < store.LineCount) {
-        parseNext();
-        GrowExtents(c);
-      }
-    }
-    startAtOrigin();
-    c.win.ClearPlot();
-    Cordinate(c);  // also sets the live-plot interval of the new view
-    while (plot.DrawLine < store.LineCount) {
-      parseNext();
-      DrawSegment(c);
-    }
-  } catch (...) {
-    putBack();
-    throw;
+ArcOffsets DrawSink::Arc(const ArcCall& m) {
+  const Rgb colour = win_.ForeColour();
+  const ArcShape a = TakeArc(m);
+  if (!a.usable) {
+    // Radius 0: a straight line, as for G02/G03 with I0 J0.
+    Straight(m.startX, m.startY, m.x, m.y, colour, false);
+    return a.kept;
   }
-  putBack();
+  double sweep = m.clockwise ? a.startAngle - a.endAngle : a.endAngle - a.startAngle;
+  if (sweep < 0) sweep += kTwoPi;
+  // The arc set-up's own decision: an end within one step of the start
+  // point cuts a full circle; draw what it cuts.
+  if (ArcIsFullCircle(m.startX, m.startY, m.x, m.y, finestStep_)) {
+    const double mid = Fold(a.startAngle + kPi);
+    win_.DrawArc(a.cx, a.cy, a.r, a.startAngle, mid, colour);
+    win_.DrawArc(a.cx, a.cy, a.r, mid, a.startAngle, colour);
+    return a.kept;
+  }
+  // An end off the circle at the start's own angle: the set-up cuts no arc
+  // (only the closing straight move), and equal angles would draw a circle.
+  if (sweep == 0) return a.kept;
+  // The window draws counter-clockwise from its first angle to its second.
+  if (m.clockwise) {
+    win_.DrawArc(a.cx, a.cy, a.r, a.endAngle, a.startAngle, colour);
+  } else {
+    win_.DrawArc(a.cx, a.cy, a.r, a.startAngle, a.endAngle, colour);
+  }
+  return a.kept;
+}
+
+// A drilling cycle shows as the approach: a rapid line to the hole.
+void DrawSink::Drill(const DrillCall& d) {
+  Straight(d.startX, d.startY, d.x, d.y, kBrightGreen, true);
+}
+
+ArcOffsets ExtentsSink::Arc(const ArcCall& m) {
+  const ArcShape a = TakeArc(m);
+  // The whole circle counts, not only the swept part. Only the long words
+  // add it ("G2" and "G3" do not): View > Fit toggles this mode.
+  if (a.usable && !plot_.FitEndpointsOnly && m.longWord)
+    Widen(plot_, a.cx - a.r, a.cy - a.r, a.cx + a.r, a.cy + a.r);
+  return a.kept;
+}
+
+ArcOffsets ToolpathArcOffsets(const ArcCall& a) { return TakeArc(a).kept; }
+
+void WidenToPoint(PlotState& plot, double x, double y) {
+  if (std::isfinite(x) && std::isfinite(y)) Widen(plot, x, y, x, y);
 }
 
 void ResetProgramPosition(Core& c) {

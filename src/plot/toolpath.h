@@ -1,24 +1,64 @@
-// Drawing of the whole loaded program: an optional extents pass, then one
-// segment per entry through the parser, exactly as the run reads it.
+// The toolpath: the program's moves drawn in the plot window and the
+// drawing extents, both as move sinks (machine/move_sink.h) that the
+// interpreting step feeds line by line (TegnUd, interpreter/draw_program.h;
+// the step preview). Also the position read-outs.
+//
+// Quirks kept from the run's own rules: an arc is drawn as a full circle
+// exactly where the run cuts one (ArcIsFullCircle), a drilling line as a
+// rapid approach to the hole, and only "G02"/"G03" (not "G2"/"G3") widen the
+// extents by their whole circle.
 #pragma once
 
 #include <string>
 
+#include "machine/move_sink.h"
+#include "machine/window.h"
+
 namespace brimo {
 
 struct Core;
+struct PlotState;
 
-// Redraws the whole program (refitting the extents first when RefitExtents).
-// Every redraw runs with PlotOnly set (no tool change) and leaves every
-// register a run or a move reads exactly as it found it: the whole machine
-// record is put back (after a load too), except the live-plot interval of
-// the new view. Changes the extents (on a refit) and leaves DrawLine =
-// LineCount. The feed displays show the values in force again afterwards.
-void TegnUd(Core& c);
-// Widens the extents by the line just parsed.
-void GrowExtents(Core& c);
-// Draws the segment of the line just parsed.
-void DrawSegment(Core& c);
+// Draws each move in the window: rapids and drilling approaches dashed in
+// bright green, feed moves and arcs in the window's current colour.
+// `finestStep` is FinestStepXY (the full-circle rule).
+class DrawSink : public MoveSink {
+ public:
+  DrawSink(Window& win, double finestStep) : win_(win), finestStep_(finestStep) {}
+  void Rapid(const StraightCall& m) override;
+  void Feed(const StraightCall& m) override;
+  ArcOffsets Arc(const ArcCall& a) override;
+  void Drill(const DrillCall& d) override;
+  void ToolChange(std::string_view) override {}  // drawing never asks for a tool
+
+ private:
+  void Straight(double x1, double y1, double x2, double y2, Rgb colour, bool dashed);
+  Window& win_;
+  double finestStep_;
+};
+
+// Widens the extents by an arc's whole circle (see above; not with
+// FitEndpointsOnly). The end point of every good line is added by the
+// caller (WidenToPoint), whatever its motion word.
+class ExtentsSink : public MoveSink {
+ public:
+  explicit ExtentsSink(PlotState& plot) : plot_(plot) {}
+  void Rapid(const StraightCall&) override {}
+  void Feed(const StraightCall&) override {}
+  ArcOffsets Arc(const ArcCall& a) override;
+  void Drill(const DrillCall&) override {}
+  void ToolChange(std::string_view) override {}
+
+ private:
+  PlotState& plot_;
+};
+
+// The offsets the drawing's and the extents' sinks keep after `a` (the start
+// offset for an arc they can draw, else the offsets as given).
+ArcOffsets ToolpathArcOffsets(const ArcCall& a);
+
+// Widens the extents to take in (x, y) (nothing for a value that is not finite).
+void WidenToPoint(PlotState& plot, double x, double y);
 
 // Positions to program zero: PrgX/Y/Z, StopPrgX/Y/Z, TargetX/Y, LineStartX/Y.
 void ResetProgramPosition(Core& c);

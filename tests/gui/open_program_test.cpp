@@ -54,7 +54,6 @@ TEST_F(WindowTest, OpenReadsEveryEntrySetsTheCaptionAndZeroesTheProgramPosition)
   EXPECT_FALSE(ms.ResumePending);
   for (const char* name : {"PrgOutlbl_0", "PrgOutlbl_1", "PrgOutlbl_2"})
     EXPECT_EQ(Find<QLabel>(name)->text(), "0.0000") << name;
-  EXPECT_FALSE(app_->plot().PlotOnly);
   EXPECT_FALSE(app_->plot().RefitExtents);
   EXPECT_EQ(app_->plot().PlotXMax, 20);
   EXPECT_EQ(app_->plot().PlotYMax, 20);
@@ -86,7 +85,6 @@ TEST_F(WindowTest, AFileThatCannotBeReadIsNamedWithTheReasonAndKeepsTheProgram) 
   EXPECT_GT(text.size(), QDir::toNativeSeparators(missing).size() + 40) << "no reason given";
   EXPECT_EQ(app_->store().LineCount, 2);
   EXPECT_EQ(Main().windowTitle(), Caption(good));
-  EXPECT_FALSE(app_->plot().PlotOnly);
   EXPECT_FALSE(app_->plot().RefitExtents);
 }
 
