@@ -663,13 +663,13 @@ void RunCore(const std::string& folder, const Program& p, SteadyClock& clock, Si
   ResetParserRegisters(c);
   plot.RefitExtents = true;
   ResetProgramPosition(c);
-  TegnUd(c);
+  DrawProgram(c);
   plot.RefitExtents = false;
   ms.StopRequested = false;
 
   port.ClearWrites();
   const uint8_t before = port.DataRegister();
-  Command7_Click(c);
+  Execute(c);
   if (g_watchdog->TimedOut()) s.Fault("timed out: stopped");
   const long edges = AddRun(port.Writes(), before, m, 1e9 / p.rate, s);
   if (edges != p.pulses)

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   counting.pumps = &steps;
   Core cc{ms, counting, clock, link, store, plot};
   const auto t0 = std::chrono::steady_clock::now();
-  Command7_Click(cc);
+  Execute(cc);
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   if (ms.CurrentLine <= lines) std::printf("run stopped early at line %ld\n", ms.CurrentLine);
   std::printf("core alone: %ld lines, %ld pulses in %.3f s: %.0f pulses/s, %.0f lines/s\n", lines,

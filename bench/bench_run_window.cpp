@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   app.mainWindow().Panel()->Run()->Check3()->click();  // "Fast"; the core copies it below
   app.mainWindow().OpenProgramFile(QString::fromStdString(path));
   auto t0 = std::chrono::steady_clock::now();
-  Command7_Click(app.core());
+  Execute(app.core());
   const double windowSeconds = Seconds(t0);
 
   // Through the core alone, same settings and program.
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   ResetRunState(c);
   ms.PrgX = ms.PrgY = ms.PrgZ = 0;
   t0 = std::chrono::steady_clock::now();
-  Command7_Click(c);
+  Execute(c);
   const double coreSeconds = Seconds(t0);
 
   const double pulses = static_cast<double>(win.pumps);

@@ -56,7 +56,7 @@ class FuzzWindow final : public QuietWindow {
     if (onPump) onPump(pumps);
     if (pumps >= pulseCap && core) {
       capped = true;
-      Command1_Click(*core);
+      Pause(*core);
     }
   }
   void Message(const std::string&, const std::string&) override { ++messages; }

@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ParseLine(p.core);
       bad = bad || p.ms.LineBad;
     }
-    Command7_Click(r.core);
+    Execute(r.core);
     for (int press = 0; press < 8 && !r.win.capped && r.ms.CurrentLine <= r.store.LineCount;
          ++press)
-      Command7_Click(r.core);  // after a tool change
+      Execute(r.core);  // after a tool change
     BRIMO_FUZZ_CHECK(r.Finite());
     if (bad && r.store.LineCount == 1) {
       // A bad line is asked about (answered No) before anything moves.

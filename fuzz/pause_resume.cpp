@@ -54,25 +54,25 @@ Outcome Run(std::string_view program, const Plan* plan) {
       status.push_back(127);
       r.port.ScriptStatus(std::move(status));
     }
-    if (plan->stepMode) Option2_Click(r.core);
+    if (plan->stepMode) SelectStepMode(r.core);
     r.win.onPump = [&](long n) {
       for (int k = 0; k < 3; ++k) {
-        if (n == plan->pauseAt[k]) Command1_Click(r.core);
+        if (n == plan->pauseAt[k]) Pause(r.core);
         if (n == plan->overrideAt[k]) {
           const double was = r.win.overridePercent;
           r.win.overridePercent = plan->overridePercent[k];
           if (!OverrideFeed(r.core)) r.win.overridePercent = was;
         }
       }
-      if (n == plan->continuousAt && plan->stepMode) Option3_Click(r.core);
+      if (n == plan->continuousAt && plan->stepMode) SelectContinuous(r.core);
     };
   }
-  Command7_Click(r.core);
+  Execute(r.core);
   for (int press = 0; press < 400 && !r.win.capped && r.ms.CurrentLine <= r.store.LineCount;
        ++press) {
     const long line = r.ms.CurrentLine, pumps = r.win.pumps;
     const bool stopped = r.ms.StopRecordFilled;
-    Command7_Click(r.core);
+    Execute(r.core);
     // Refused: nothing changed. A press that only ends a stopped move whose
     // steps were all made (and halts after its line) moves nothing either,
     // but it consumes the stop record.

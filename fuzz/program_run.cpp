@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetProgramPosition(r.core);
   const std::string motionBefore = r.ms.MotionWord.Text();
   const double feedBefore = r.ms.ProgramFeed;
-  TegnUd(r.core);
+  DrawProgram(r.core);
   r.plot.RefitExtents = false;
   BRIMO_FUZZ_CHECK(r.ms.MotionWord == motionBefore);
   BRIMO_FUZZ_CHECK(r.ms.ProgramFeed == feedBefore || (feedBefore != feedBefore));
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetRunState(r.core);
 
   // Run offline.
-  Command7_Click(r.core);
+  Execute(r.core);
   for (int press = 0; press < 400 && !r.win.capped && r.ms.CurrentLine <= r.store.LineCount;
        ++press) {
     const long line = r.ms.CurrentLine, pumps = r.win.pumps;
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       r.ms.DrillCycleActive = 0;
       r.ms.ContinueOnExecute = -1;
     }
-    Command7_Click(r.core);
+    Execute(r.core);
     if (r.ms.CurrentLine == line && r.win.pumps == pumps) break;
     BRIMO_FUZZ_CHECK(r.Finite());
   }

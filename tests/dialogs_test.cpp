@@ -90,7 +90,7 @@ TEST_F(SettingsOkTest, DamagedConfigurationKeepsTheMachineOfflineUntilOk) {
   EXPECT_TRUE(fresh.ms.Offline);
   EXPECT_TRUE(fresh.win.offlineShown);
   const size_t told = fresh.win.messages.size();
-  Check2_Click(fresh.core, false);  // the box unticked: refused
+  SetOffline(fresh.core, false);  // the box unticked: refused
   EXPECT_TRUE(fresh.ms.Offline);
   EXPECT_TRUE(fresh.win.offlineShown);
   EXPECT_EQ(fresh.win.beeps, 1);
@@ -99,7 +99,7 @@ TEST_F(SettingsOkTest, DamagedConfigurationKeepsTheMachineOfflineUntilOk) {
 
   std::string m;
   ASSERT_TRUE(ApplySettingsOk(fresh.core, fresh.form, folder_.string(), m)) << m;
-  Check2_Click(fresh.core, false);
+  SetOffline(fresh.core, false);
   EXPECT_FALSE(fresh.ms.Offline);
 }
 
@@ -225,27 +225,27 @@ TEST_F(SettingsOkTest, OtherSettingsMayChangeInTheMiddleOfAProgram) {
 
 TEST(ScaleFactors, DefaultConversionsCancelAndValidation) {
   ScaleFactors s;
-  s.Command4_Click();
-  EXPECT_EQ(s.Combo1[0], "25.4");
+  s.InchesToMm();
+  EXPECT_EQ(s.factorTexts[0], "25.4");
   EXPECT_EQ(s.Factor(3), 25.4);
-  s.Command5_Click();
-  EXPECT_EQ(s.Combo1[1], "0.0393700787401575");
+  s.MmToInches();
+  EXPECT_EQ(s.factorTexts[1], "0.0393700787401575");
   EXPECT_NEAR(s.Factor(1) * 25.4, 1, 1e-15);
-  s.Command1_Click();
-  EXPECT_EQ(s.Combo1[2], "1");
-  s.Form_Activate();
-  s.Combo1[1] = "2";
-  s.Command3_Click();  // "Cancel": the copy taken on activation
-  EXPECT_EQ(s.Combo1[1], "1");
+  s.SetAllToOne();
+  EXPECT_EQ(s.factorTexts[2], "1");
+  s.TakeCopy();
+  s.factorTexts[1] = "2";
+  s.RestoreCopy();  // "Cancel": the copy taken on activation
+  EXPECT_EQ(s.factorTexts[1], "1");
 
-  s.Combo1[2] = "0.5";
+  s.factorTexts[2] = "0.5";
   EXPECT_EQ(s.Factor(2), 0.5);
-  s.Combo1[2] = "half";  // not a number: the last valid value stays in force
+  s.factorTexts[2] = "half";  // not a number: the last valid value stays in force
   EXPECT_EQ(s.Factor(2), 0.5);
   std::string message;
   EXPECT_FALSE(s.Validate(message));
   EXPECT_NE(message.find("Scale Factor Y-Axis"), std::string::npos);
-  s.Combo1[2] = "2";
+  s.factorTexts[2] = "2";
   EXPECT_TRUE(s.Validate(message));
 }
 
@@ -261,7 +261,7 @@ TEST(ScaleFactors, InchToMmScalesXYZIJFDepthAndRetractButNotQ) {
   ScaleFactors s;
   win.model = &s;
   Core c{r.ms, win, r.clock, r.link, r.store, r.plot};
-  s.Command4_Click();
+  s.InchesToMm();
   r.ms.LineText = "G02 X1 Y2 Z-0.5 I0.5 J0.25 F10";
   ReadLine(c);
   EXPECT_NEAR(r.ms.TargetX, 25.4, 1e-12);
@@ -276,7 +276,7 @@ TEST(ScaleFactors, InchToMmScalesXYZIJFDepthAndRetractButNotQ) {
   EXPECT_EQ(r.ms.PecksLeft, 3);
 
   // A factor edited without "Ok" already applies to the next parsed line.
-  s.Combo1[1] = "2";
+  s.factorTexts[1] = "2";
   r.ms.LineText = "G01 X3";
   ReadLine(c);
   EXPECT_EQ(r.ms.TargetX, 6);
@@ -310,11 +310,11 @@ struct ScaledRig {
 TEST(ScaleFactors, DefaultThenOkRedrawsUnscaled) {
   ScaledRig x;
   x.r.LoadProgram("G01 X10 Y5 F100\n");
-  x.s.Command4_Click();
+  x.s.InchesToMm();
   ASSERT_TRUE(ScaleOk(x.c));
   EXPECT_DOUBLE_EQ(x.r.plot.PlotXMax, 254);
   x.r.ms.PrgX = 1, x.r.ms.PrgY = 2, x.r.ms.PrgZ = 3;
-  x.s.Command1_Click();  // "Default"
+  x.s.SetAllToOne();  // "Default"
   ASSERT_TRUE(ScaleOk(x.c));
   EXPECT_DOUBLE_EQ(x.r.plot.PlotXMax, 10);
   EXPECT_DOUBLE_EQ(x.r.plot.PlotYMax, 5);
@@ -332,20 +332,20 @@ TEST(ScaleFactors, OkWithNoProgramZeroesTheProgramPosition) {
 
 TEST(ScaleFactors, CancelRestoresOnlyTheEditsSinceTheLastActivation) {
   ScaleFactors s;
-  s.Combo1[1] = "2";
-  s.Form_Activate();  // the dialog becomes active again: "2" is the copy now
-  s.Combo1[1] = "3";
-  s.Combo1[3] = "0.5";
-  s.Command3_Click();
-  EXPECT_EQ(s.Combo1[1], "2");
-  EXPECT_EQ(s.Combo1[3], "1");
+  s.factorTexts[1] = "2";
+  s.TakeCopy();  // the dialog becomes active again: "2" is the copy now
+  s.factorTexts[1] = "3";
+  s.factorTexts[3] = "0.5";
+  s.RestoreCopy();
+  EXPECT_EQ(s.factorTexts[1], "2");
+  EXPECT_EQ(s.factorTexts[3], "1");
   EXPECT_EQ(s.Factor(1), 2);
 }
 
 TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
   ScaledRig x;
-  x.s.Combo1[0] = "2";
-  x.s.Combo1[3] = "0.5";
+  x.s.factorTexts[0] = "2";
+  x.s.factorTexts[3] = "0.5";
   x.r.ms.LineText = "G01 Z4 F100";
   ReadLine(x.c);
   EXPECT_EQ(x.r.ms.TargetZ, 2);
@@ -359,8 +359,8 @@ TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
               {3, "1/2", "Scale Factor Z-Axis"},
               {3, "0,5", "Scale Factor Z-Axis"}};
   for (const auto& row : rows) {
-    const std::string kept = x.s.Combo1[row.index];
-    x.s.Combo1[row.index] = row.text;
+    const std::string kept = x.s.factorTexts[row.index];
+    x.s.factorTexts[row.index] = row.text;
     std::string message;
     EXPECT_FALSE(x.s.Validate(message)) << row.text;
     EXPECT_NE(message.find(row.named), std::string::npos) << message;
@@ -369,7 +369,7 @@ TEST(ScaleFactors, ANonNumberFactorIsRefusedAndTheLastValidValueStays) {
     ReadLine(x.c);
     EXPECT_EQ(x.r.ms.TargetZ, 3) << row.text;
     EXPECT_EQ(x.r.ms.ProgramFeed, 100) << row.text;
-    x.s.Combo1[row.index] = kept;
+    x.s.factorTexts[row.index] = kept;
   }
   std::string message;
   EXPECT_TRUE(x.s.Validate(message));

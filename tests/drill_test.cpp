@@ -287,7 +287,7 @@ TEST(DrillCycle, RetractHeightNotAboveTheDepthIsRefused) {
   run.UniformAxes(0.01, 500);
   run.ms.Offline = true;
   run.LoadProgram("G01 X1 F300\nG83 X2 Z-5 R-10 Q1\nX3\n");
-  Command7_Click(run.core);
+  Execute(run.core);
   EXPECT_EQ(run.ms.CurrentLine, 2);
   EXPECT_NEAR(run.ms.PrgX, 1, 1e-9);
   EXPECT_NEAR(run.ms.PrgZ, 0, 1e-9);
@@ -331,13 +331,13 @@ TEST(DrillCycle, ApproachResumedAHairBelowREndsWhereTheStraightRunEnds) {
     r.ms.PrgZ = r.ms.MachZ = 1 - 1e-12;
     r.LoadProgram("G81 X1.005 Z-0.02 R1 Q1 F300\n");
     r.win.onPump = [&](long n) {
-      if (n == pauseAt) Command1_Click(r.core);
+      if (n == pauseAt) Pause(r.core);
     };
-    Command7_Click(r.core);
+    Execute(r.core);
     r.win.onPump = nullptr;
     if (pauseAt > 0) {
       ASSERT_TRUE(r.ms.StopRecordFilled) << pauseAt;
-      Command7_Click(r.core);
+      Execute(r.core);
     }
     EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1) << pauseAt;
     EXPECT_NEAR(r.ms.PrgX, 1, 1e-9) << pauseAt;

@@ -19,7 +19,7 @@ namespace {
 // Releases the jog button inside the event pump after `pulses` pulses.
 void ReleaseAfter(TestRig& r, int index, long pulses, JogSpeed speed) {
   r.win.onPump = [&r, index, pulses, speed](long n) {
-    if (n == pulses) JogZ_MouseUp(r.core, index, kLeftButton, speed);
+    if (n == pulses) EndJog(r.core, index, kLeftButton, speed);
   };
 }
 
@@ -46,7 +46,7 @@ TEST(Jog, EachSpeedPacesAtItsRateAndMovesUntilRelease) {
     TestRig r;
     r.ms.MotionWord = "G02";
     ReleaseAfter(r, 4, 25, row.speed);  // X +
-    JogZ_MouseDown(r.core, 4, kLeftButton, row.speed);
+    Jog(r.core, 4, kLeftButton, row.speed);
     EXPECT_EQ(Pulses(r), 25);
     EXPECT_NEAR(r.ms.PrgX, 25 * 0.0075, 1e-12);
     EXPECT_NEAR(r.ms.MachX, 25 * 0.0075, 1e-12);
@@ -62,7 +62,7 @@ TEST(Jog, FastRateExampleAndOfflineJog) {
   TestRig r;
   r.ms.Offline = true;
   ReleaseAfter(r, 1, 10, JogSpeed::Fast);  // Z -
-  JogZ_MouseDown(r.core, 1, kLeftButton, JogSpeed::Fast);
+  Jog(r.core, 1, kLeftButton, JogSpeed::Fast);
   EXPECT_NEAR(r.ms.StepRate, 1111.1, 0.05);  // 500 / 0.0075 / 60
   EXPECT_TRUE(r.port.Writes().empty());
   EXPECT_NEAR(r.ms.PrgZ, -10 * 0.0075, 1e-12);
@@ -83,10 +83,9 @@ TEST(Jog, OfflineJogIsPacedOnTheOnlineTicksUnlessFast) {
     std::vector<int64_t> ticks;
     r.win.onPump = [&](long n) {
       ticks.push_back(r.clock.Now());
-      if (r.clock.Now() >= 5'000'000 || n == 1000)
-        JogZ_MouseUp(r.core, 4, kLeftButton, JogSpeed::Slow);
+      if (r.clock.Now() >= 5'000'000 || n == 1000) EndJog(r.core, 4, kLeftButton, JogSpeed::Slow);
     };
-    JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Slow);  // X +
+    Jog(r.core, 4, kLeftButton, JogSpeed::Slow);  // X +
     EXPECT_NEAR(r.ms.PrgX, static_cast<double>(ticks.size()) * 0.0075, 1e-9);
     if (!row.offline) {
       online = ticks;
@@ -106,7 +105,7 @@ TEST(Jog, OfflineJogIsPacedOnTheOnlineTicksUnlessFast) {
 TEST(Jog, AShortClickStillMakesOnePulse) {
   TestRig r;
   ReleaseAfter(r, 3, 1, JogSpeed::Slow);
-  JogZ_MouseDown(r.core, 3, kLeftButton, JogSpeed::Slow);
+  Jog(r.core, 3, kLeftButton, JogSpeed::Slow);
   EXPECT_EQ(Pulses(r), 1);
   EXPECT_NEAR(r.ms.PrgY, 0.0075, 1e-12);
 }
@@ -114,21 +113,21 @@ TEST(Jog, AShortClickStillMakesOnePulse) {
 TEST(Jog, StepMovesOneStepAndReleaseLeavesTheStopFlag) {
   TestRig r;
   r.ms.FeedNow = 0;  // no feed set since start-up
-  JogZ_MouseDown(r.core, 2, kLeftButton, JogSpeed::Step);
+  Jog(r.core, 2, kLeftButton, JogSpeed::Step);
   EXPECT_EQ(Pulses(r), 1);
   EXPECT_NEAR(r.ms.PrgX, -0.0075, 1e-12);
   EXPECT_NEAR(r.ms.StepRate, 100 / 0.0075 / 60, 1e-9);  // paced at "Slow"
   EXPECT_TRUE(r.win.messages.empty());
-  JogZ_MouseUp(r.core, 2, kLeftButton, JogSpeed::Step);
+  EndJog(r.core, 2, kLeftButton, JogSpeed::Step);
   EXPECT_FALSE(r.ms.StopRequested);
 }
 
 TEST(Jog, OnlyTheLeftButtonJogsAndNothingJogsDuringARun) {
   TestRig r;
-  JogZ_MouseDown(r.core, 4, kRightButton, JogSpeed::Fast);
+  Jog(r.core, 4, kRightButton, JogSpeed::Fast);
   EXPECT_EQ(Pulses(r), 0);
   r.ms.Running = true;
-  JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Step);
+  Jog(r.core, 4, kLeftButton, JogSpeed::Step);
   EXPECT_EQ(Pulses(r), 0);
   EXPECT_EQ(r.win.beeps, 1);
 }
@@ -138,7 +137,7 @@ TEST(Jog, LimitSwitchEndsTheJogAndMotionWordComesBack) {
   r.ms.MotionWord = "G01";
   r.port.ScriptStatus({191});
   // The release is swallowed by the "Limit Zone" box: never delivered.
-  JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Fast);
+  Jog(r.core, 4, kLeftButton, JogSpeed::Fast);
   EXPECT_EQ(Pulses(r), 1);
   EXPECT_EQ(r.win.MessagesStartingWith(msg::kLimitZone), 1);
   EXPECT_EQ(r.ms.MotionWord, "G01");
@@ -154,15 +153,15 @@ TEST(Jog, ReleaseOfARefusedPressStopsTheRunAndChangesNothingElse) {
     r.ms.Offline = true;
     r.ms.MotionWord = "G00";  // as after a program that ended on a rapid
     ReleaseAfter(r, 6, 1, JogSpeed::Slow);
-    JogZ_MouseDown(r.core, 6, kLeftButton, JogSpeed::Slow);  // one jog while G00
+    Jog(r.core, 6, kLeftButton, JogSpeed::Slow);  // one jog while G00
     r.LoadProgram("G01 X2 F100\nX3\n");
     r.win.onPump = [&](long n) {
       if (n != 50) return;
-      JogZ_MouseDown(r.core, 4, kLeftButton, speed);  // X+, refused: the run moves
-      JogZ_MouseUp(r.core, 4, kLeftButton, speed);
+      Jog(r.core, 4, kLeftButton, speed);  // X+, refused: the run moves
+      EndJog(r.core, 4, kLeftButton, speed);
       r.ms.StopRequested = true;  // as "Pause": the stop alone is expected
     };
-    Command7_Click(r.core);
+    Execute(r.core);
     ASSERT_TRUE(r.ms.StopRecordFilled);
     EXPECT_EQ(r.win.beeps, 1);
     EXPECT_EQ(r.ms.MotionWord, "G01");
@@ -172,7 +171,7 @@ TEST(Jog, ReleaseOfARefusedPressStopsTheRunAndChangesNothingElse) {
 
     std::vector<double> feeds;  // FeedNow at every pulse of the resumed run
     r.win.onPump = [&](long) { feeds.push_back(r.ms.FeedNow); };
-    Command7_Click(r.core);
+    Execute(r.core);
     ASSERT_FALSE(feeds.empty());
     for (double f : feeds) ASSERT_EQ(f, 100);  // never the Fast rate 500
     EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
@@ -188,7 +187,7 @@ TEST(SlowFeedMend, JogAndHomeMovesAtATinyRateAreRefused) {
     jog.ms.Offline = offline;
     jog.ms.SlowRateX = 1e-15;
     ReleaseAfter(jog, 4, 5, JogSpeed::Slow);
-    JogZ_MouseDown(jog.core, 4, kLeftButton, JogSpeed::Slow);
+    Jog(jog.core, 4, kLeftButton, JogSpeed::Slow);
     EXPECT_EQ(jog.ms.PrgX, 0);
     EXPECT_EQ(jog.clock.Now(), 0);
     EXPECT_EQ(jog.win.MessagesStartingWith(msg::kSlowFeed), 1);
@@ -203,7 +202,7 @@ TEST(SlowFeedMend, JogAndHomeMovesAtATinyRateAreRefused) {
     form.HomeUsingHomeSwitch = false;
     form.HomeUsingProgramZero = true;
     form.HomeMoveKind = "Rapid";
-    Command9_Click(home.core, form);
+    Home(home.core, form);
     EXPECT_EQ(home.ms.PrgX, 1);
     EXPECT_EQ(home.clock.Now(), 0);
     EXPECT_EQ(home.win.MessagesStartingWith(msg::kSlowFeed), 1);
@@ -234,7 +233,7 @@ TEST(Home, ToMachineZeroAndProgramZeroAsRapidOrFeed) {
     home.HomeFeedrate = "120";
     r.ms.MotionWord = "G01";
     r.ms.TargetX = 33;
-    Command9_Click(r.core, home);
+    Home(r.core, home);
     EXPECT_NEAR(r.ms.PrgX, row.endPrgX, 1e-9) << row.kind;
     EXPECT_NEAR(r.ms.MachX, row.endMachX, 1e-9) << row.kind;
     EXPECT_EQ(r.ms.FeedNow, row.feed) << row.kind;
@@ -247,7 +246,7 @@ TEST(Home, HomeSwitchChoiceMovesNothingAndSaysSo) {
   TestRig r;
   r.ms.PrgX = 3;
   SettingsForm home;  // "Using Home Switchs" selected
-  Command9_Click(r.core, home);
+  Home(r.core, home);
   EXPECT_EQ(r.ms.PrgX, 3);
   EXPECT_TRUE(r.port.Writes().empty());
   ASSERT_EQ(r.win.statusLines.size(), 1u);
@@ -293,7 +292,7 @@ TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
     };
     std::vector<Pulse> path;
     r.win.onPump = [&](long) { path.push_back({r.ms.PrgX, r.ms.PrgZ, r.ms.FeedNow}); };
-    Command9_Click(r.core, home);
+    Home(r.core, home);
     EXPECT_NEAR(r.ms.PrgZ, row.endZ, 1e-9) << row.mode << " " << row.prgZ;
     EXPECT_NEAR(r.ms.PrgX, 0, 1e-9) << row.mode;
     double z = row.prgZ;
@@ -314,7 +313,7 @@ TEST(Home, ZRisesToTheSafeHeightFirstAndNeverGoesDown) {
 
     path.clear();
     r.ms.PrgX = 2;
-    Command9_Click(r.core, home);  // a second press: X only
+    Home(r.core, home);  // a second press: X only
     for (const auto& p : path) EXPECT_NEAR(p.z, row.endZ, 1e-9) << row.mode;
     EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
   }
@@ -332,7 +331,7 @@ TEST(Home, LimitSwitchModeRisesOnlineUntilTheHomeZSwitch) {
   r.port.ScriptStatus(status);
   SettingsForm home;
   home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
-  Command9_Click(r.core, home);
+  Home(r.core, home);
   EXPECT_NEAR(r.ms.PrgZ, -1 + 30 * 0.01, 1e-9);
   EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
   EXPECT_EQ(Pulses(r), 35);  // 30 up, then 5 in X
@@ -340,7 +339,7 @@ TEST(Home, LimitSwitchModeRisesOnlineUntilTheHomeZSwitch) {
 
   const long before = Pulses(r);
   r.ms.PrgX = r.ms.MachX = 0.05;
-  Command9_Click(r.core, home);  // the switch read active last: no rise
+  Home(r.core, home);  // the switch read active last: no rise
   EXPECT_EQ(Pulses(r) - before, 5);
 }
 
@@ -354,15 +353,15 @@ TEST(Home, HomeMoveDuringAStoppedRunKeepsTheStopRecord) {
   r.ms.ZHomingMoveDistance = "5";
   r.LoadProgram("G01 Z-1 F100\nX2\nX3\n");
   r.win.onPump = [&](long n) {
-    if (n == 150) Command1_Click(r.core);  // "Pause" in the X2 move, at Z -1
+    if (n == 150) Pause(r.core);  // "Pause" in the X2 move, at Z -1
   };
-  Command7_Click(r.core);
+  Execute(r.core);
   ASSERT_TRUE(r.ms.StopRecordFilled);
   const MachineState stopped = r.ms;
   r.win.onPump = nullptr;
   SettingsForm home;
   home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
-  Command9_Click(r.core, home);  // rapid home
+  Home(r.core, home);  // rapid home
   EXPECT_NEAR(r.ms.PrgZ, 5, 1e-9);
   EXPECT_TRUE(r.ms.StopRecordFilled);
   EXPECT_EQ(r.ms.StopPrgX, stopped.StopPrgX);
@@ -375,7 +374,7 @@ TEST(Home, HomeMoveDuringAStoppedRunKeepsTheStopRecord) {
 
   std::vector<double> feeds;
   r.win.onPump = [&](long) { feeds.push_back(r.ms.FeedNow); };
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
   for (double f : feeds) ASSERT_EQ(f, 100);
@@ -390,7 +389,7 @@ TEST(Home, FeedrateFieldMustBeAPositiveNumber) {
     home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
     home.HomeMoveKind = "rapid";  // lower case: a feed move
     home.HomeFeedrate = text;
-    Command9_Click(r.core, home);
+    Home(r.core, home);
     EXPECT_EQ(r.ms.PrgX, 4) << text;
     EXPECT_EQ(r.win.MessagesStartingWith("The home move was not started"), 1) << text;
   }
@@ -503,12 +502,12 @@ TEST(Coordinates, ZeroButtonsAndFieldFormatting) {
   d.ZeroAll();
   d.Ok(r.core);
   EXPECT_EQ(r.ms.PrgX, 0);
-  Command12_Click(r.core);
+  ZeroMachine(r.core);
   EXPECT_EQ(r.ms.MachX, 0);
   EXPECT_EQ(r.win.mach[0], "0.0000");
   r.ms.PrgY = 4;
   r.ms.Running = true;  // refused while motion is under way
-  ZeroPrg_Click(r.core);
+  ZeroProgram(r.core);
   EXPECT_EQ(r.ms.PrgY, 4);
 }
 
@@ -516,9 +515,9 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
   TestRig r;
   r.win.onPump = [&](long n) {
     if (n == 2) r.clock.Advance(20000);  // the third pulse is due 9000 after the second
-    if (n == 6) JogZ_MouseUp(r.core, 4, kLeftButton, JogSpeed::Fast);
+    if (n == 6) EndJog(r.core, 4, kLeftButton, JogSpeed::Fast);
   };
-  JogZ_MouseDown(r.core, 4, kLeftButton, JogSpeed::Fast);
+  Jog(r.core, 4, kLeftButton, JogSpeed::Fast);
   ASSERT_EQ(r.win.statusLines.size(), 1u);
   EXPECT_EQ(r.win.statusLines[0],
             "Pulses: worst lateness 1105 us, 1 later than a quarter interval");
@@ -529,7 +528,7 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
   const int64_t pressed = r.clock.Now();
   const size_t before = PulseTrain(r.port).size();
   ReleaseAfter(r, 2, r.win.pumps + 3, JogSpeed::Fast);
-  JogZ_MouseDown(r.core, 2, kLeftButton, JogSpeed::Fast);
+  Jog(r.core, 2, kLeftButton, JogSpeed::Fast);
   const std::vector<TrainPulse> t = PulseTrain(r.port);
   ASSERT_EQ(t.size(), before + 3);
   EXPECT_EQ(t[before].setupTick, pressed);
@@ -541,7 +540,7 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterAJogAndAHomeMove) {
   SettingsForm home;
   home.HomeUsingHomeSwitch = false,
   home.HomeUsingProgramZero = true;  // to program zero, as a rapid
-  Command9_Click(r.core, home);
+  Home(r.core, home);
   ASSERT_EQ(r.win.statusLines.size(), 3u);
   EXPECT_EQ(r.win.statusLines[2], "Pulses: worst lateness 0 us, 0 later than a quarter interval");
 }

@@ -82,21 +82,21 @@ std::vector<test::FakeWindow::Line> LinesOf(const test::FakeWindow& w, Rgb colou
   return out;
 }
 
-TEST(Cordinate, ZeroSizeViewDrawsNothingButUpdatesPlotEvery) {
+TEST(DrawGrid, ZeroSizeViewDrawsNothingButUpdatesPlotEvery) {
   test::TestRig rig;
   rig.ms.PlotStepCount = 17;
   rig.win.left = rig.win.right = 123;  // the previous scale
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   EXPECT_TRUE(rig.win.lines.empty());
   EXPECT_TRUE(rig.win.labels.empty());
   EXPECT_EQ(rig.win.left, 123);
   EXPECT_EQ(rig.ms.PlotStepCount, 0);
 }
 
-TEST(Cordinate, StartUpViewGridEvery40) {
+TEST(DrawGrid, StartUpViewGridEvery40) {
   test::TestRig rig;
   rig.plot.PlotXMax = rig.plot.PlotYMax = 200;
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   EXPECT_EQ(rig.win.left, -10);
   EXPECT_EQ(rig.win.top, 210);
   EXPECT_EQ(rig.win.right, 210);
@@ -129,10 +129,10 @@ TEST(Cordinate, StartUpViewGridEvery40) {
   EXPECT_EQ(black[1].x2, -10);
 }
 
-TEST(Cordinate, LabelsStandAtTheLowestYNotOnTheAxis) {
+TEST(DrawGrid, LabelsStandAtTheLowestYNotOnTheAxis) {
   test::TestRig rig;
   rig.plot.PlotXMin = -50, rig.plot.PlotXMax = 0, rig.plot.PlotYMin = -4, rig.plot.PlotYMax = 6;
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   ASSERT_FALSE(rig.win.labels.empty());
   std::vector<std::string> texts;
   for (const auto& l : rig.win.labels) {
@@ -143,28 +143,28 @@ TEST(Cordinate, LabelsStandAtTheLowestYNotOnTheAxis) {
   EXPECT_EQ(rig.win.labels[2].x, -25);
 }
 
-TEST(Cordinate, GridAboveTenThousandHasPositiveSpacing) {
+TEST(DrawGrid, GridAboveTenThousandHasPositiveSpacing) {
   test::TestRig rig;
   rig.plot.PlotXMax = rig.plot.PlotYMax = 20000;  // S = 22000
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   const auto grey = LinesOf(rig.win, kLightGrey);
   ASSERT_GE(grey.size(), 4u);
   EXPECT_GT(grey[1].x1 - grey[0].x1, 0);
   EXPECT_LT(grey.size(), 400u);
 }
 
-TEST(Cordinate, ViewFarFromTheOriginEndsWithBoundedLines) {
+TEST(DrawGrid, ViewFarFromTheOriginEndsWithBoundedLines) {
   test::TestRig rig;
   rig.plot.PlotXMin = rig.plot.PlotYMin = 1e12;
   rig.plot.PlotXMax = rig.plot.PlotYMax = 1e12 + 1;
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   EXPECT_LE(rig.win.lines.size(), 4u * 10000u + 2u);
 }
 
-TEST(Cordinate, ViewThatIsNotANumberDrawsNothing) {
+TEST(DrawGrid, ViewThatIsNotANumberDrawsNothing) {
   test::TestRig rig;
   rig.plot.PlotXMax = INFINITY;
-  Cordinate(rig.core);
+  DrawGrid(rig.core);
   EXPECT_TRUE(rig.win.lines.empty());
 }
 

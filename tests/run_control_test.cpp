@@ -36,7 +36,7 @@ constexpr const char* kThreeLines = "G01 X1 F300\nX2 Y1\nX0 Y0\n";
 
 TEST(RunProgram, ThreeLinesRunContinuouslyToTheEndMessage) {
   RunRig r(kThreeLines);
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 4);
   EXPECT_EQ(r.DoneMessages(), 1);
   EXPECT_EQ(r.win.messages.back().title, msg::kDoneTitle);
@@ -49,17 +49,17 @@ TEST(RunProgram, ThreeLinesRunContinuouslyToTheEndMessage) {
 
 TEST(RunProgram, StepModeRunsOneLinePerPress) {
   RunRig r(kThreeLines);
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 1);
   EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
   EXPECT_EQ(r.DoneMessages(), 0);
   // "Continous" after some steps runs on from the current line.
-  Option3_Click(r.core);
-  Command7_Click(r.core);
+  SelectContinuous(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 4);
   EXPECT_EQ(r.DoneMessages(), 1);
 }
@@ -67,15 +67,15 @@ TEST(RunProgram, StepModeRunsOneLinePerPress) {
 TEST(RunProgram, PauseInALongMoveThenResumeLosesNoStep) {
   RunRig r("G01 X5 F600\nY1\n", /*offline=*/false);
   r.win.onPump = [&](long n) {
-    if (n == 123) Command1_Click(r.core);
+    if (n == 123) Pause(r.core);
   };
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 1);
   EXPECT_TRUE(r.ms.StopRecordFilled);
   EXPECT_NEAR(r.ms.PrgX, 1.23, 1e-9);
   EXPECT_TRUE(r.win.executeEnabled);
   r.win.onPump = nullptr;
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.XStepsOnPort(), 500);  // exactly the 500 steps of X5
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
@@ -86,16 +86,16 @@ TEST(RunProgram, PauseInALongMoveThenResumeLosesNoStep) {
 TEST(RunProgram, ResumeAfterAJogReturnsToTheStopPositionFirst) {
   RunRig r("G01 X2 Z-1 F600\nX0\n");
   r.win.onPump = [&](long n) {
-    if (n == 50) Command1_Click(r.core);
+    if (n == 50) Pause(r.core);
   };
-  Command7_Click(r.core);
+  Execute(r.core);
   const double sx = r.ms.PrgX, sz = r.ms.PrgZ;
   r.win.onPump = nullptr;
   // The operator moves the machine away (as a jog would: positions change).
   r.ms.PrgX += 3, r.ms.MachX += 3;
   r.ms.PrgZ += 2, r.ms.MachZ += 2;
   r.ms.StopRequested = false;  // a jog clears the request: the record remains
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_NEAR(r.ms.PrgX, 0, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
   EXPECT_NE(sx, 0);
@@ -122,19 +122,19 @@ TEST(RunProgram, ReturnRisesBeforeCrossingAndLowersLast) {
 
 TEST(RunProgram, ToolChangeHaltsAndTheNextPressRunsOnFromWhereTheRunStood) {
   RunRig r("G01 X1 F600\nM6 T2\nX2\nX3\n");
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_EQ(r.win.MessagesStartingWith("Change to tool #2"), 1);
   EXPECT_EQ(r.DoneMessages(), 0);
   // Jogged away to change the tool (Z up, then Y): the next line must not
   // start there.
-  for (int k = 0; k < 50; ++k) JogZ_MouseDown(r.core, 6, kLeftButton, JogSpeed::Step);
-  for (int k = 0; k < 40; ++k) JogZ_MouseDown(r.core, 3, kLeftButton, JogSpeed::Step);
+  for (int k = 0; k < 50; ++k) Jog(r.core, 6, kLeftButton, JogSpeed::Step);
+  for (int k = 0; k < 40; ++k) Jog(r.core, 3, kLeftButton, JogSpeed::Step);
   ASSERT_NEAR(r.ms.PrgY, 0.4, 1e-9);
   ASSERT_NEAR(r.ms.PrgZ, 0.5, 1e-9);
   std::vector<std::array<double, 3>> at;
   r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 5);
   EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 0, 1e-9);
@@ -154,26 +154,26 @@ TEST(RunProgram, ToolChangeHaltsAndTheNextPressRunsOnFromWhereTheRunStood) {
 
 TEST(RunProgram, AfterAToolChangeStepModeStaysWhenStepIsChosen) {
   RunRig r("M6 T1\nG01 X1 F600\nX2\n");
-  Option2_Click(r.core);
-  Command7_Click(r.core);  // line 1: the tool change
-  Command7_Click(r.core);  // M-word case: one line only, as chosen
+  SelectStepMode(r.core);
+  Execute(r.core);  // line 1: the tool change
+  Execute(r.core);  // M-word case: one line only, as chosen
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
 }
 
 TEST(RunProgram, ResetProgramAskedNoChangesNothingYesMakesProgramZero) {
   RunRig r(kThreeLines);
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   r.win.answers = {false};
-  Command10_Click(r.core);
+  ResetProgram(r.core);
   EXPECT_EQ(r.win.questions.back().text, msg::kResetQuestion);
   EXPECT_EQ(r.win.questions.back().title, msg::kResetTitle);
   EXPECT_EQ(r.win.beeps, 1);
   EXPECT_EQ(r.ms.CurrentLine, 1);
   EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
   r.win.answers = {true};
-  Command10_Click(r.core);
+  ResetProgram(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 0);
   EXPECT_EQ(r.ms.PrgX, 0);
   EXPECT_NEAR(r.ms.MachX, 1, 1e-9);
@@ -196,7 +196,7 @@ TEST(RunProgram, ResetProgramPutsTheRegistersBackToTheirStartUpValues) {
   r.win.lineInProgress = "G03 X1 Y1 I-1 J2 F250";
   r.win.answers = {true};
 
-  Command10_Click(r.core);
+  ResetProgram(r.core);
 
   const MachineState fresh;
   EXPECT_EQ(r.ms.MotionWord, fresh.MotionWord);
@@ -213,40 +213,40 @@ TEST(RunProgram, ResetProgramPutsTheRegistersBackToTheirStartUpValues) {
   EXPECT_EQ(r.win.feedText, "0");
   EXPECT_EQ(r.win.lineInProgress, "");
 
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.win.MessagesStartingWith(msg::kBadRate), 1);
   EXPECT_EQ(r.ms.PrgX, 0);
 }
 
 TEST(RunProgram, NoProgramLoadedSaysSo) {
   RunRig r("");
-  Command7_Click(r.core);
+  Execute(r.core);
   ASSERT_EQ(r.win.messages.size(), 1u);
   EXPECT_EQ(r.win.messages[0].text, msg::kNoProgram);
 }
 
 TEST(RunProgram, BadLineStopsBeforeItAndContinuesOnlyWhenChosen) {
   RunRig r("G01 X1 F600\nX1E999\nX3\n");
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
   ASSERT_EQ(r.win.MessagesStartingWith("Line 2: X1E999"), 1);
   r.win.answers = {false};
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 2);
   r.win.answers = {true};
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_NEAR(r.ms.PrgX, 3, 1e-9);
   EXPECT_EQ(r.DoneMessages(), 1);
 }
 
 TEST(RunProgram, StaleStopRequestIsClearedAndJogStopsDoNotRestart) {
   RunRig r(kThreeLines);
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   // A key press while idle: nothing was cut, so the press continues.
   r.ms.StopRequested = true;
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 2);  // line 2 ran: not restarted from line 1
   EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
 }
@@ -256,11 +256,11 @@ TEST(RunProgram, ExecuteIsRefusedWhileMotionIsUnderWay) {
   int nested = 0;
   r.win.onPump = [&](long n) {
     if (n == 5) {
-      Command7_Click(r.core);  // pressed again inside the run
+      Execute(r.core);  // pressed again inside the run
       ++nested;
     }
   };
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(r.win.beeps, 1);
   EXPECT_EQ(r.DoneMessages(), 1);
@@ -271,8 +271,8 @@ TEST(RunProgram, StartFromTheBeginningKeepsAJoggedHeight) {
   r.ms.PrgZ = 5;  // jogged up after zeroing
   std::vector<double> z;
   r.win.onPump = [&](long) { z.push_back(r.ms.PrgZ); };
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   for (double v : z) EXPECT_NEAR(v, 5, 1e-9);
   EXPECT_EQ(r.ms.MachX, r.ms.PrgX);  // machine coordinates zeroed at the start
 }
@@ -283,7 +283,7 @@ TEST(RunProgram, StartFromTheBeginningZeroesTheMachineCoordinates) {
   RunRig r("G01 X1 Y2 Z-0.5 F600\n");
   r.ms.PrgX = 0.5, r.ms.PrgY = -1, r.ms.PrgZ = 0.25;
   r.ms.MachX = 7, r.ms.MachY = 8, r.ms.MachZ = 9;
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.DoneMessages(), 1);
   EXPECT_NEAR(r.ms.MachX, 0.5, 1e-9);
   EXPECT_NEAR(r.ms.MachY, 3, 1e-9);
@@ -292,24 +292,24 @@ TEST(RunProgram, StartFromTheBeginningZeroesTheMachineCoordinates) {
 
 TEST(RunProgram, AfterResetRunIdleEvenWhenTheLastLineHadAnMWord) {
   RunRig r("G00 X1\nX2\nM30\n");
-  Command7_Click(r.core);
+  Execute(r.core);
   ResetRunState(r.core);
   r.ms.MCode = 30;  // what a drawing pass over the program would leave
   ResetRunState(r.core);
   EXPECT_EQ(r.ms.MCode, 0);
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 1);
 }
 
 TEST(RunProgram, ZeroFeedRefusesTheMoveAndTheNextPressRepeatsIt) {
   RunRig r("G01 X1\nX2 F600\n");
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.win.MessagesStartingWith("The move was not started"), 1);
   EXPECT_EQ(r.ms.CurrentLine, 1);
   EXPECT_EQ(r.ms.PrgX, 0);
   r.ms.ProgramFeed = 300;  // as if the operator raised the feed
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_NEAR(r.ms.PrgX, 2, 1e-9);
 }
 
@@ -318,17 +318,17 @@ TEST(RunProgram, ZeroFeedRefusesTheMoveAndTheNextPressRepeatsIt) {
 // starts the program over from line 1 (which would zero the machine).
 TEST(RunProgram, RefusedPecksAreTriedAgainNotTheProgramFromLineOne) {
   RunRig r("G81 X1 Y1 Z-1 R0.5 F120\nX1 Y1 Z-2 F0\nG00 X5\n");
-  Command7_Click(r.core);
+  Execute(r.core);
   ASSERT_EQ(r.ms.CurrentLine, 2);
   const double machX = r.ms.MachX;
   for (int press = 0; press < 2; ++press) {
-    Command7_Click(r.core);
+    Execute(r.core);
     EXPECT_EQ(r.ms.CurrentLine, 2) << press;
     EXPECT_TRUE(r.ms.StopRecordFilled) << press;
     EXPECT_EQ(r.ms.MachX, machX) << press;
   }
   r.ms.ProgramFeed = 120;  // as if the operator raised the feed
-  Command7_Click(r.core);
+  Execute(r.core);
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_EQ(r.ms.CurrentLine, r.store.LineCount + 1);
 }
@@ -345,16 +345,16 @@ TEST(PulseWait, PauseDuringALongWaitEndsItAndTheResumeEndsAtTheTarget) {
   for (const Row& row : rows) {
     RunRig r("G01 X0.05 F0.6\nY0.01\n", /*offline=*/false);
     r.win.onPump = [&](long) {
-      if (r.clock.Now() >= row.pauseAt * 1e7 && !r.ms.StopRequested) Command1_Click(r.core);
+      if (r.clock.Now() >= row.pauseAt * 1e7 && !r.ms.StopRequested) Pause(r.core);
     };
-    Command7_Click(r.core);
+    Execute(r.core);
     EXPECT_EQ(r.ms.CurrentLine, 1) << row.pauseAt;
     EXPECT_TRUE(r.ms.StopRecordFilled) << row.pauseAt;
     EXPECT_EQ(r.XStepsOnPort(), row.made) << row.pauseAt;
     EXPECT_NEAR(r.ms.PrgX, row.made * 0.01, 1e-9) << row.pauseAt;
     EXPECT_LT(r.clock.Now(), (row.pauseAt + 0.01) * 1e7) << row.pauseAt;  // left at once
     r.win.onPump = nullptr;
-    Command7_Click(r.core);
+    Execute(r.core);
     EXPECT_EQ(r.XStepsOnPort(), 5) << row.pauseAt;
     EXPECT_NEAR(r.ms.PrgX, 0.05, 1e-9) << row.pauseAt;
     EXPECT_NEAR(r.ms.PrgY, 0.01, 1e-9) << row.pauseAt;
@@ -385,14 +385,14 @@ TEST(ResumeEnd, APausedMoveEndsWhereTheStraightRunEnds) {
       r.ms.Offline = true;
       r.LoadProgram(program);
       r.win.onPump = [&](long n) {
-        if (n == pauseAt) Command1_Click(r.core);
+        if (n == pauseAt) Pause(r.core);
       };
-      Command7_Click(r.core);
+      Execute(r.core);
       const long pumps = r.win.pumps;
       r.win.onPump = nullptr;
       if (pauseAt > 0) {
         EXPECT_TRUE(r.ms.StopRecordFilled) << program << pauseAt;
-        Command7_Click(r.core);
+        Execute(r.core);
       }
       EXPECT_EQ(r.ms.CurrentLine, r.store.LineCount + 1) << program << pauseAt;
       return End{r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ, pumps};
@@ -421,14 +421,14 @@ TEST(OfflineBox, RefusedEitherWayWhileAProgramRuns) {
   for (bool offline : {true, false}) {
     RunRig r("G01 X1 F600\n", offline);
     r.win.onPump = [&](long n) {
-      if (n == 5) Check2_Click(r.core, !offline);
+      if (n == 5) SetOffline(r.core, !offline);
     };
-    Command7_Click(r.core);
+    Execute(r.core);
     EXPECT_EQ(r.ms.Offline, offline);
     EXPECT_EQ(r.win.beeps, 1);
     EXPECT_NEAR(r.ms.PrgX, 1, 1e-9);
     EXPECT_EQ(r.XStepsOnPort(), offline ? 0 : 100);
-    Check2_Click(r.core, !offline);  // idle: the flag follows the box
+    SetOffline(r.core, !offline);  // idle: the flag follows the box
     EXPECT_EQ(r.ms.Offline, !offline);
     EXPECT_EQ(r.win.beeps, 1);
   }
@@ -438,8 +438,8 @@ TEST(StepPreview, ForwardBackwardAndItsOwnRegisters) {
   RunRig r("G01 X1 F300\nX2 Y3\nX4\n");
   r.ms.MotionWord = "G00";
   r.ms.TargetX = 9;
-  StepFwd_Click(r.core);
-  StepFwd_Click(r.core);
+  PreviewNextLine(r.core);
+  PreviewNextLine(r.core);
   EXPECT_EQ(r.ms.PreviewLine, 2);
   EXPECT_EQ(r.win.previewLine, "X2 Y3");
   ASSERT_FALSE(r.win.dots.empty());
@@ -449,29 +449,29 @@ TEST(StepPreview, ForwardBackwardAndItsOwnRegisters) {
   // The run's registers are untouched.
   EXPECT_EQ(r.ms.MotionWord, "G00");
   EXPECT_EQ(r.ms.TargetX, 9);
-  Command6_Click(r.core);
+  PreviewPreviousLine(r.core);
   EXPECT_EQ(r.ms.PreviewLine, 1);
   EXPECT_EQ(r.ms.PreviewRegs->TargetX, 1);
   EXPECT_EQ(r.ms.PreviewRegs->TargetY, 0);
-  Command6_Click(r.core);  // at line 1: ends quietly at -1
+  PreviewPreviousLine(r.core);  // at line 1: ends quietly at -1
   EXPECT_EQ(r.ms.PreviewLine, -1);
 }
 
 TEST(StepPreview, PastTheEndStartsOver) {
   RunRig r("G01 X1 F300\n");
-  StepFwd_Click(r.core);
-  StepFwd_Click(r.core);
+  PreviewNextLine(r.core);
+  PreviewNextLine(r.core);
   EXPECT_EQ(r.ms.PreviewLine, 0);
   EXPECT_EQ(r.win.penWidth, 1);
 }
 
 TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
   RunRig r("G00 X1 Y1\nG01 X5 Y2 Z-1 F300\nX6\n");
-  StepFwd_Click(r.core);
-  StepFwd_Click(r.core);
+  PreviewNextLine(r.core);
+  PreviewNextLine(r.core);
   std::vector<std::array<double, 3>> at;
   r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
-  Command5_Click(r.core);
+  MoveToPreviewedLine(r.core);
   r.win.onPump = nullptr;
   // Z rises alone to 10 before X or Y moves, X and Y travel at 10, Z drops last.
   ASSERT_FALSE(at.empty());
@@ -486,8 +486,8 @@ TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
   EXPECT_TRUE(r.ms.StartFromLine);
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_EQ(r.win.runPanelShows, 1);
-  Option2_Click(r.core);
-  Command7_Click(r.core);
+  SelectStepMode(r.core);
+  Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 3);
   EXPECT_NEAR(r.ms.PrgX, 6, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 2, 1e-9);  // modal Y carried from the previewed line
@@ -499,10 +499,10 @@ TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
 TEST(StepPreview, MoveToEndOfLineFromALowToolAwayFromZeroRisesFirst) {
   RunRig r("G01 X5 Y2 Z-1 F300\n");
   r.ms.PrgX = 3, r.ms.PrgY = 4, r.ms.PrgZ = -2;
-  StepFwd_Click(r.core);
+  PreviewNextLine(r.core);
   std::vector<std::array<double, 3>> at;
   r.win.onPump = [&](long) { at.push_back({r.ms.PrgX, r.ms.PrgY, r.ms.PrgZ}); };
-  Command5_Click(r.core);
+  MoveToPreviewedLine(r.core);
   ASSERT_FALSE(at.empty());
   auto near = [](double a, double b) { return std::fabs(a - b) < 1e-9; };
   bool rose = false;
@@ -521,11 +521,11 @@ TEST(StepPreview, MoveToEndOfLineFromALowToolAwayFromZeroRisesFirst) {
 
 TEST(StepPreview, AStoppedMoveToLineDoesNotPositionTheRun) {
   RunRig r("G01 X5 Y2 Z-1 F300\nX6\n");
-  StepFwd_Click(r.core);
+  PreviewNextLine(r.core);
   r.win.onPump = [&](long n) {
-    if (n == 20) Command1_Click(r.core);
+    if (n == 20) Pause(r.core);
   };
-  Command5_Click(r.core);
+  MoveToPreviewedLine(r.core);
   EXPECT_FALSE(r.ms.StartFromLine);
   EXPECT_EQ(r.ms.CurrentLine, 0);
 }
@@ -545,7 +545,7 @@ TEST(PulseLateness, MessageLineGivesTheWorstLatenessAfterARun) {
     r.win.onPump = [&](long) {
       if (!stalled && PulseTrain(r.port).size() == 3) r.clock.Advance(row.stall), stalled = true;
     };
-    Command7_Click(r.core);
+    Execute(r.core);
     EXPECT_NEAR(r.ms.PrgX, 0.12, 1e-9);
     ASSERT_FALSE(r.win.statusLines.empty());
     EXPECT_EQ(r.win.statusLines.back(), row.line);

@@ -453,9 +453,9 @@ TEST(SimulateAgainstOffline, EndPositionsEqualThoseOfAnOfflineRunThroughTheCore)
   ASSERT_TRUE(sim.finished);
   EXPECT_EQ(sim.toolChanges, 1);
 
-  Command7_Click(rig.core);
+  Execute(rig.core);
   for (int presses = 0; rig.ms.CurrentLine <= rig.store.LineCount && presses < 5; ++presses)
-    Command7_Click(rig.core);
+    Execute(rig.core);
   ASSERT_GT(rig.ms.CurrentLine, rig.store.LineCount);
   EXPECT_EQ(sim.prg[0], rig.ms.PrgX);
   EXPECT_EQ(sim.prg[1], rig.ms.PrgY);
@@ -938,7 +938,7 @@ TEST(MoveList, TheListAndTheRunMakeTheSameMovesOnEverySampleAndGeneratedProgram)
     rig.UniformAxes(0.0075, 500);
     rig.store.Assign({lines.begin() + 1, lines.end()});
     rig.plot.RefitExtents = true;
-    TegnUd(rig.core);  // builds the list, as a load does
+    DrawProgram(rig.core);  // builds the list, as a load does
     ASSERT_TRUE(rig.plot.Moves) << name;
     const MoveList& list = *rig.plot.Moves;
 
@@ -965,20 +965,20 @@ TEST(MoveList, ARedrawReadsTheListAndAChangedInputBuildsItAgain) {
   rig.UniformAxes(0.01, 500);
   rig.LoadProgram("G00 X10 Y0\nG01 X10 Y10 F100\n");
   rig.plot.RefitExtents = true;
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
   ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
   rig.plot.Moves->moves.pop_back();  // a redraw with the same inputs reads the list as it is
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
   EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
   rig.ms.ProgramFeed = 999, rig.ms.MCode = 6;  // registers no listed move depends on
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
   EXPECT_EQ(rig.plot.Moves->moves.size(), 1u);
   rig.ms.MotionWord = "G01";  // the walk starts in another mode: built again
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
   EXPECT_EQ(rig.plot.Moves->moves.size(), 2u);
   rig.plot.Moves->moves.pop_back();
   rig.store.Assign({"G00 X10 Y0", "G01 X20 Y10 F100"});  // another text: built again
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
   ASSERT_EQ(rig.plot.Moves->moves.size(), 2u);
   EXPECT_EQ(rig.plot.Moves->moves[1].x, 20);
   EXPECT_EQ(rig.plot.PlotXMax, 20);

@@ -130,7 +130,7 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
     ++straightPumps;
     straight.CheckAtPump();
   };
-  Command7_Click(straight.run);
+  Execute(straight.run);
   ASSERT_TRUE(straight.Finished());
   const End s = EndOf(straight);
   EXPECT_EQ(straight.mismatches, 0) << "first at pump " << straight.firstMismatch;
@@ -156,10 +156,10 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
     ++runPumps;
     if (nextPause < at.size() && runPumps == at[nextPause]) {
       ++nextPause;
-      Command1_Click(paused.run);
+      Pause(paused.run);
     }
   };
-  Command7_Click(paused.run);
+  Execute(paused.run);
   int stops = 0;
   std::uniform_int_distribution<int> button(1, 6), pulses(1, 12);
   while (!paused.Finished() && stops <= kPauses + 10) {
@@ -169,11 +169,10 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
     EXPECT_TRUE(paused.PositionsMatchPort()) << "stop " << stops;
     // Jog away: a few single steps on random buttons.
     jogging = true;
-    for (int k = pulses(rng); k > 0; --k)
-      JogZ_MouseDown(paused.run, button(rng), kLeftButton, JogSpeed::Step);
+    for (int k = pulses(rng); k > 0; --k) Jog(paused.run, button(rng), kLeftButton, JogSpeed::Step);
     jogging = false;
     EXPECT_TRUE(paused.PositionsMatchPort()) << "jog " << stops;
-    Command7_Click(paused.run);
+    Execute(paused.run);
   }
   ASSERT_TRUE(paused.Finished());
   EXPECT_EQ(nextPause, at.size());

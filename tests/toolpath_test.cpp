@@ -42,20 +42,20 @@ void ArcMidpoint(const FakeWindow::Arc& a, double& x, double& y) {
   y = a.cy + a.r * std::sin(mid);
 }
 
-class TegnUdTest : public ::testing::Test {
+class DrawProgramTest : public ::testing::Test {
  protected:
-  TegnUdTest() { rig.win.foreColour = kBlue; }
+  DrawProgramTest() { rig.win.foreColour = kBlue; }
   void Draw(const std::string& program, bool refit = true) {
     rig.LoadProgram(program);
     rig.plot.RefitExtents = refit;
-    TegnUd(rig.core);
+    DrawProgram(rig.core);
   }
   test::TestRig rig;
 };
 
 const char* kExample = "G00 X10 Y0\nG01 X10 Y10\nG02 X0 Y10 I-5 J0\n";
 
-TEST_F(TegnUdTest, RapidFeedAndClockwiseArc) {
+TEST_F(DrawProgramTest, RapidFeedAndClockwiseArc) {
   Draw(kExample);
   const auto lines = ProgramLines(rig.win);
   ASSERT_EQ(lines.size(), 2u);
@@ -88,7 +88,7 @@ TEST_F(TegnUdTest, RapidFeedAndClockwiseArc) {
   EXPECT_NEAR(y, 5, 1e-9);
 }
 
-TEST_F(TegnUdTest, CounterClockwiseArcTakesTheOtherHalf) {
+TEST_F(DrawProgramTest, CounterClockwiseArcTakesTheOtherHalf) {
   Draw("G03 X10 Y0 I5 J0\n");
   ASSERT_EQ(rig.win.arcs.size(), 1u);
   double x, y;
@@ -102,7 +102,7 @@ TEST_F(TegnUdTest, CounterClockwiseArcTakesTheOtherHalf) {
   EXPECT_NEAR(y, 5, 1e-9);
 }
 
-TEST_F(TegnUdTest, GridComesBeforeTheProgram) {
+TEST_F(DrawProgramTest, GridComesBeforeTheProgram) {
   Draw(kExample);
   EXPECT_EQ(rig.win.clears, 1);
   ASSERT_FALSE(rig.win.lines.empty());
@@ -110,7 +110,7 @@ TEST_F(TegnUdTest, GridComesBeforeTheProgram) {
   EXPECT_EQ(rig.win.lines.back().colour, kBlue);
 }
 
-TEST_F(TegnUdTest, ExtentsCountTheWholeCircleUnlessFitEndpointsOnly) {
+TEST_F(DrawProgramTest, ExtentsCountTheWholeCircleUnlessFitEndpointsOnly) {
   Draw(kExample);
   EXPECT_DOUBLE_EQ(rig.plot.PlotXMin, 0);
   EXPECT_DOUBLE_EQ(rig.plot.PlotXMax, 10);
@@ -128,7 +128,7 @@ TEST_F(TegnUdTest, ExtentsCountTheWholeCircleUnlessFitEndpointsOnly) {
   EXPECT_DOUBLE_EQ(rig.plot.PlotYMax, 15);
 }
 
-TEST_F(TegnUdTest, WithoutRefitTheExtentsStay) {
+TEST_F(DrawProgramTest, WithoutRefitTheExtentsStay) {
   rig.plot.PlotXMax = rig.plot.PlotYMax = 200;
   Draw(kExample, /*refit=*/false);
   EXPECT_EQ(rig.plot.PlotXMax, 200);
@@ -136,14 +136,14 @@ TEST_F(TegnUdTest, WithoutRefitTheExtentsStay) {
   EXPECT_EQ(rig.win.arcs.size(), 1u);
 }
 
-TEST_F(TegnUdTest, ShortArcWordsDoNotAddTheCircle) {
+TEST_F(DrawProgramTest, ShortArcWordsDoNotAddTheCircle) {
   Draw("G2 X0 Y10 I0 J5\n");  // half circle through (-5, 5)
   EXPECT_DOUBLE_EQ(rig.plot.PlotXMin, 0);
   EXPECT_DOUBLE_EQ(rig.plot.PlotXMax, 0);
   EXPECT_EQ(rig.win.arcs.size(), 1u);
 }
 
-TEST_F(TegnUdTest, DrillingShowsAsARapidToTheHole) {
+TEST_F(DrawProgramTest, DrillingShowsAsARapidToTheHole) {
   Draw("G81 X5 Y5 Z-3 R2\n");
   const auto lines = ProgramLines(rig.win);
   ASSERT_EQ(lines.size(), 1u);
@@ -155,7 +155,7 @@ TEST_F(TegnUdTest, DrillingShowsAsARapidToTheHole) {
 }
 
 // Mend: arcs and drilling are drawn only for lines that carry their words.
-TEST_F(TegnUdTest, ArcAndDrillOnlyWhenTheLineAsksForThem) {
+TEST_F(DrawProgramTest, ArcAndDrillOnlyWhenTheLineAsksForThem) {
   Draw("G02 X10 Y0 I5 J0\nF100\nM3\n");
   EXPECT_EQ(rig.win.arcs.size(), 1u);
   Draw("G81 X5 Y5 Z-3 R2\nF50\nX10 Y10\n");
@@ -166,7 +166,7 @@ TEST_F(TegnUdTest, ArcAndDrillOnlyWhenTheLineAsksForThem) {
 }
 
 // Mend: an arc of radius 0 is a straight line, never a failure.
-TEST_F(TegnUdTest, ArcOfRadiusZeroIsAStraightLine) {
+TEST_F(DrawProgramTest, ArcOfRadiusZeroIsAStraightLine) {
   for (const char* program : {"G2 X10 Y0 I0 J0\n", "G3 X10 Y0 I0 J0\n", "G02 X10 Y0 I0 J0\n"}) {
     Draw(program);
     EXPECT_TRUE(rig.win.arcs.empty()) << program;
@@ -178,7 +178,7 @@ TEST_F(TegnUdTest, ArcOfRadiusZeroIsAStraightLine) {
   }
 }
 
-TEST_F(TegnUdTest, ArcBackToItsStartIsAFullCircle) {
+TEST_F(DrawProgramTest, ArcBackToItsStartIsAFullCircle) {
   Draw("G02 X0 Y0 I5 J0\n");
   ASSERT_EQ(rig.win.arcs.size(), 2u);
   double total = 0;
@@ -193,7 +193,7 @@ TEST_F(TegnUdTest, ArcBackToItsStartIsAFullCircle) {
 
 // The drawing makes the run's full-circle decision: an end within one step
 // of the start point is drawn as the whole circle, either way round.
-TEST_F(TegnUdTest, ArcEndingWithinOneStepOfItsStartIsDrawnAsAFullCircle) {
+TEST_F(DrawProgramTest, ArcEndingWithinOneStepOfItsStartIsDrawnAsAFullCircle) {
   struct Row {
     const char* program;
     double sweep;  // radians drawn
@@ -217,7 +217,7 @@ TEST_F(TegnUdTest, ArcEndingWithinOneStepOfItsStartIsDrawnAsAFullCircle) {
 // With a finer Y step the full-circle decision goes by that finer step (the
 // arc set-up's FinestStepXY): the drawing shows a whole circle exactly where
 // the run cuts one.
-TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
+TEST_F(DrawProgramTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
   struct Row {
     const char* program;
     bool full;
@@ -256,7 +256,7 @@ TEST_F(TegnUdTest, FullCircleDrawnExactlyWhereTheRunCutsOne) {
 
 // I and J stay negated after an arc: the next arc line without I or J turns
 // about the same centre in the extents pass as in the drawing.
-TEST_F(TegnUdTest, ModalCentreOffsetsAgreeInBothPasses) {
+TEST_F(DrawProgramTest, ModalCentreOffsetsAgreeInBothPasses) {
   Draw("G02 X10 Y0 I5 J0\nG02 X20 Y0\n");
   ASSERT_EQ(rig.win.arcs.size(), 2u);
   EXPECT_DOUBLE_EQ(rig.win.arcs[1].cx, 5);
@@ -266,14 +266,14 @@ TEST_F(TegnUdTest, ModalCentreOffsetsAgreeInBothPasses) {
   EXPECT_DOUBLE_EQ(rig.plot.PlotYMin, -5 - r);
 }
 
-TEST_F(TegnUdTest, OtherMotionWordsDrawNothing) {
+TEST_F(DrawProgramTest, OtherMotionWordsDrawNothing) {
   Draw("G01 X5\nG04 P1\nX7 Y3\n");
   const auto lines = ProgramLines(rig.win);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].x2, 5);
 }
 
-TEST_F(TegnUdTest, LinesWithoutCoordinatesDrawNoLength) {
+TEST_F(DrawProgramTest, LinesWithoutCoordinatesDrawNoLength) {
   Draw("G01 X5\nF100\n(comment)\nG01 X8\n");
   const auto lines = ProgramLines(rig.win);
   ASSERT_EQ(lines.size(), 2u);
@@ -281,7 +281,7 @@ TEST_F(TegnUdTest, LinesWithoutCoordinatesDrawNoLength) {
   EXPECT_EQ(lines[1].x2, 8);
 }
 
-TEST_F(TegnUdTest, EmptyProgramClearsAndDrawsNoGrid) {
+TEST_F(DrawProgramTest, EmptyProgramClearsAndDrawsNoGrid) {
   rig.plot.PlotXMax = rig.plot.PlotYMax = 200;
   Draw("");
   EXPECT_EQ(rig.store.LineCount, 0);
@@ -294,14 +294,14 @@ TEST_F(TegnUdTest, EmptyProgramClearsAndDrawsNoGrid) {
   EXPECT_TRUE(rig.win.labels.empty());
 }
 
-TEST_F(TegnUdTest, DrawLineEndsAtLineCount) {
+TEST_F(DrawProgramTest, DrawLineEndsAtLineCount) {
   Draw(kExample);
   EXPECT_EQ(rig.plot.DrawLine, 3);
 }
 
 // Mend: a redraw never asks for a tool (the drawing's sink makes no tool
 // change), whatever the program holds.
-TEST_F(TegnUdTest, ToolChangeNeverAskedWhileDrawing) {
+TEST_F(DrawProgramTest, ToolChangeNeverAskedWhileDrawing) {
   Draw("G00 X1\nM6 T2\nG01 X2\n");
   EXPECT_TRUE(rig.win.messages.empty());
   EXPECT_EQ(rig.win.MessagesStartingWith(msg::kToolChange), 0);
@@ -312,7 +312,7 @@ TEST_F(TegnUdTest, ToolChangeNeverAskedWhileDrawing) {
 
 // Mend: a redraw in the middle of a run (a resize, View > Fit) leaves every
 // register the run and the move read exactly as it found them.
-TEST_F(TegnUdTest, RegistersOfARunSurviveARedraw) {
+TEST_F(DrawProgramTest, RegistersOfARunSurviveARedraw) {
   rig.LoadProgram("G00 X50 Y50 Z5 F900\nG03 X0 Y0 I-25 J-25\nG81 X1 Y1 Z-3 R2 Q4\nM30\n");
   MachineState& ms = rig.ms;
   ms.MotionWord = "G02";
@@ -341,7 +341,7 @@ TEST_F(TegnUdTest, RegistersOfARunSurviveARedraw) {
   const MachineState before = ms;
 
   rig.plot.RefitExtents = true;
-  TegnUd(rig.core);
+  DrawProgram(rig.core);
 
   EXPECT_EQ(ms.MotionWord, before.MotionWord);
   EXPECT_EQ(ms.TargetX, before.TargetX);
@@ -381,7 +381,7 @@ TEST_F(TegnUdTest, RegistersOfARunSurviveARedraw) {
   EXPECT_EQ(rig.win.programFeedText, "123");
 }
 
-TEST_F(TegnUdTest, KeepsTheLiveIntervalOfTheNewView) {
+TEST_F(DrawProgramTest, KeepsTheLiveIntervalOfTheNewView) {
   rig.ms.PlotEvery = 1e18;
   rig.ms.PlotStepCount = 5;
   Draw(kExample);

@@ -230,7 +230,7 @@ void SimulationRun::Load() {
     ShowPositions(core_);
     ms.StopRequested = false;
     ms.ResumePending = false;
-    TegnUd(core_);
+    DrawProgram(core_);
     plot_.RefitExtents = false;
   }
   ResetRunState(core_);
@@ -265,7 +265,7 @@ SimulationTotals SimulationRun::Run() {
   Load();
   // Each press times its own pulses; the run's figures take them all.
   auto press = [&] {
-    Command7_Click(core_);
+    Execute(core_);
     worstLateUs_ = std::max(worstLateUs_, WorstLatenessUs(ms_));
     latePulses_ += ms_.Schedule.late;
   };

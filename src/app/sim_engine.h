@@ -69,7 +69,7 @@ class SimulationGate {
 struct SimulationOptions {
   double overridePercent = 100;               // as the window's "%Overide"
   double scale[4] = {1, 1, 1, 1};             // feed, X and I, Y and J, Z
-  bool drawingPass = true;                    // TegnUd first, as File > Open does
+  bool drawingPass = true;                    // DrawProgram first, as File > Open does
   bool rows = true;                           // report one row per line read
   bool check = false;                         // collect findings (see Finding)
   VcdWriter* vcd = nullptr;                   // pulse train dump, or none

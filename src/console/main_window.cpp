@@ -219,9 +219,9 @@ void MDIForm1::DrawPlot(Core& c, bool fit) {
   QtWindowPort::DisplayHold hold(win_);
   if (!fit) {
     c.win.ClearPlot();
-    Cordinate(c);
+    DrawGrid(c);
   }
-  if (fit || c.store.LineCount > 1) brimo::TegnUd(c);
+  if (fit || c.store.LineCount > 1) brimo::DrawProgram(c);
 }
 
 MDIForm1::SizeRule MDIForm1::MeasureSizes() {
@@ -280,10 +280,10 @@ void MDIForm1::RedrawDuringMotion(bool fit) {
   });
 }
 
-void MDIForm1::TegnUd() {
+void MDIForm1::DrawProgram() {
   if (win_.MotionBusy()) return RedrawDuringMotion(false);
   QtWindowPort::DisplayHold hold(win_);
-  brimo::TegnUd(c_);
+  brimo::DrawProgram(c_);
 }
 
 void MDIForm1::ReFresh() {

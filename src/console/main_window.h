@@ -88,7 +88,7 @@ class MDIForm1 : public QMainWindow {
   // minimised window.
   void MDIForm_Resize();
   // Redraws the whole loaded program.
-  void TegnUd();
+  void DrawProgram();
   // Repaints the plot and requests a stop (as "Pause" does).
   void ReFresh();
   // Everything File > Open does after the file dialog: read `path` into the

@@ -140,7 +140,7 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
   ms.ResumePending = false;
   bool ok = true;
   try {
-    TegnUd();
+    DrawProgram();
   } catch (const std::exception& e) {
     ok = false;
     why = e.what();
@@ -181,7 +181,7 @@ void MDIForm1::Mnu_Fit_Click() {
   c_.plot.FitEndpointsOnly = !c_.plot.FitEndpointsOnly;
   fit_->setChecked(c_.plot.FitEndpointsOnly);
   c_.plot.RefitExtents = true;
-  TegnUd();
+  DrawProgram();
   c_.plot.RefitExtents = false;
 }
 

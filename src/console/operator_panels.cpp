@@ -53,7 +53,7 @@ JogButton JogButtonFor(int index) {
   }
 }
 
-void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
+void Jog(Core& c, int index, int button, JogSpeed speed) {
   MachineState& ms = c.ms;
   const JogButton jb = JogButtonFor(index);
   if (button != kLeftButton || jb.axis == 0) return;
@@ -99,7 +99,7 @@ void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed) {
   ShowPulseLateness(c);
 }
 
-void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed) {
+void EndJog(Core& c, int index, int button, JogSpeed speed) {
   MachineState& ms = c.ms;
   if (JogButtonFor(index).axis == 0) return;
   // A stop request and nothing else: the press (which restores the motion
@@ -150,7 +150,7 @@ bool RiseToHomeSwitch(Core& c) {
 
 }  // namespace
 
-void Command9_Click(Core& c, const SettingsForm& home) {
+void Home(Core& c, const SettingsForm& home) {
   MachineState& ms = c.ms;
   if (ms.Running) {
     c.win.Beep();
@@ -236,13 +236,13 @@ std::string QuickFeedText(double programFeed, double percent) {
   return NumberText(programFeed * percent / 100);
 }
 
-void ZeroPrg_Click(Core& c) {
+void ZeroProgram(Core& c) {
   if (c.ms.Running) return c.win.Beep();
   c.ms.PrgX = c.ms.PrgY = c.ms.PrgZ = 0;
   ShowPositions(c);
 }
 
-void Command12_Click(Core& c) {
+void ZeroMachine(Core& c) {
   if (c.ms.Running) return c.win.Beep();
   c.ms.MachX = c.ms.MachY = c.ms.MachZ = 0;
   ShowPositions(c);

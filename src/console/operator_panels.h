@@ -30,11 +30,11 @@ JogButton JogButtonFor(int index);
 // (the release, "Pause", a key, the limit switch) and returns then; with
 // "Step", one pulse. Only the left button jogs; refused while other motion
 // is under way. MotionWord is put back when the jog ends.
-void JogZ_MouseDown(Core& c, int index, int button, JogSpeed speed);
+void Jog(Core& c, int index, int button, JogSpeed speed);
 // Release: ends a continuous jog after its pulse in progress. It only
 // requests a stop (as any key does: during a run whose motion refused the
 // press, it stops that run) and changes no register, target or stop record.
-void JogZ_MouseUp(Core& c, int index, int button, JogSpeed speed);
+void EndJog(Core& c, int index, int button, JogSpeed speed);
 
 // ---- Home moves -------------------------------------------------------------
 // Text6 ("Feedrate:") is enabled exactly when the move kind is not "Rapid".
@@ -45,7 +45,7 @@ bool HomeFeedFieldEnabled(const std::string& moveKind);
 // zero, as a rapid or at the "Feedrate:" feed. Z never goes down. The
 // registers a stopped run reads and its stop record are left as found.
 // "Using Home Switchs": no move, said in the window's message line.
-void Command9_Click(Core& c, const SettingsForm& home);
+void Home(Core& c, const SettingsForm& home);
 
 // The safe height of a home move, from ZHomingMoveMode / ZHomingMoveDistance:
 //   "Relative"     the distance above program Z 0 (also any unknown text)
@@ -72,8 +72,8 @@ std::string QuickFeedText(double programFeed, double percent);
 
 // ---- Coordinate set-up -----------------------------------------------------------
 // Zero program or machine coordinates at once ("Zero" buttons).
-void ZeroPrg_Click(Core& c);
-void Command12_Click(Core& c);
+void ZeroProgram(Core& c);
+void ZeroMachine(Core& c);
 
 // The "Set ... Coordinates" dialog as a model: fields filled on opening, an
 // axis written on "OK" only when its field was changed or zeroed. A field
@@ -87,7 +87,7 @@ struct CoordinateDialog {
   std::string fields[3] = {"0.0000", "0.0000", "0.0000"};
   bool changed[3] = {false, false, false};
 
-  void Open(const Core& c, bool machine);  // SetPrg_Click / Command11_Click
+  void Open(const Core& c, bool machine);  // program or machine coordinates
   void Edit(int index, const std::string& text);
   // Leaving a field: a number is rewritten "0.0000". Anything else stays as
   // typed (for the operator to mend) and gives false with `message` naming

@@ -40,21 +40,21 @@ LinePanel::LinePanel(Core& core, const Twips& t, QWidget* parent)
 void LinePanel::Command5_Click() {
   PortOf(c_).StartMotion([this] {
     if (c_.ms.Running) return c_.win.Beep();
-    brimo::Command5_Click(c_);
+    brimo::MoveToPreviewedLine(c_);
   });
 }
 
 void LinePanel::Command6_Click() {
   PortOf(c_).CallCore([this] {
     if (c_.ms.Running) return c_.win.Beep();
-    brimo::Command6_Click(c_);
+    brimo::PreviewPreviousLine(c_);
   });
 }
 
 void LinePanel::Command3_Click() {
   PortOf(c_).CallCore([this] {
     if (c_.ms.Running) return c_.win.Beep();
-    brimo::Command3_Click(c_);
+    brimo::ResetPreview(c_);
   });
 }
 
@@ -62,7 +62,7 @@ void LinePanel::StepFwd_Click(int) {
   // The preview moves nothing; while the machine moves it is refused.
   if (stepping_ || PortOf(c_).MotionBusy()) return;
   stepping_ = true;
-  brimo::StepFwd_Click(c_);
+  brimo::PreviewNextLine(c_);
   stepping_ = false;
 }
 
@@ -131,13 +131,13 @@ int ButtonOf(Qt::MouseButton b) {
 void JogPanel::JogZ_MouseDown(int index, Qt::MouseButton button) {
   const int b = ButtonOf(button);
   const auto speed = static_cast<JogSpeed>(SpeedIndex());
-  PortOf(c_).StartMotion([this, index, b, speed] { brimo::JogZ_MouseDown(c_, index, b, speed); });
+  PortOf(c_).StartMotion([this, index, b, speed] { brimo::Jog(c_, index, b, speed); });
 }
 
 void JogPanel::JogZ_MouseUp(int index, Qt::MouseButton button) {
   const int b = ButtonOf(button);
   const auto speed = static_cast<JogSpeed>(SpeedIndex());
-  PortOf(c_).CallCore([this, index, b, speed] { brimo::JogZ_MouseUp(c_, index, b, speed); });
+  PortOf(c_).CallCore([this, index, b, speed] { brimo::EndJog(c_, index, b, speed); });
 }
 
 // ---- Frame1(3) "Run" -------------------------------------------------------------
@@ -194,13 +194,13 @@ RunPanel::RunPanel(Core& core, const Twips& t, QWidget* parent)
 }
 
 void RunPanel::Command7_Click() {
-  PortOf(c_).StartMotion([this] { brimo::Command7_Click(c_); });
+  PortOf(c_).StartMotion([this] { brimo::Execute(c_); });
 }
 void RunPanel::Option2_Click() {
-  PortOf(c_).CallCore([this] { brimo::Option2_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::SelectStepMode(c_); });
 }
 void RunPanel::Option3_Click() {
-  PortOf(c_).CallCore([this] { brimo::Option3_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::SelectContinuous(c_); });
 }
 
 void RunPanel::QuickDisplay() {
@@ -269,7 +269,7 @@ void RunPanel::Check1_Click() { c_.win.FocusPlot(); }
 
 void RunPanel::Check2_Click() {
   const bool ticked = Check2_->isChecked();
-  PortOf(c_).CallCore([this, ticked] { brimo::Check2_Click(c_, ticked); });
+  PortOf(c_).CallCore([this, ticked] { brimo::SetOffline(c_, ticked); });
 }
 
 void RunPanel::Check3_Click() {
@@ -331,7 +331,7 @@ void HomePanel::Command9_Click() {
   SettingsForm home;
   TakeForm(home);
   // The motion thread works on this copy: the panel may be edited meanwhile.
-  PortOf(c_).StartMotion([this, home] { brimo::Command9_Click(c_, home); });
+  PortOf(c_).StartMotion([this, home] { brimo::Home(c_, home); });
 }
 
 }  // namespace brimo::gui

@@ -148,20 +148,20 @@ void PositionStrip::SetPrg_Click() {
   if (openCoordinates) openCoordinates(false);
 }
 void PositionStrip::ZeroPrg_Click() {
-  PortOf(c_).CallCore([this] { brimo::ZeroPrg_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::ZeroProgram(c_); });
 }
 void PositionStrip::Command11_Click() {
   if (openCoordinates) openCoordinates(true);
 }
 void PositionStrip::Command12_Click() {
-  PortOf(c_).CallCore([this] { brimo::Command12_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::ZeroMachine(c_); });
 }
 void PositionStrip::Command10_Click() {
-  PortOf(c_).CallCore([this] { brimo::Command10_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::ResetProgram(c_); });
 }
 
 void PositionStrip::Command1_Click() {
-  PortOf(c_).CallCore([this] { brimo::Command1_Click(c_); });
+  PortOf(c_).CallCore([this] { brimo::Pause(c_); });
 }
 
 }  // namespace brimo::gui

@@ -28,7 +28,7 @@ ScaleForm::ScaleForm(ScaleFactors& model, std::function<void(const std::string&)
     Combo1_[i]->setInsertPolicy(QComboBox::NoInsert);
     Combo1_[i]->setMinimumWidth(150);
     connect(Combo1_[i], &QComboBox::editTextChanged, this, [this, i](const QString& t) {
-      if (!showing_) m_.Combo1[i] = t.toStdString();
+      if (!showing_) m_.factorTexts[i] = t.toStdString();
     });
     grid->addWidget(label, i, 0);
     grid->addWidget(Combo1_[i], i, 1);
@@ -58,27 +58,27 @@ ScaleForm::ScaleForm(ScaleFactors& model, std::function<void(const std::string&)
 
 void ScaleForm::ShowFields() {
   showing_ = true;
-  for (int i = 0; i < 4; ++i) Combo1_[i]->setEditText(QString::fromStdString(m_.Combo1[i]));
+  for (int i = 0; i < 4; ++i) Combo1_[i]->setEditText(QString::fromStdString(m_.factorTexts[i]));
   showing_ = false;
 }
 
 bool ScaleForm::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) m_.Form_Activate();
+  if (e->type() == QEvent::WindowActivate) m_.TakeCopy();
   return QDialog::event(e);
 }
 
 void ScaleForm::Command1_Click() {
-  m_.Command1_Click();
+  m_.SetAllToOne();
   ShowFields();
 }
 
 void ScaleForm::Command4_Click() {
-  m_.Command4_Click();
+  m_.InchesToMm();
   ShowFields();
 }
 
 void ScaleForm::Command5_Click() {
-  m_.Command5_Click();
+  m_.MmToInches();
   ShowFields();
 }
 
@@ -93,7 +93,7 @@ void ScaleForm::Command2_Click() {
 }
 
 void ScaleForm::Command3_Click() {
-  m_.Command3_Click();
+  m_.RestoreCopy();
   ShowFields();
   hide();
 }

@@ -33,7 +33,7 @@ class ScaleForm : public QDialog {
   void Command3_Click();  // "Cancel"
 
  protected:
-  bool event(QEvent* e) override;  // Form_Activate on window activation
+  bool event(QEvent* e) override;  // the model takes its copy on window activation
 
  private:
   ScaleFactors& m_;

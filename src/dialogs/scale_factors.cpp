@@ -25,38 +25,38 @@ bool FactorNumber(const std::string& text, double& v) {
 
 double ScaleFactors::Factor(int i) {
   double v = 0;
-  if (FactorNumber(Combo1[i], v)) lastValid_[i] = v;
+  if (FactorNumber(factorTexts[i], v)) lastValid_[i] = v;
   return lastValid_[i];
 }
 
-void ScaleFactors::Form_Activate() {
-  for (int i = 0; i < 4; ++i) saved[i] = Combo1[i];
+void ScaleFactors::TakeCopy() {
+  for (int i = 0; i < 4; ++i) saved[i] = factorTexts[i];
 }
 
-void ScaleFactors::Command1_Click() {
+void ScaleFactors::SetAllToOne() {
   const std::string one(1, '1');  // not `f = "1"`: g++ 12 warns falsely there
-  for (auto& f : Combo1) f = one;
+  for (auto& f : factorTexts) f = one;
 }
 
-void ScaleFactors::Command4_Click() {
+void ScaleFactors::InchesToMm() {
   // Number text of up to 15 significant digits, read back to the same value.
-  for (auto& f : Combo1) f = NumberText(kMmPerInch);
+  for (auto& f : factorTexts) f = NumberText(kMmPerInch);
 }
 
-void ScaleFactors::Command5_Click() {
-  for (auto& f : Combo1) f = NumberText(1 / kMmPerInch);
+void ScaleFactors::MmToInches() {
+  for (auto& f : factorTexts) f = NumberText(1 / kMmPerInch);
 }
 
-void ScaleFactors::Command3_Click() {
-  for (int i = 0; i < 4; ++i) Combo1[i] = saved[i];
+void ScaleFactors::RestoreCopy() {
+  for (int i = 0; i < 4; ++i) factorTexts[i] = saved[i];
 }
 
 bool ScaleFactors::Validate(std::string& message) {
   for (int i = 0; i < 4; ++i) {
     double v = 0;
-    if (!FactorNumber(Combo1[i], v)) {
+    if (!FactorNumber(factorTexts[i], v)) {
       message = std::string("\"") + kFactorNames[i] + "\"" + msg::kScaleNotANumber + "\"" +
-                Combo1[i] + "\".";
+                factorTexts[i] + "\".";
       return false;
     }
   }
@@ -70,7 +70,7 @@ bool ScaleOk(Core& c) {
   }
   ResetProgramPosition(c);
   c.plot.RefitExtents = true;
-  TegnUd(c);
+  DrawProgram(c);
   c.plot.RefitExtents = false;
   c.ms.PreviewLine = 0;
   c.ms.PreviewRegs.reset();

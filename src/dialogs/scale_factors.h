@@ -12,7 +12,7 @@ namespace brimo {
 struct Core;
 
 struct ScaleFactors {
-  std::string Combo1[4] = {"1", "1", "1", "1"};
+  std::string factorTexts[4] = {"1", "1", "1", "1"};
   // Copy taken when the dialog last became active; "Cancel" restores it.
   std::string saved[4] = {"1", "1", "1", "1"};
 
@@ -20,11 +20,11 @@ struct ScaleFactors {
   // that is not a number, the last number it held.
   double Factor(int index);
 
-  void Form_Activate();   // take the copy
-  void Command1_Click();  // "Default": all "1"
-  void Command4_Click();  // "Converts all from   In to mm": all 25.4
-  void Command5_Click();  // "Converts all from mm to In": all 1/25.4
-  void Command3_Click();  // "Cancel": the copy back
+  void TakeCopy();     // when the dialog becomes active
+  void SetAllToOne();  // "Default": all "1"
+  void InchesToMm();   // "Converts all from   In to mm": all 25.4
+  void MmToInches();   // "Converts all from mm to In": all 1/25.4
+  void RestoreCopy();  // "Cancel": the copy back
   // "Ok" may apply only numbers: false with `message` naming the first
   // field that is not one.
   bool Validate(std::string& message);

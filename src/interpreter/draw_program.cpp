@@ -48,7 +48,7 @@ MoveListKey MoveListKeyOf(const Core& c) {
 // at the program origin, so the extents fit exactly what is drawn; it never
 // writes the run's registers. The list is built again only when one of its
 // inputs changed (a new file, a scale or settings "Ok", other registers).
-void TegnUd(Core& c) {
+void DrawProgram(Core& c) {
   const MachineState& ms = c.ms;
   PlotState& plot = c.plot;
   const ProgramStore& store = c.store;
@@ -63,7 +63,7 @@ void TegnUd(Core& c) {
   if (plot.RefitExtents) ListExtents(list, plot);
   plot.DrawLine = 0;
   c.win.ClearPlot();
-  Cordinate(c);  // also sets the live-plot interval of the new view
+  DrawGrid(c);  // also sets the live-plot interval of the new view
   DrawSink draw(c.win, ms.FinestStepXY);
   ReplayMoves(list, draw);
   plot.DrawLine = store.LineCount;

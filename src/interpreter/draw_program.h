@@ -28,6 +28,6 @@ void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& s
 // it was, and never asks for a tool. Changes the extents (on a refit), the
 // live-plot interval of the new view, and leaves DrawLine = LineCount. The
 // feed displays show the values in force again afterwards.
-void TegnUd(Core& c);
+void DrawProgram(Core& c);
 
 }  // namespace brimo

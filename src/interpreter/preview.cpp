@@ -51,16 +51,16 @@ void MarkEnd(Core& c, const Registers& regs) {
 
 }  // namespace
 
-void Command3_Click(Core& c) {
-  Command1_Click(c);  // a stop request, as "Pause" makes
+void ResetPreview(Core& c) {
+  Pause(c);  // a stop request, as "Pause" makes
   c.ms.PreviewLine = 0;
   c.ms.PreviewRegs.reset();
 }
 
-void StepFwd_Click(Core& c) {
+void PreviewNextLine(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running) return;
-  if (ms.CurrentLine == 0 && ms.PreviewLine == 0) Command3_Click(c);
+  if (ms.CurrentLine == 0 && ms.PreviewLine == 0) ResetPreview(c);
   if (!ms.PreviewRegs) ms.PreviewRegs = FreshPreviewRegisters(ms);
   Registers& regs = *ms.PreviewRegs;
   c.win.SetPenWidth(3);
@@ -68,14 +68,14 @@ void StepFwd_Click(Core& c) {
   if (ms.PreviewLine < 0 || ms.PreviewLine > c.store.LineCount) {
     // Past the end of the program: the preview starts over.
     c.win.SetPenWidth(1);
-    Command3_Click(c);
+    ResetPreview(c);
     return;
   }
   c.win.ShowPreviewLine(std::string(c.store.Entry(ms.PreviewLine)));
   ParsePreview(c, regs, ms.PreviewLine, true);
   if (regs.LineBad) {
     c.win.SetPenWidth(1);
-    Command3_Click(c);
+    ResetPreview(c);
     return;
   }
   c.win.SetPenWidth(3);
@@ -84,7 +84,7 @@ void StepFwd_Click(Core& c) {
   c.win.SetPenWidth(1);
 }
 
-void Command6_Click(Core& c) {
+void PreviewPreviousLine(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running || !ms.PreviewRegs) return;
   c.win.SetPenWidth(3);
@@ -102,7 +102,7 @@ void Command6_Click(Core& c) {
   MarkEnd(c, regs);
 }
 
-void Command5_Click(Core& c) {
+void MoveToPreviewedLine(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running || !ms.PreviewRegs || ms.PreviewLine < 1 || ms.PreviewLine > c.store.LineCount)
     return;

@@ -163,7 +163,7 @@ void RunProgram(Core& c) {
   }
 }
 
-void Command7_Click(Core& c) {
+void Execute(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running) {  // never a second run inside the first
     c.win.Beep();
@@ -242,14 +242,14 @@ void Command7_Click(Core& c) {
   RunProgram(c);
 }
 
-void Command1_Click(Core& c) { c.ms.StopRequested = true; }
+void Pause(Core& c) { c.ms.StopRequested = true; }
 
-void Option2_Click(Core& c) {
+void SelectStepMode(Core& c) {
   c.ms.StepMode = true;
   c.ms.StepSelected = true;
 }
 
-void Option3_Click(Core& c) {
+void SelectContinuous(Core& c) {
   c.ms.StepMode = false;
   c.ms.StepSelected = false;
   c.ms.ContinueOnExecute = -1;
@@ -262,7 +262,7 @@ bool OfflineChangeRefused(const MachineState& ms, bool /*ticked*/) {
   return ms.Running;
 }
 
-void Check2_Click(Core& c, bool ticked) {
+void SetOffline(Core& c, bool ticked) {
   if (OfflineChangeRefused(c.ms, ticked)) {
     c.win.ShowOffline(c.ms.Offline);  // the box as it was
     c.win.Beep();
@@ -327,7 +327,7 @@ void ResetParserRegisters(Core& c) {
   c.win.ShowLineInProgress(ms.LineText);
 }
 
-void Command10_Click(Core& c) {
+void ResetProgram(Core& c) {
   MachineState& ms = c.ms;
   if (ms.Running) {
     c.win.Beep();
@@ -345,7 +345,7 @@ void Command10_Click(Core& c) {
   ms.TargetX = ms.TargetY = ms.TargetZ = 0;
   c.win.SetPenWidth(1);
   c.win.SetForeColour(kBlack);
-  TegnUd(c);
+  DrawProgram(c);
   ShowPositions(c);
   ResetRunState(c);
 }

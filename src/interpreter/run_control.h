@@ -19,18 +19,18 @@ void RunProgram(Core& c);
 
 // "Execute Program": resume a cut move (returning to the stop position first
 // when the machine was moved), continue a halted run, or start from line 1.
-void Command7_Click(Core& c);
+void Execute(Core& c);
 // "Pause": a stop request; the move ends at its next pulse.
-void Command1_Click(Core& c);
+void Pause(Core& c);
 // "Reset Program": after the operator's Yes, the position becomes program
 // zero, the program is redrawn and the run is idle.
-void Command10_Click(Core& c);
+void ResetProgram(Core& c);
 // "Step" and "Continous" options.
-void Option2_Click(Core& c);
-void Option3_Click(Core& c);
+void SelectStepMode(Core& c);
+void SelectContinuous(Core& c);
 // "Offline" box: the offline flag follows the box, unless the change is
 // refused; then the box shows the flag again and the window beeps.
-void Check2_Click(Core& c, bool ticked);
+void SetOffline(Core& c, bool ticked);
 // Whether a click that would set the offline flag to `ticked` is refused:
 // while anything moves (MachineState::Running), either way.
 bool OfflineChangeRefused(const MachineState& ms, bool ticked);
@@ -49,10 +49,10 @@ void ResetRunState(Core& c);
 void ResetParserRegisters(Core& c);
 
 // Step preview ("Go To end of Line" panel).
-void StepFwd_Click(Core& c);
-void Command6_Click(Core& c);  // "Step back in program"
-void Command3_Click(Core& c);  // "Reset"
-void Command5_Click(Core& c);  // "Move machine to end of line"
+void PreviewNextLine(Core& c);
+void PreviewPreviousLine(Core& c);  // "Step back in program"
+void ResetPreview(Core& c);         // "Reset"
+void MoveToPreviewedLine(Core& c);  // "Move machine to end of line"
 
 // Moves the machine to (x, y, z) in program coordinates at the programmed
 // feed: Z up first when it must rise, then X and Y, then Z down. Leaves the

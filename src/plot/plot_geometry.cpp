@@ -94,7 +94,7 @@ void DrawGrid(Core& c, const PlotView& v) {
 
 }  // namespace
 
-void Cordinate(Core& c) {
+void DrawGrid(Core& c) {
   const PlotView v = ComputeView(c.plot);
   c.plot.PlotCentreX = v.centreX;
   c.plot.PlotCentreY = v.centreY;

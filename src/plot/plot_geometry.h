@@ -1,6 +1,6 @@
 // Plot view transform: from the drawing extents to a square view with a 10 %
 // margin, the grid tick, and the live-plot interval. Pure functions plus
-// Cordinate, which draws grid, labels and axes through the window.
+// DrawGrid, which draws grid, labels and axes through the window.
 #pragma once
 
 #include <string>
@@ -25,7 +25,7 @@ double TickFor(double s);
 // Sets the view transform from the extents and draws the grid, labels (at the
 // lowest Y of the drawing) and axes. Nothing is drawn for a view of no size.
 // Ends with UpdatePlotEvery.
-void Cordinate(Core& c);
+void DrawGrid(Core& c);
 
 // PlotEvery = 30 * (1 / FinestStepXY) / R with R = plot width in twips per
 // program unit; PlotStepCount = 0.

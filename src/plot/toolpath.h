@@ -1,6 +1,6 @@
 // The toolpath: the program's moves drawn in the plot window and the
 // drawing extents, both as move sinks (machine/move_sink.h) that the
-// interpreting step feeds line by line (TegnUd, interpreter/draw_program.h;
+// interpreting step feeds line by line (DrawProgram, interpreter/draw_program.h;
 // the step preview). Also the position read-outs.
 //
 // Quirks kept from the run's own rules: an arc is drawn as a full circle

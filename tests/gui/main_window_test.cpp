@@ -432,7 +432,7 @@ TEST_F(WindowTest, TheOverrideTakesOnlyTwoToFiveHundredWhenTheEditIsFinished) {
 TEST_F(WindowTest, ScaleFactorsStartAtOneAndUpdateOnOffIsTheFirstBox) {
   Start();
   for (int i = 0; i < 4; ++i) EXPECT_EQ(app_->window().ScaleFactor(i), 1.0);
-  app_->window().Scale().Combo1[1] = "2.5";
+  app_->window().Scale().factorTexts[1] = "2.5";
   EXPECT_EQ(app_->window().ScaleFactor(1), 2.5);
   EXPECT_FALSE(app_->window().DisplayUpdatesOff());
   QTest::mouseClick(Find<QCheckBox>("Check1"), Qt::LeftButton, {}, QPoint(6, 10));

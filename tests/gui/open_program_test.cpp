@@ -146,7 +146,7 @@ TEST_F(WindowTest, OpenStartsTheRegistersAfreshSoTheWindowRunsAsTheSimulation) {
   Start();
   ASSERT_TRUE(
       Main().OpenProgramFile(WriteFile("first.txt", "G02 X1 Y1 I1 J0 F250\nG81 Z-1 R2 Q3\nT4\n")));
-  Command7_Click(app_->core());
+  Execute(app_->core());
   MachineState& ms = app_->ms();
   ASSERT_EQ(ms.ProgramFeed, 250);
   const QString second = WriteFile("second.txt", "G01 X10\nG01 X20 F100\n");
@@ -176,7 +176,7 @@ TEST_F(WindowTest, OpenStartsTheRegistersAfreshSoTheWindowRunsAsTheSimulation) {
   EXPECT_TRUE(rows[0].refused);
 
   messages_.clear();
-  Command7_Click(app_->core());
+  Execute(app_->core());
   ASSERT_FALSE(messages_.empty());
   EXPECT_EQ(messages_.back().text, msg::kBadRate);
   EXPECT_EQ(ms.PrgX, 0);
