@@ -30,12 +30,12 @@
 #include <string>
 
 #include "bench/gen_program.h"
-#include "console/app_context.h"
-#include "console/control_panel.h"
-#include "console/main_window.h"
-#include "plot/path_view.h"
-#include "plot/plot_state.h"
-#include "plot/program_store.h"
+#include "core/plot/plot_state.h"
+#include "core/program/program_store.h"
+#include "gui/console/app_context.h"
+#include "gui/console/control_panel.h"
+#include "gui/console/main_window.h"
+#include "gui/plot/path_view.h"
 
 namespace {
 

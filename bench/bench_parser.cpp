@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "bench/gen_program.h"
-#include "interpreter/parser.h"
-#include "machine/core.h"
-#include "machine/quiet_window.h"
-#include "plot/plot_state.h"
-#include "plot/program_store.h"
+#include "core/interpreter/parser.h"
+#include "core/machine/core.h"
+#include "core/machine/quiet_window.h"
+#include "core/plot/plot_state.h"
+#include "core/program/program_store.h"
 
 using namespace brimo;
 

@@ -15,14 +15,14 @@
 #include <cstring>
 #include <numbers>
 
-#include "interpreter/dispatch.h"
-#include "machine/config_file.h"
-#include "machine/core.h"
-#include "machine/quiet_window.h"
-#include "machine/settings_form.h"
-#include "machine/step_engine.h"
-#include "plot/plot_state.h"
-#include "plot/program_store.h"
+#include "core/interpreter/dispatch.h"
+#include "core/machine/config_file.h"
+#include "core/machine/core.h"
+#include "core/machine/quiet_window.h"
+#include "core/machine/settings_form.h"
+#include "core/machine/step_engine.h"
+#include "core/plot/plot_state.h"
+#include "core/program/program_store.h"
 
 using namespace brimo;
 

@@ -10,12 +10,12 @@
 #include <fstream>
 
 #include "bench/gen_program.h"
-#include "console/app_context.h"
-#include "console/control_panel.h"
-#include "console/main_window.h"
-#include "console/panels.h"
-#include "interpreter/run_control.h"
-#include "machine/quiet_window.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/quiet_window.h"
+#include "gui/console/app_context.h"
+#include "gui/console/control_panel.h"
+#include "gui/console/main_window.h"
+#include "gui/console/panels.h"
 
 using namespace brimo;
 

@@ -21,15 +21,15 @@
 #include <streambuf>
 #include <vector>
 
-#include "app/program_check.h"
-#include "app/sim_command_line.h"
-#include "app/sim_engine.h"
-#include "app/vcd_writer.h"
 #include "bench/gen_program.h"
-#include "machine/config_file.h"
-#include "machine/machine_state.h"
-#include "machine/settings_form.h"
-#include "plot/program_store.h"
+#include "core/machine/config_file.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/settings_form.h"
+#include "core/program/program_store.h"
+#include "core/sim/program_check.h"
+#include "core/sim/sim_command_line.h"
+#include "core/sim/sim_engine.h"
+#include "core/sim/vcd_writer.h"
 
 using namespace brimo;
 

@@ -21,16 +21,16 @@
 #include <string_view>
 #include <vector>
 
-#include "interpreter/run_control.h"
-#include "machine/config_file.h"
-#include "machine/core.h"
-#include "machine/machine_state.h"
-#include "machine/port.h"
-#include "machine/pulse_clock.h"
-#include "machine/quiet_window.h"
-#include "machine/settings_form.h"
-#include "plot/plot_state.h"
-#include "plot/program_store.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/config_file.h"
+#include "core/machine/core.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/port.h"
+#include "core/machine/pulse_clock.h"
+#include "core/machine/quiet_window.h"
+#include "core/machine/settings_form.h"
+#include "core/plot/plot_state.h"
+#include "core/program/program_store.h"
 
 namespace brimo::fuzz {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/interpreter/parser.h"
 #include "fuzz/fuzz_rig.h"
-#include "interpreter/parser.h"
 
 using namespace brimo;
 using namespace brimo::fuzz;

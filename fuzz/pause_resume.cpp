@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "core/interpreter/dispatch.h"
+#include "core/machine/switches.h"
 #include "fuzz/fuzz_rig.h"
-#include "interpreter/dispatch.h"
-#include "machine/switches.h"
 
 using namespace brimo;
 using namespace brimo::fuzz;

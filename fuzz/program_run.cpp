@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/program_check.h"
-#include "app/sim_engine.h"
+#include "core/interpreter/draw_program.h"
+#include "core/plot/toolpath.h"
+#include "core/sim/program_check.h"
+#include "core/sim/sim_engine.h"
 #include "fuzz/fuzz_rig.h"
-#include "interpreter/draw_program.h"
-#include "plot/toolpath.h"
 
 using namespace brimo;
 using namespace brimo::fuzz;

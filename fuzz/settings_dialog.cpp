@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dialogs/settings_apply.h"
+#include "core/forms/settings_apply.h"
 #include "fuzz/fuzz_rig.h"
 
 using namespace brimo;

@@ -2,7 +2,7 @@
 // the start offset written back into ArcI/ArcJ, full circles, resuming a
 // stopped arc, and every arc ending within one step of its target (checked
 // on many random consistent arcs).
-#include "interpreter/arc.h"
+#include "core/interpreter/arc.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/dispatch.h"
-#include "interpreter/parser.h"
-#include "machine/messages.h"
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/parser.h"
+#include "core/machine/messages.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_command_line.h"
-#include "machine/config_file.h"
-#include "machine/machine_state.h"
-#include "machine/messages.h"
-#include "machine/settings_form.h"
+#include "core/machine/config_file.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/messages.h"
+#include "core/machine/settings_form.h"
+#include "core/sim/sim_command_line.h"
 
 namespace brimo::test {
 namespace {

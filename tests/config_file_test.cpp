@@ -1,7 +1,7 @@
 // brimo.cfg: layout and formats, load order and partial loads, the start-up
 // handling of missing, damaged and unwritable files, and DeriveSettings.
 
-#include "machine/config_file.h"
+#include "core/machine/config_file.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "machine/machine_state.h"
-#include "machine/messages.h"
-#include "machine/settings_form.h"
-#include "machine/settings_table.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/messages.h"
+#include "core/machine/settings_form.h"
+#include "core/machine/settings_table.h"
 #include "support/fake_window.h"
 
 namespace brimo {

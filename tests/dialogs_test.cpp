@@ -6,13 +6,13 @@
 #include <sstream>
 #include <vector>
 
-#include "dialogs/scale_factors.h"
-#include "dialogs/settings_apply.h"
-#include "interpreter/dispatch.h"
-#include "interpreter/parser.h"
-#include "interpreter/run_control.h"
-#include "machine/config_file.h"
-#include "machine/messages.h"
+#include "core/forms/scale_factors.h"
+#include "core/forms/settings_apply.h"
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/parser.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/config_file.h"
+#include "core/machine/messages.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

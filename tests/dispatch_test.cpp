@@ -2,7 +2,7 @@
 // feed and step rate (rapid, cap, override), the tool change, and the mends
 // for rapids, zero rates, per-axis Fast rates, oversized moves and modes
 // that repeat only when a line asks for them.
-#include "interpreter/dispatch.h"
+#include "core/interpreter/dispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "interpreter/interpret.h"
-#include "interpreter/parser.h"
-#include "machine/messages.h"
-#include "machine/move_sink.h"
+#include "core/interpreter/interpret.h"
+#include "core/interpreter/parser.h"
+#include "core/machine/messages.h"
+#include "core/machine/move_sink.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -1,7 +1,7 @@
 // Drilling cycle: the approach, the sequence of Z depths and retracts, the
 // modal drilling word, fractional and scaled pecks, the rise before the
 // approach, and stops inside the cycle with their resume.
-#include "interpreter/drill.h"
+#include "core/interpreter/drill.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/dispatch.h"
-#include "interpreter/parser.h"
-#include "interpreter/run_control.h"
-#include "machine/messages.h"
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/parser.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/messages.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "machine/config_file.h"
-#include "machine/machine_state.h"
-#include "machine/settings_form.h"
+#include "core/machine/config_file.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/settings_form.h"
 
 namespace brimo {
 namespace {

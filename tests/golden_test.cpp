@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "app/simulate.h"
+#include "core/machine/config_file.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/settings_form.h"
+#include "core/sim/simulate.h"
 #include "golden_programs.h"
-#include "machine/config_file.h"
-#include "machine/machine_state.h"
-#include "machine/settings_form.h"
 
 namespace brimo {
 namespace {

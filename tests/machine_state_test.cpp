@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "machine/pulse_clock.h"
+#include "core/machine/pulse_clock.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -1,15 +1,15 @@
 // Jogging, home moves, the feed override and the coordinate set-up.
-#include "console/operator_panels.h"
+#include "core/control/operator_panels.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "interpreter/dispatch.h"
-#include "interpreter/run_control.h"
-#include "machine/messages.h"
-#include "machine/settings_form.h"
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/messages.h"
+#include "core/machine/settings_form.h"
 #include "support/pulse_train.h"
 #include "support/test_rig.h"
 

@@ -2,7 +2,7 @@
 // registers, skipped lines, scaling, pecks, the arc-without-centre rule, the
 // tool change, and the mended readings (comments, word order, tabs,
 // exponents, bad numbers, short motion words).
-#include "interpreter/parser.h"
+#include "core/interpreter/parser.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <new>
 #include <string>
 
-#include "interpreter/dispatch.h"
-#include "machine/messages.h"
+#include "core/interpreter/dispatch.h"
+#include "core/machine/messages.h"
 #include "support/test_rig.h"
 
 // Every allocation of this test program is counted, so a test can show that

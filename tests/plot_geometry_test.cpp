@@ -1,6 +1,6 @@
 // The plot view: tick table, view from the extents, grid and labels, and the
 // live-plot interval.
-#include "plot/plot_geometry.h"
+#include "core/plot/plot_geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/parser.h"
-#include "plot/plot_state.h"
+#include "core/interpreter/parser.h"
+#include "core/plot/plot_state.h"
 #include "support/test_rig.h"
 
 namespace brimo {

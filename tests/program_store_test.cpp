@@ -1,5 +1,5 @@
 // The program store and the file reader: how file text becomes entries.
-#include "plot/program_store.h"
+#include "core/program/program_store.h"
 
 #include <gtest/gtest.h>
 

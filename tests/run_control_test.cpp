@@ -1,5 +1,5 @@
 // Running programs: the run loop, the run controls and the step preview.
-#include "interpreter/run_control.h"
+#include "core/interpreter/run_control.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <cmath>
 #include <vector>
 
-#include "console/operator_panels.h"
-#include "machine/messages.h"
-#include "machine/step_engine.h"
+#include "core/control/operator_panels.h"
+#include "core/machine/messages.h"
+#include "core/machine/step_engine.h"
 #include "support/pulse_train.h"
 #include "support/test_rig.h"
 

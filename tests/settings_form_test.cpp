@@ -1,7 +1,7 @@
 // The settings form model: unit conversion in place, the checks of "Ok",
 // and the locale-free number texts they rest on.
 
-#include "machine/settings_form.h"
+#include "core/machine/settings_form.h"
 
 #include <gtest/gtest.h>
 

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "bench/gen_program.h"
-#include "console/operator_panels.h"
-#include "interpreter/run_control.h"
-#include "plot/program_store.h"
+#include "core/control/operator_panels.h"
+#include "core/interpreter/run_control.h"
+#include "core/program/program_store.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {

@@ -1,12 +1,12 @@
 // Pulse trains of the step engine, seen on the simulated port.
-#include "machine/step_engine.h"
+#include "core/machine/step_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "machine/messages.h"
+#include "core/machine/messages.h"
 #include "support/pulse_train.h"
 #include "support/test_rig.h"
 

@@ -1,5 +1,5 @@
 // Limit and home switches decoded from whole status bytes.
-#include "machine/switches.h"
+#include "core/machine/switches.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <array>
 #include <iterator>
 
-#include "machine/config_file.h"
-#include "machine/messages.h"
-#include "machine/step_engine.h"
+#include "core/machine/config_file.h"
+#include "core/machine/messages.h"
+#include "core/machine/step_engine.h"
 #include "support/pulse_train.h"
 #include "support/test_rig.h"
 

@@ -1,6 +1,6 @@
 // Drawing the whole program: segments, extents, and what a redraw must leave
 // alone; the position read-outs.
-#include "plot/toolpath.h"
+#include "core/plot/toolpath.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/dispatch.h"
-#include "interpreter/draw_program.h"
-#include "interpreter/parser.h"
-#include "machine/messages.h"
-#include "plot/plot_geometry.h"
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/draw_program.h"
+#include "core/interpreter/parser.h"
+#include "core/machine/messages.h"
+#include "core/plot/plot_geometry.h"
 #include "support/test_rig.h"
 
 namespace brimo {

@@ -6,8 +6,8 @@
 #include <QCommandLineParser>
 #include <iostream>
 
-#include "app/sim_command_line.h"
-#include "console/app_context.h"
+#include "core/sim/sim_command_line.h"
+#include "gui/console/app_context.h"
 
 int main(int argc, char** argv) {
   // Before any window exists: the simulation needs no display.

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "dialogs/about_box.h"
+#include "gui/dialogs/about_box.h"
 #include "gui_fixture.h"
 
 namespace brimo::gui::test {

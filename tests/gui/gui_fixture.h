@@ -20,12 +20,12 @@
 #include <utility>
 #include <vector>
 
-#include "console/app_context.h"
-#include "console/control_panel.h"
-#include "console/main_window.h"
-#include "machine/port.h"
-#include "machine/pulse_clock.h"
-#include "plot/path_view.h"
+#include "core/machine/port.h"
+#include "core/machine/pulse_clock.h"
+#include "gui/console/app_context.h"
+#include "gui/console/control_panel.h"
+#include "gui/console/main_window.h"
+#include "gui/plot/path_view.h"
 
 namespace brimo::gui::test {
 

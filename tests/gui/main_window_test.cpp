@@ -12,10 +12,10 @@
 #include <QStatusBar>
 #include <QTextStream>
 
-#include "console/position_strip.h"
+#include "core/machine/config_file.h"
+#include "core/plot/toolpath.h"
+#include "gui/console/position_strip.h"
 #include "gui_fixture.h"
-#include "machine/config_file.h"
-#include "plot/toolpath.h"
 
 namespace brimo::gui::test {
 namespace {

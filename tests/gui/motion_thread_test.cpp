@@ -9,8 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "core/machine/messages.h"
 #include "gui/gui_fixture.h"
-#include "machine/messages.h"
 
 namespace brimo::gui::test {
 namespace {

@@ -11,14 +11,14 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/sim_engine.h"
-#include "console/panels.h"
+#include "core/interpreter/run_control.h"
+#include "core/machine/core.h"
+#include "core/machine/messages.h"
+#include "core/plot/toolpath.h"
+#include "core/program/program_store.h"
+#include "core/sim/sim_engine.h"
+#include "gui/console/panels.h"
 #include "gui_fixture.h"
-#include "interpreter/run_control.h"
-#include "machine/core.h"
-#include "machine/messages.h"
-#include "plot/program_store.h"
-#include "plot/toolpath.h"
 
 namespace brimo::gui::test {
 namespace {

@@ -12,15 +12,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/program_check.h"
-#include "app/sim_engine.h"
-#include "console/run_time_estimator.h"
+#include "core/machine/config_file.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/messages.h"
+#include "core/machine/settings_form.h"
+#include "core/program/program_store.h"
+#include "core/sim/program_check.h"
+#include "core/sim/sim_engine.h"
+#include "gui/console/run_time_estimator.h"
 #include "gui/gui_fixture.h"
-#include "machine/config_file.h"
-#include "machine/machine_state.h"
-#include "machine/messages.h"
-#include "machine/settings_form.h"
-#include "plot/program_store.h"
 
 namespace brimo::gui::test {
 namespace {

@@ -2,9 +2,9 @@
 // the redraw on resize, the live-plot dot.
 #include <limits>
 
+#include "core/plot/plot_geometry.h"
+#include "core/plot/toolpath.h"
 #include "gui_fixture.h"
-#include "plot/plot_geometry.h"
-#include "plot/toolpath.h"
 
 namespace brimo::gui::test {
 namespace {

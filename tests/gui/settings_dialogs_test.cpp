@@ -10,11 +10,11 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "dialogs/coordinate_dialog.h"
-#include "dialogs/scale_dialog.h"
-#include "dialogs/settings_dialog.h"
+#include "core/machine/settings_table.h"
+#include "gui/dialogs/coordinate_dialog.h"
+#include "gui/dialogs/scale_dialog.h"
+#include "gui/dialogs/settings_dialog.h"
 #include "gui/gui_fixture.h"
-#include "machine/settings_table.h"
 
 namespace brimo::gui::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "machine/window.h"
+#include "core/machine/window.h"
 
 namespace brimo::test {
 

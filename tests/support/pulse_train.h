@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "machine/port.h"
+#include "core/machine/port.h"
 
 namespace brimo::test {
 

@@ -1,6 +1,6 @@
 #include "support/test_rig.h"
 
-#include "plot/program_store.h"
+#include "core/program/program_store.h"
 
 namespace brimo::test {
 

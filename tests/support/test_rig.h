@@ -3,11 +3,11 @@
 // default settings derived (0.0075 length units per step on every axis).
 #pragma once
 
-#include "machine/core.h"
-#include "machine/machine_state.h"
-#include "machine/settings_form.h"
-#include "plot/plot_state.h"
-#include "plot/program_store.h"
+#include "core/machine/core.h"
+#include "core/machine/machine_state.h"
+#include "core/machine/settings_form.h"
+#include "core/plot/plot_state.h"
+#include "core/program/program_store.h"
 #include "support/fake_window.h"
 
 namespace brimo::test {

@@ -1,4 +1,0 @@
-# Toolkit-free logic of the operator panels (part of the core library).
-set(BRIMO_CONSOLE_CORE_SOURCES
-  src/console/operator_panels.cpp
-)

@@ -1,0 +1,353 @@
+#include "core/interpreter/run_control.h"
+
+#include <cmath>
+#include <string>
+
+#include "core/interpreter/dispatch.h"
+#include "core/interpreter/draw_program.h"
+#include "core/interpreter/drill.h"
+#include "core/interpreter/parser.h"
+#include "core/machine/core.h"
+#include "core/machine/messages.h"
+#include "core/machine/step_engine.h"
+#include "core/plot/plot_geometry.h"
+#include "core/plot/plot_state.h"
+#include "core/plot/toolpath.h"
+#include "core/program/program_store.h"
+
+namespace brimo {
+namespace {
+
+// Marks motion under way for the duration of a handler; nested handlers (run
+// inside the event pump) put back what they found.
+class RunningScope {
+ public:
+  explicit RunningScope(MachineState& ms) : flag_(ms.Running), prev_(ms.Running) { flag_ = true; }
+  ~RunningScope() { flag_ = prev_; }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool prev_;
+};
+
+// Half the smallest step: closer than that, two positions are the same place.
+bool SamePlace(const MachineState& ms, double x, double y, double z) {
+  return std::fabs(ms.PrgX - x) < ms.UnitsPerStepX / 2 &&
+         std::fabs(ms.PrgY - y) < ms.UnitsPerStepY / 2 &&
+         std::fabs(ms.PrgZ - z) < ms.UnitsPerStepZ / 2;
+}
+
+// Before the next line of a halted run: when the machine was moved meanwhile
+// (a jog to change the tool), bring it back to where the run left it.
+bool ReturnIfHalted(Core& c) {
+  MachineState& ms = c.ms;
+  if (!ms.HaltValid) return true;
+  if (!ReturnTo(c, ms.HaltPrgX, ms.HaltPrgY, ms.HaltPrgZ)) return false;
+  ms.HaltValid = false;
+  return true;
+}
+
+std::string BadLineText(const MachineState& ms, long line, const std::string& text) {
+  return "Line " + std::to_string(line) + ": " + text + "\n" + ms.LineBadReason;
+}
+
+// Resume of a drilling cycle stopped among its pecks: the interrupted peck is
+// made again, then the remaining ones; the run then goes on with the next line.
+void ResumeDrilling(Core& c) {
+  MachineState& ms = c.ms;
+  ms.TargetX = ms.StopTargetX;
+  ms.TargetY = ms.StopTargetY;
+  ms.TargetZ = ms.StopTargetZ;
+  ms.MotionWord = ms.StopMotionWord;
+  c.win.SetPenWidth(ms.StopDrawWidth);
+  ms.StopRequested = true;  // the cycle's resume entry consumes it
+  c.win.SetExecuteEnabled(false);
+  ms.InProgramMove = true;
+  DrillCycle(c);
+  // Still a program move here: a peck refused at its set-up (a feed of 0)
+  // must fill the stop record, or the next press would start the program
+  // over from line 1 instead of trying this cycle again.
+  if (ms.StopRequested && !ms.StopRecordFilled) TakeStopSnapshot(c);
+  ms.InProgramMove = false;
+  ShowPositions(c);
+  if (ms.StopRequested) {
+    c.win.SetExecuteEnabled(true);
+    return;
+  }
+  RunProgram(c);
+}
+
+}  // namespace
+
+bool ReturnTo(Core& c, double x, double y, double z) {
+  MachineState& ms = c.ms;
+  if (SamePlace(ms, x, y, z)) return true;
+  // The return is not part of the program: the registers a run reads are
+  // put back afterwards, whatever happened.
+  const LineRegisters saved = LineRegisters::Of(ms);
+  RunningScope running(ms);
+  ms.MotionWord = "G01";
+  ms.ArcMove = false;
+  ms.ResumePending = false;
+  c.win.SetForeColour(kBlack);
+  auto move = [&](double tx, double ty, double tz) {
+    ms.TargetX = tx, ms.TargetY = ty, ms.TargetZ = tz;
+    StartLinearMove(c);
+    ShowPositions(c);
+    return !ms.StopRequested;
+  };
+  bool ok = true;
+  if (z > ms.PrgZ) ok = move(ms.PrgX, ms.PrgY, z);  // rise first
+  if (ok) ok = move(x, y, ms.PrgZ);                 // across at that height
+  if (ok) ok = move(x, y, z);                       // then down
+  saved.PutBack(ms);
+  return ok;
+}
+
+void RunProgram(Core& c) {
+  MachineState& ms = c.ms;
+  RunningScope running(ms);
+  c.win.FocusPlot();
+  c.win.SetExecuteEnabled(false);
+  ms.StartFromLine = false;
+  ms.HaltValid = false;
+  bool dispatched = false;
+  for (;;) {
+    if (ms.CurrentLine > c.store.LineCount) break;
+    if (!c.win.DisplayUpdatesOff()) ShowPositions(c);
+    c.win.SetForeColour(kBlack);
+    if (ms.StopRequested) break;
+    if (ms.ResumePending) {
+      // The cut move is completed from where the machine stands: the
+      // position counters are never rewritten (they match the machine).
+      ms.TargetX = ms.StopTargetX;
+      ms.TargetY = ms.StopTargetY;
+      ms.TargetZ = ms.StopTargetZ;
+      c.win.SetPenWidth(ms.StopDrawWidth);
+      ms.MotionWord = ms.StopMotionWord;
+    } else {
+      ms.CurrentLine += 1;
+      if (ms.CurrentLine > c.store.LineCount) c.win.SetPenWidth(1);
+      ms.LineText = c.store.Entry(ms.CurrentLine);
+      const std::string shown = ms.LineText;
+      if (!c.win.DisplayUpdatesOff()) c.win.ShowLineInProgress(shown);
+      ReadLine(c);
+      if (ms.LineBad) {
+        ms.BadLinePending = ms.CurrentLine;
+        c.win.Message(BadLineText(ms, ms.CurrentLine, shown) + msg::kBadLineStopped,
+                      msg::kBadLineTitle);
+        break;
+      }
+    }
+    ms.InProgramMove = true;
+    DispatchMotion(c);
+    dispatched = true;
+    // A move refused at its set-up (no feed yet) stops the run like a cut
+    // move, so "Execute Program" repeats it instead of starting over.
+    if (ms.StopRequested && !ms.StopRecordFilled) TakeStopSnapshot(c);
+    ms.InProgramMove = false;
+    if (ms.StepMode) break;
+  }
+  ShowPositions(c);
+  ShowPulseLateness(c);
+  c.win.SetExecuteEnabled(true);
+  c.win.SetForeColour(kBlack);
+  if (ms.CurrentLine > c.store.LineCount) {
+    c.win.SetExecuteEnabled(false);
+    c.win.Message(msg::kDone, msg::kDoneTitle);
+  } else if (dispatched && ms.StepMode && !ms.StopRequested) {
+    ms.HaltValid = true;
+    ms.HaltPrgX = ms.PrgX, ms.HaltPrgY = ms.PrgY, ms.HaltPrgZ = ms.PrgZ;
+  }
+}
+
+void Execute(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running) {  // never a second run inside the first
+    c.win.Beep();
+    return;
+  }
+  if (c.store.LineCount <= 0) {
+    c.win.Message(msg::kNoProgram, msg::kNoProgramTitle);
+    return;
+  }
+  RunningScope running(ms);
+  // Every press starts a new run (a resume too): the schedule starts afresh.
+  RestartPulseSchedule(ms);
+  if (ms.BadLinePending > 0) {
+    const long line = ms.BadLinePending;
+    if (!c.win.AskYesNo(BadLineText(ms, line, std::string(c.store.Entry(line))) + msg::kBadLineSkip,
+                        msg::kBadLineTitle))
+      return;
+    ms.BadLinePending = 0;
+    ms.LineBad = false;
+    ms.StopRequested = false;
+    RunProgram(c);
+    return;
+  }
+  if (ms.StopRecordFilled) {
+    // Resume the cut move, from the stop position: bring the machine back
+    // there first when it was moved meanwhile.
+    ms.StopRequested = false;
+    if (!ReturnTo(c, ms.StopPrgX, ms.StopPrgY, ms.StopPrgZ)) return;
+    ms.StopRecordFilled = false;
+    ms.HaltValid = false;
+    if (ms.DrillCycleActive == -1) {
+      ResumeDrilling(c);
+      return;
+    }
+    ms.ResumePending = true;
+    ms.ResumeKeptSteps = true;  // the cut move ends where it would have
+    RunProgram(c);
+    return;
+  }
+  // A stop request left behind with nothing cut (the preview's "Reset", a
+  // key press while idle) means nothing here.
+  ms.StopRequested = false;
+  if (ms.MCode > 0) {
+    // Continue after a tool change; step mode stays when "Step" is chosen.
+    ms.StepMode = ms.StepSelected;
+    ms.MCode = 0;
+    if (ReturnIfHalted(c)) RunProgram(c);
+    return;
+  }
+  UpdatePlotEvery(c);
+  if (ms.StartFromLine) {
+    ms.StartFromLine = false;
+    RunProgram(c);
+    return;
+  }
+  if (ms.CurrentLine > 0 && ms.StepMode) {
+    if (ReturnIfHalted(c)) RunProgram(c);
+    return;
+  }
+  if (ms.CurrentLine > 0 && ms.ContinueOnExecute == -1) {
+    ms.ContinueOnExecute = 0;
+    if (ReturnIfHalted(c)) RunProgram(c);
+    return;
+  }
+  // Start from the beginning. The first line starts where the tool stands
+  // (not at program zero), so a first rapid keeps a jogged-up height.
+  ms.LineStartX = ms.TargetX = ms.PrgX;
+  ms.LineStartY = ms.TargetY = ms.PrgY;
+  ms.LineStartZ = ms.TargetZ = ms.PrgZ;
+  // Starting a program zeroes the machine coordinates (deliberate: the
+  // machine origin is where a program was started).
+  ms.MachX = ms.MachY = ms.MachZ = 0;
+  ms.CurrentLine = 0;
+  ms.HaltValid = false;
+  c.win.SetPenWidth(2);
+  RunProgram(c);
+}
+
+void Pause(Core& c) { c.ms.StopRequested = true; }
+
+void SelectStepMode(Core& c) {
+  c.ms.StepMode = true;
+  c.ms.StepSelected = true;
+}
+
+void SelectContinuous(Core& c) {
+  c.ms.StepMode = false;
+  c.ms.StepSelected = false;
+  c.ms.ContinueOnExecute = -1;
+}
+
+bool OfflineChangeRefused(const MachineState& ms, bool /*ticked*/) {
+  // Unticked mid-run, the rest of an offline run would go to the real
+  // machine from positions it never reached; ticked mid-run, the positions
+  // would run on without the machine.
+  return ms.Running;
+}
+
+void SetOffline(Core& c, bool ticked) {
+  if (OfflineChangeRefused(c.ms, ticked)) {
+    c.win.ShowOffline(c.ms.Offline);  // the box as it was
+    c.win.Beep();
+  } else if (!ticked && c.ms.SettingsNeedConfirm) {
+    // After a damaged brimo.cfg the defaults stand in for the operator's
+    // lines; the port stays untouched until Settings "Ok" has confirmed them.
+    c.win.Beep();
+    c.win.ShowOffline(true);
+    c.win.Message(msg::kOfflineUntilSettings, msg::kOfflineUntilSettingsTitle);
+  } else {
+    c.ms.Offline = ticked;
+    if (!ticked) c.port.Reset();  // try the port again, and say so if it fails
+  }
+  c.win.FocusPlot();
+}
+
+void ResetRunState(Core& c) {
+  MachineState& ms = c.ms;
+  ms.CurrentLine = 0;
+  ms.MCode = 0;
+  ms.StepMode = ms.StepSelected;
+  ms.ContinueOnExecute = 0;
+  ms.StartFromLine = false;
+  ms.ResumePending = false;
+  ms.StopRequested = false;
+  ms.StopRecordFilled = false;
+  ms.StopStepsKept = false;
+  ms.ResumeKeptSteps = false;
+  ms.HaltValid = false;
+  ms.BadLinePending = 0;
+  ms.LineBad = false;
+  ms.DrillCycleActive = 0;
+  ms.PreviewLine = 0;
+  ms.PreviewRegs.reset();
+  c.win.SetExecuteEnabled(true);
+}
+
+void ResetParserRegisters(Core& c) {
+  MachineState& ms = c.ms;
+  const MachineState fresh;
+  ms.LineText = fresh.LineText;
+  ms.MotionWord = fresh.MotionWord;
+  ms.TargetX = fresh.TargetX, ms.TargetY = fresh.TargetY, ms.TargetZ = fresh.TargetZ;
+  ms.LineStartX = fresh.LineStartX, ms.LineStartY = fresh.LineStartY;
+  ms.LineStartZ = fresh.LineStartZ;
+  ms.ArcI = fresh.ArcI, ms.ArcJ = fresh.ArcJ;
+  ms.ArcMove = fresh.ArcMove;
+  ms.ProgramFeed = fresh.ProgramFeed;
+  ms.FeedNow = fresh.FeedNow;
+  ms.StepRate = fresh.StepRate;
+  ms.RefAxis = fresh.RefAxis;
+  ms.DiagonalFactor = fresh.DiagonalFactor;
+  ms.ZWord = fresh.ZWord, ms.RWord = fresh.RWord, ms.QWord = fresh.QWord, ms.TWord = fresh.TWord;
+  ms.PecksLeft = fresh.PecksLeft;
+  ms.MCode = fresh.MCode;
+  ms.DrillCycleActive = fresh.DrillCycleActive;
+  ms.LineWords = fresh.LineWords;
+  ms.LineBad = fresh.LineBad;
+  ms.LineBadReason = fresh.LineBadReason;
+  c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
+  c.win.ShowFeed(NumberText(ms.FeedNow));
+  c.win.ShowLineInProgress(ms.LineText);
+}
+
+void ResetProgram(Core& c) {
+  MachineState& ms = c.ms;
+  if (ms.Running) {
+    c.win.Beep();
+    return;
+  }
+  c.win.Beep();
+  if (!c.win.AskYesNo(msg::kResetQuestion, msg::kResetTitle)) return;
+  c.win.SetExecuteEnabled(true);
+  // A program run again from here reads as on its first run.
+  ResetParserRegisters(c);
+  // The current position becomes program zero (deliberate).
+  ms.LineStartX = ms.LineStartY = ms.LineStartZ = 0;
+  ms.StopPrgX = ms.StopPrgY = ms.StopPrgZ = 0;
+  ms.PrgX = ms.PrgY = ms.PrgZ = 0;
+  ms.TargetX = ms.TargetY = ms.TargetZ = 0;
+  c.win.SetPenWidth(1);
+  c.win.SetForeColour(kBlack);
+  DrawProgram(c);
+  ShowPositions(c);
+  ResetRunState(c);
+}
+
+}  // namespace brimo

@@ -1,0 +1,11 @@
+set(BRIMO_INTERPRETER_SOURCES
+  src/core/interpreter/parser.cpp
+  src/core/interpreter/number_rule.cpp
+  src/core/interpreter/dispatch.cpp
+  src/core/interpreter/interpret.cpp
+  src/core/interpreter/draw_program.cpp
+  src/core/interpreter/arc.cpp
+  src/core/interpreter/drill.cpp
+  src/core/interpreter/run_control.cpp
+  src/core/interpreter/preview.cpp
+)

@@ -1,0 +1,223 @@
+// MachineState: the one record of settings, derived values, parser registers
+// and live machine state. Exactly one instance exists per application (owned
+// by the app, or by a test fixture) and is handed by reference to every
+// routine that needs it. The settings (MachineSettings), the values derived
+// from them (DerivedSettings) and the registers (Registers, registers.h) are
+// values of their own, so each copies as one assignment.
+//
+// Units: lengths are in the machine's own length unit (mm or inch as chosen
+// in the settings; numbers are never converted here), rates in length units
+// per minute, StepRate in steps per second, times in counter ticks
+// (CounterFrequency ticks per second), angles in radians counter-clockwise
+// from +X with +Y up. Axes stored as numbers: 1 = X, 2 = Y, 3 = Z.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "core/machine/registers.h"
+
+namespace brimo {
+
+struct SettingsForm;
+
+// "Pulse Width" when its text is unusable (microseconds): what most drives accept.
+inline constexpr double kDefaultPulseWidthUs = 5;
+
+// Which of a pulse's data writes is being made (set before each write, so a
+// port that records the train can tell them apart).
+enum class PortWrite : uint8_t {
+  kDirection,  // direction lines alone, a pulse width before the rise
+  kRise,       // step lines high (with the direction lines)
+  kFall,       // step lines low again: direction lines alone
+};
+
+// The absolute pulse schedule (see pulse_clock.h), the data register as last
+// written, and the timing figures of the motion under way. Ticks are held as
+// doubles so no sum can overflow.
+struct PulseSchedule {
+  bool restart = true;   // the next pulse starts the schedule afresh
+  double restartAt = 0;  // counter reading when it did (ticks)
+  double due = 0;        // schedule time of the last pulse made (ticks)
+  double interval = 0;   // commanded interval of the pulse being made (ticks)
+  double nominal = 0;    // its time on the schedule (ticks)
+  double target = 0;     // the time its wait aims at: nominal, or later to repay lateness
+  int onPort = -1;       // byte last written to the data register; -1 not known yet
+  PortWrite writing = PortWrite::kRise;
+  // PulseWidthUs in ticks for the width and counter frequency it was worked
+  // out for (NaN: not yet).
+  double holdUs = std::numeric_limits<double>::quiet_NaN();
+  int64_t holdFrequency = 0;
+  double holdTicks = 0;
+  // Figures of the motion (cleared by RestartPulseSchedule).
+  long timed = 0;        // pulses written on a running counter
+  double worstLate = 0;  // ticks, rising write after its target
+  long late = 0;         // pulses later than a quarter interval
+};
+
+// ---- Settings (set only by a configuration load) --------------------------
+struct MachineSettings {
+  double StepsPerRevX = 0, StepsPerRevY = 0, StepsPerRevZ = 0;  // steps per drive turn
+  double LeadX = 0, LeadY = 0, LeadZ = 0;                       // length per screw turn
+  std::string StepPinX, StepPinY, StepPinZ;                     // data pin 2..9, as typed
+  std::string DirPinX, DirPinY, DirPinZ;                        // data pin 2..9, as typed
+  int ReverseX = 0, ReverseY = 0, ReverseZ = 0;                 // check values 0/1
+  double FastRateX = 0, FastRateY = 0, FastRateZ = 0;           // length/min; also rapid rate
+  double MediumRateX = 0, MediumRateY = 0, MediumRateZ = 0;     // length/min
+  double SlowRateX = 0, SlowRateY = 0, SlowRateZ = 0;           // length/min
+  bool UnitsMm = false, UnitsInch = false;
+  double InchUnitValue = 0, MmUnitValue = 0;  // carried through the file only
+  // Step pulse width, microseconds, as typed (used through PulseWidthUs).
+  std::string PulseWidth;
+  // Stored and shown only: no motion, switch or port code consults these.
+  std::string ToolChangeX, ToolChangeY, ToolChangeZ;
+  std::string HomePinX, HomePinY, HomePinZ, LimitPin;
+  int HomeSwitchEnabled = 0, LimitSwitchEnabled = 0;
+  std::string ZHomingMoveMode, ZToLineMoveMode, CoordinateMode;
+  std::string ZHomingMoveDistance, ZToLineMoveDistance;
+  // Persistent copy of the main window's home panel.
+  bool HomeUsingHomeSwitch = false, HomeUsingProgramZero = false, HomeUsingMachineZero = false;
+  std::string HomeMoveKind, HomeFeedrate;
+
+  bool operator==(const MachineSettings&) const = default;
+};
+
+// ---- Derived by DeriveSettings ------------------------------------------
+struct DerivedSettings {
+  double UnitsPerStepX = 0, UnitsPerStepY = 0, UnitsPerStepZ = 0;  // length per step
+  double FinestStepXY = 0;  // smaller of X and Y travel per step (X on a tie)
+  int FinestAxis = 0;       // 1 = X, 2 = Y
+  int StepMaskX = 0, StepMaskY = 0, StepMaskZ = 0;  // data-port bit of the step pin
+  int DirMaskX = 0, DirMaskY = 0, DirMaskZ = 0;     // data-port bit of the dir pin
+  int DirSenseX = 0, DirSenseY = 0, DirSenseZ = 0;  // step sign that drives dir high
+  double UnitValue = 0;
+  // Time the step lines stay high, and the direction set-up before a rise
+  // that changes a direction line (microseconds): PulseWidth, or 5 (the
+  // default) when that is not a number of 0 or more.
+  double PulseWidthUs = kDefaultPulseWidthUs;
+
+  bool operator==(const DerivedSettings&) const = default;
+};
+
+// Registers (targets, line start, motion word, I/J, feed, drilling words)
+// come from the Registers base.
+struct MachineState : MachineSettings, DerivedSettings, Registers {
+  // ---- Positions ----------------------------------------------------------
+  double PrgX = 0, PrgY = 0, PrgZ = 0;     // program coordinates
+  double MachX = 0, MachY = 0, MachZ = 0;  // machine coordinates
+  double DistX = 0, DistY = 0, DistZ = 0;
+
+  // ---- Step commands, port bytes, pulse clock ------------------------------
+  int StepX = 0, StepY = 0, StepZ = 0;  // -1, 0, +1 for the next pulse
+  int DirByte = 0;                      // data byte with direction bits only
+  int PulseByte = 0;                    // data byte with direction and step bits
+  int64_t LastPulseTime = 0;            // ticks, taken right after the step write
+  int64_t NowTime = 0;                  // ticks, latest reading of the wait
+  int64_t CounterFrequency = 0;         // ticks per second
+  double StepRate = 0;                  // steps per second of the pacing axis
+  double FeedNow = 0;                   // length/min in force
+  // 0.707 after a pulse that stepped X and Y together, else 1. The decimal
+  // 0.707 (not 1/sqrt 2) is deliberate: stored timings rely on it.
+  double DiagonalFactor = 1;
+  int RefAxis = 0;  // 1, 2, 3; 0 before the first move
+  PulseSchedule Schedule;
+
+  // ---- Linear move bookkeeping (whole numbers held in doubles) -------------
+  double DeltaStepsX = 0, DeltaStepsY = 0, DeltaStepsZ = 0;  // signed steps
+  double MoveSteps = 0;
+  double StepsLeftX = 0, StepsLeftY = 0, StepsLeftZ = 0;
+  // Interpolation accumulators in [0, 1); never reset between moves, so the
+  // fraction left by one move carries into the next (deliberate).
+  double StepAccX = 0, StepAccY = 0, StepAccZ = 0;
+
+  // ---- Arc bookkeeping (radians) -------------------------------------------
+  double ArcCenterX = 0, ArcCenterY = 0, ArcRadius = 0;
+  double ArcStartAngle = 0, ArcDirection = 0, ArcAngle = 0, ArcAngleStep = 0, ArcSweep = 0;
+  bool ArcMove = false;
+
+  // ---- Parser input ---------------------------------------------------------
+  // Line being read; afterwards it holds the text before the line's first word.
+  std::string LineText;
+
+  // ---- Run control ----------------------------------------------------------
+  bool StopRequested = false;
+  bool ResumePending = false;
+  bool StepMode = false;
+  int ContinueOnExecute = 0;  // -1 after "Continous"
+  bool StartFromLine = false;
+  long CurrentLine = 0;
+  bool Offline = false;
+  // The "Fast" box: offline pulses follow each other without pacing (quick
+  // checks). Online it changes nothing. Not saved: false at every start.
+  bool OfflineFast = false;
+  bool ConfigLoading = false;
+  // Start-up replaced damaged lines of brimo.cfg by defaults: the "Offline"
+  // box stays ticked until Settings "Ok" has confirmed the settings.
+  bool SettingsNeedConfirm = false;
+  // The operator was told that brimo.cfg is read-only (told once per run).
+  bool ConfigReadOnlyTold = false;
+  bool Running = false;       // a run, jog, home or line move is under way
+  bool StepSelected = false;  // the "Step" option is the one selected
+  // A program move (not a jog or home move) is being stepped: only such a
+  // move's stop fills the stop record.
+  bool InProgramMove = false;
+  // The stop record below describes a program move cut short; kept apart from
+  // StopRequested, cleared only by the resume, "Reset Program" and File > Open.
+  bool StopRecordFilled = false;
+  // Where the machine stood when a run halted after a line (step mode, tool
+  // change), in program coordinates; the next line starts from there.
+  bool HaltValid = false;
+  double HaltPrgX = 0, HaltPrgY = 0, HaltPrgZ = 0;
+  // Line whose number could not be taken; the run stopped before it (0: none).
+  long BadLinePending = 0;
+
+  // ---- Step preview ------------------------------------------------------
+  // The preview walks the program on its own registers (never on the run's);
+  // empty until the first step after a reset of the preview.
+  long PreviewLine = 0;
+  std::optional<Registers> PreviewRegs;
+
+  // ---- Switches (1 when the last reading showed the switch active) --------
+  int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;
+
+  // ---- Stop snapshot ----------------------------------------------------------
+  double StopPrgX = 0, StopPrgY = 0, StopPrgZ = 0;
+  double StopTargetX = 0, StopTargetY = 0, StopTargetZ = 0;
+  Motion StopMotionWord;
+  int StopDrawWidth = 1;
+  // The straight move the stop cut short (a line, an arc's closing move, a
+  // drilling rise or approach): its target and the signed whole steps per
+  // axis it still had to make. A resume finishes it with exactly these steps,
+  // so it ends where the uninterrupted move ends (the remaining distance,
+  // rounded half to even from the stop position, can differ by a step).
+  bool StopStepsKept = false;
+  double StopStepsTargetX = 0, StopStepsTargetY = 0, StopStepsTargetZ = 0;
+  double StopStepsLeftX = 0, StopStepsLeftY = 0, StopStepsLeftZ = 0;  // signed steps
+  // Set by "Execute Program" when it resumes; the next straight move takes
+  // the kept steps when it is that move (same start, same target), and
+  // clears it either way.
+  bool ResumeKeptSteps = false;
+
+  // ---- Live plot ------------------------------------------------------------
+  double PlotEvery = 0;      // pulses between two live-plot points
+  double PlotStepCount = 0;  // pulses since the last live-plot point
+};
+
+// Recomputes the derived values from the settings. `form` supplies the unit
+// option buttons' state; `feedDisplay` is the main window's feed display text
+// (its leading number becomes FeedNow). Callers: the configuration load only
+// (and once on the defaults at start-up, so that no move ever sees a zero
+// step size before the first successful load).
+void DeriveSettings(MachineState& ms, const SettingsForm& form, const std::string& feedDisplay);
+
+// Data-port bit mask of a pin: pins 2..9 give 1..128; anything else,
+// including empty or non-numeric text, gives 0 (that line is never driven).
+int PinMask(const std::string& pin);
+int PinMask(double pin);
+
+// True when the derived step sizes allow motion (all three positive, finite).
+bool StepSizesUsable(const MachineState& ms);
+
+}  // namespace brimo

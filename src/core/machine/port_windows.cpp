@@ -1,0 +1,69 @@
+// Windows parallel port access through InpOut32, loaded at run time
+// (inpout32.dll, or inpoutx64.dll in a 64-bit build): Out32 writes a byte to
+// an I/O port, Inp32 reads one.
+#if defined(_WIN32)
+
+#include <windows.h>
+
+#include "core/machine/port.h"
+
+namespace brimo {
+namespace {
+
+using Out32Fn = void(__stdcall*)(short, short);
+using Inp32Fn = short(__stdcall*)(short);
+
+constexpr short kDataRegister = 0x378;
+constexpr short kStatusRegister = 0x379;
+
+class InpOutPort final : public Port {
+ public:
+  InpOutPort(HMODULE lib, Out32Fn out, Inp32Fn inp) : lib_(lib), out_(out), inp_(inp) {}
+  ~InpOutPort() override { FreeLibrary(lib_); }
+  void WriteData(uint8_t value) override { out_(kDataRegister, value); }
+  uint8_t ReadStatus() override { return static_cast<uint8_t>(inp_(kStatusRegister) & 0xFF); }
+
+ private:
+  HMODULE lib_;
+  Out32Fn out_;
+  Inp32Fn inp_;
+};
+
+}  // namespace
+
+std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
+#if defined(_WIN64)
+  const char* name = "inpoutx64.dll";
+#else
+  const char* name = "inpout32.dll";
+#endif
+  HMODULE lib = LoadLibraryA(name);
+  if (!lib) {
+    why = std::string(name) + " could not be loaded: install InpOut32 and put " + name +
+          " beside brimocnc.exe.";
+    return nullptr;
+  }
+  auto out = reinterpret_cast<Out32Fn>(GetProcAddress(lib, "Out32"));
+  auto inp = reinterpret_cast<Inp32Fn>(GetProcAddress(lib, "Inp32"));
+  if (!out || !inp) {
+    FreeLibrary(lib);
+    why = std::string(name) + " does not provide Out32 and Inp32.";
+    return nullptr;
+  }
+  return std::make_unique<InpOutPort>(lib, out, inp);
+}
+
+}  // namespace brimo
+
+#elif !defined(__linux__)
+
+#include "core/machine/port.h"
+
+namespace brimo {
+std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
+  why = "This platform has no parallel port driver in BrimoCNC.";
+  return nullptr;
+}
+}  // namespace brimo
+
+#endif

@@ -1,0 +1,15 @@
+set(BRIMO_MACHINE_SOURCES
+  src/core/machine/machine_state.cpp
+  src/core/machine/pulse_clock.cpp
+  src/core/machine/port.cpp
+  src/core/machine/port_linux.cpp
+  src/core/machine/port_windows.cpp
+  src/core/machine/step_engine.cpp
+  src/core/machine/switches.cpp
+  src/core/machine/settings_form.cpp
+  src/core/machine/settings_table.cpp
+  src/core/machine/config_file.cpp
+  src/core/machine/config_save.cpp
+  src/core/machine/derive_settings.cpp
+  src/core/machine/number_text.cpp
+)

@@ -1,0 +1,56 @@
+#include "gui/console/app_context.h"
+
+#include "core/machine/port.h"
+#include "gui/console/main_window.h"
+#include "gui/dialogs/safety_dialog.h"
+
+namespace brimo::gui {
+
+namespace {
+
+PortLink MakePortLink(Port* port) {
+  if (port) return PortLink(port);
+  return PortLink([](std::string& why) { return OpenHardwarePort("/dev/parport0", why); });
+}
+
+}  // namespace
+
+AppContext::AppContext(QString programFolder, AppHardware hardware)
+    : clock_(hardware.clock ? *hardware.clock : steadyClock_),
+      port_(MakePortLink(hardware.port)),
+      core_{ms_, win_, clock_, port_, store_, plot_} {
+  main_ = std::make_unique<MDIForm1>(core_, win_, motion_, form_, std::move(programFolder));
+  win_.Attach(main_.get());
+  win_.AttachMotion(&motion_);
+}
+
+AppContext::~AppContext() {
+  // A job still moving ends at its next pulse; a box it waits for is
+  // answered. Then the window, which the core reaches through win_.
+  win_.CloseQuestions();
+  motion_.Shutdown([this] { ms_.StopRequested = true; });
+  win_.EndMotion();
+  main_.reset();
+}
+
+void AppContext::Start(const StartOptions& options) {
+  main_->MDIForm_Load();
+  if (options.offline) {
+    ms_.Offline = true;
+    win_.ShowOffline(true);
+  }
+  main_->show();
+  if (options.safetyDialog) RunSafetyAgreement();
+  if (!options.programFile.isEmpty()) main_->OpenProgramFile(options.programFile);
+}
+
+bool AppContext::RunSafetyAgreement() {
+  SafetyDialog dialog(main_.get());
+  if (!dialog.AskOffline()) return false;
+  ms_.Offline = true;
+  // The "Offline" box shows the true state; unticking it goes online again.
+  win_.ShowOffline(true);
+  return true;
+}
+
+}  // namespace brimo::gui

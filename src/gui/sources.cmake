@@ -1,0 +1,35 @@
+set(BRIMO_GUI_SOURCES
+  src/gui/console/app_context.cpp
+  src/gui/console/app_context.h
+  src/gui/console/control_panel.cpp
+  src/gui/console/control_panel.h
+  src/gui/console/main_window.cpp
+  src/gui/console/main_window.h
+  src/gui/console/main_window_menus.cpp
+  src/gui/console/motion_thread.cpp
+  src/gui/console/motion_thread.h
+  src/gui/console/panels.cpp
+  src/gui/console/panels.h
+  src/gui/console/position_strip.cpp
+  src/gui/console/position_strip.h
+  src/gui/console/qt_window_port.cpp
+  src/gui/console/qt_window_port.h
+  src/gui/console/run_time_estimator.cpp
+  src/gui/console/run_time_estimator.h
+  src/gui/console/twips.h
+  src/gui/console/widget_place.h
+  src/gui/dialogs/about_box.cpp
+  src/gui/dialogs/about_box.h
+  src/gui/dialogs/check_report.cpp
+  src/gui/dialogs/check_report.h
+  src/gui/dialogs/coordinate_dialog.cpp
+  src/gui/dialogs/coordinate_dialog.h
+  src/gui/dialogs/safety_dialog.cpp
+  src/gui/dialogs/safety_dialog.h
+  src/gui/dialogs/scale_dialog.cpp
+  src/gui/dialogs/scale_dialog.h
+  src/gui/dialogs/settings_dialog.cpp
+  src/gui/dialogs/settings_dialog.h
+  src/gui/plot/path_view.cpp
+  src/gui/plot/path_view.h
+)
