@@ -25,7 +25,7 @@
 #include "core/machine/config_file.h"
 #include "core/machine/machine_state.h"
 #include "core/machine/settings_form.h"
-#include "core/sim/simulate.h"
+#include "core/sim/sim_command_line.h"
 #include "golden_programs.h"
 
 namespace brimo {
