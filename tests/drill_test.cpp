@@ -223,10 +223,10 @@ TEST(DrillCycle, StopDuringTheApproachMakesNoExtraPeckOnResume) {
 
   // The run resumes it like any cut move: the stop record's target, the
   // same motion word, dispatched again.
-  r.ms.TargetX = r.ms.StopTargetX;
-  r.ms.TargetY = r.ms.StopTargetY;
-  r.ms.TargetZ = r.ms.StopTargetZ;
-  r.ms.MotionWord = r.ms.StopMotionWord;
+  r.ms.TargetX = r.ms.Stop.TargetX;
+  r.ms.TargetY = r.ms.Stop.TargetY;
+  r.ms.TargetZ = r.ms.Stop.TargetZ;
+  r.ms.MotionWord = r.ms.Stop.MotionWord;
   r.ms.StopRequested = false;
   r.ms.ResumePending = true;
   const size_t mark = r.path.size();
@@ -243,8 +243,8 @@ TEST(DrillCycle, StopDuringTheRiseKeepsTheLinesTargetForTheResume) {
     if (r.path.size() == 50) r.ms.StopRequested = true;
   };
   r.Line("G81 X5 Y6 Z-3 R2 Q1 F300");
-  EXPECT_DOUBLE_EQ(r.ms.StopTargetX, 5);
-  EXPECT_DOUBLE_EQ(r.ms.StopTargetY, 6);
+  EXPECT_DOUBLE_EQ(r.ms.Stop.TargetX, 5);
+  EXPECT_DOUBLE_EQ(r.ms.Stop.TargetY, 6);
   EXPECT_DOUBLE_EQ(r.ms.TargetX, 5);
   EXPECT_DOUBLE_EQ(r.ms.TargetY, 6);
   EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);
@@ -336,7 +336,7 @@ TEST(DrillCycle, ApproachResumedAHairBelowREndsWhereTheStraightRunEnds) {
     Command7_Click(r.core);
     r.win.onPump = nullptr;
     if (pauseAt > 0) {
-      ASSERT_TRUE(r.ms.StopRecordFilled) << pauseAt;
+      ASSERT_TRUE(r.ms.StopRecordFilled()) << pauseAt;
       Command7_Click(r.core);
     }
     EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1) << pauseAt;

@@ -157,13 +157,10 @@ void Command5_Click(Core& c) {
   ms.DrillCycleActive = 0;
   ms.LineBad = false;
   ms.CurrentLine = ms.PreviewLine;
-  ms.StopRecordFilled = false;
-  ms.HaltValid = false;
-  ms.BadLinePending = 0;
+  ms.Run = RunState::kAtLine;  // a stop record, a halt or a bad line is forgotten
   SetFeed(c);
   c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
   c.win.ShowRunPanel();
-  ms.StartFromLine = true;
 }
 
 }  // namespace brimo
