@@ -332,7 +332,7 @@ TEST_F(TegnUdTest, RegistersOfARunSurviveARedraw) {
   ms.ArcMove = true;
   ms.ArcDirection = 1;  // the dispatch's sign for G02
   ms.StopRequested = true;
-  ms.DrillCycleActive = -1;
+  ms.DrillCycleActive = true;
   ms.DiagonalFactor = 0.707;
   ms.StepMode = true;
   ms.CurrentLine = 2;

@@ -247,7 +247,7 @@ void SimulationRun::SkipRefusedMove() {
   if (ms_.Run == RunState::kStopped) ms_.Run = RunState::kPaused;  // the record is dropped
   ms_.StopRequested = false;
   ms_.ResumePending = false;
-  ms_.DrillCycleActive = 0;
+  ms_.DrillCycleActive = false;
   ms_.ContinueRequested = true;
 }
 

@@ -85,7 +85,7 @@ void CapToAxisRates(MachineState& ms) {
 
 // Drilling line: rise to the retract height when below it, the approach in
 // X and Y at the current height (traced like a rapid, made at the feed),
-// then the pecks. A stop before the pecks leaves DrillCycleActive 0, so the
+// then the pecks. A stop before the pecks leaves DrillCycleActive clear, so the
 // line is resumed like any other cut move.
 void DrillLine(Core& c) {
   MachineState& ms = c.ms;
@@ -116,7 +116,7 @@ void DrillLine(Core& c) {
   ms.TargetZ = ms.PrgZ;
   StartLinearMove(c);
   if (ms.StopRequested) return;
-  ms.DrillCycleActive = -1;
+  ms.DrillCycleActive = true;
   DrillCycle(c);
 }
 

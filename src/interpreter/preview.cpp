@@ -24,7 +24,7 @@ Registers FreshPreviewRegisters(const MachineState& ms) {
   p.TargetX = p.TargetY = p.TargetZ = 0;
   p.LineStartX = p.LineStartY = p.LineStartZ = 0;
   p.MCode = 0;
-  p.DrillCycleActive = 0;
+  p.DrillCycleActive = false;
   p.LineBad = false;
   return p;
 }
@@ -154,7 +154,7 @@ void Command5_Click(Core& c) {
   // from exactly that state.
   static_cast<Registers&>(ms) = regs;
   ms.MCode = 0;
-  ms.DrillCycleActive = 0;
+  ms.DrillCycleActive = false;
   ms.LineBad = false;
   ms.CurrentLine = ms.PreviewLine;
   ms.Run = RunState::kAtLine;  // a stop record, a halt or a bad line is forgotten

@@ -204,7 +204,7 @@ void Command7_Click(Core& c) {
     ms.StopRequested = false;
     if (!ReturnTo(c, ms.Stop.PrgX, ms.Stop.PrgY, ms.Stop.PrgZ)) return;  // still stopped
     ms.Run = RunState::kRunning;
-    if (ms.DrillCycleActive == -1) {
+    if (ms.DrillCycleActive) {
       ResumeDrilling(c);
       return;
     }
@@ -301,7 +301,7 @@ void ResetRunState(Core& c) {
   ms.Stop.StepsKept = false;
   ms.ResumeKeptSteps = false;
   ms.LineBad = false;
-  ms.DrillCycleActive = 0;
+  ms.DrillCycleActive = false;
   ms.PreviewLine = 0;
   ms.PreviewRegs.reset();
   c.win.SetExecuteEnabled(true);
