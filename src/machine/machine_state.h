@@ -1,9 +1,10 @@
-// MachineState: the one record of settings, derived values, parser registers
-// and live machine state. Exactly one instance exists per application (owned
+// MachineState: the one record of settings, derived values, parser registers,
+// the run's state and live machine state. Exactly one instance exists per application (owned
 // by the app, or by a test fixture) and is handed by reference to every
 // routine that needs it. The settings (MachineSettings), the values derived
 // from them (DerivedSettings) and the registers (Registers, registers.h) are
-// values of their own, so each copies as one assignment.
+// values of their own, so each copies as one assignment. Where a program run
+// stands is one RunState value (run_state.h), not a set of flags.
 //
 // Units: lengths are in the machine's own length unit (mm or inch as chosen
 // in the settings; numbers are never converted here), rates in length units

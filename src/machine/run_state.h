@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 
 #include "machine/registers.h"
 
@@ -44,6 +45,30 @@ enum class RunState : uint8_t {
   kPaused,    // left between two lines by a stop request, nothing cut short
   kFinished,  // the last line has run (CurrentLine > the line count)
 };
+
+// The state's name, for test failures and logs.
+inline const char* RunStateName(RunState s) {
+  switch (s) {
+    case RunState::kIdle:
+      return "idle";
+    case RunState::kRunning:
+      return "running";
+    case RunState::kStopped:
+      return "stopped";
+    case RunState::kHalted:
+      return "halted";
+    case RunState::kBadLine:
+      return "before a bad line";
+    case RunState::kAtLine:
+      return "at a previewed line";
+    case RunState::kPaused:
+      return "paused";
+    case RunState::kFinished:
+      return "finished";
+  }
+  return "?";
+}
+inline std::ostream& operator<<(std::ostream& os, RunState s) { return os << RunStateName(s); }
 
 // A program move cut short (a line, an arc's closing move, a drilling rise
 // or approach). Meaningful in RunState::kStopped; kept otherwise (the scale
