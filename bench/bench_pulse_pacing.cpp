@@ -655,7 +655,7 @@ void RunCore(const std::string& folder, const Program& p, SteadyClock& clock, Si
     return;
   }
   ms.DiagonalFactor = 1;
-  ms.StopDrawWidth = 1;
+  ms.Stop.DrawWidth = 1;
   plot.PlotXMax = plot.PlotYMax = 200;
   UpdatePlotEvery(c);
   InitCounter(ms, clock);

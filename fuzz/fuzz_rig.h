@@ -88,7 +88,7 @@ struct FuzzRig {
 
   explicit FuzzRig(bool offline = true) : ms(Defaults()) {
     ms.DiagonalFactor = 1;
-    ms.StopDrawWidth = 1;
+    ms.Stop.DrawWidth = 1;
     ms.Offline = offline;
     ms.PlotEvery = 1e18;  // no live plot
     InitCounter(ms, clock);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/interpreter/dispatch.h"
 #include "core/interpreter/parser.h"
 #include "fuzz/fuzz_rig.h"
 
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     FuzzRig r;
     r.ms.LineText = line;
-    ParseLine(r.core);
+    ReadLine(r.core);
     if (r.ms.LineBad) {
       BRIMO_FUZZ_CHECK(!r.ms.LineBadReason.empty());
       BRIMO_FUZZ_CHECK(r.ms.TargetX == 0 && r.ms.TargetY == 0 && r.ms.TargetZ == 0);
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (long i = 1; i <= r.store.LineCount; ++i) {
       FuzzRig p;
       p.ms.LineText = r.store.Entry(i);
-      ParseLine(p.core);
+      ReadLine(p.core);
       bad = bad || p.ms.LineBad;
     }
     Execute(r.core);

@@ -71,12 +71,13 @@ Outcome Run(std::string_view program, const Plan* plan) {
   for (int press = 0; press < 400 && !r.win.capped && r.ms.CurrentLine <= r.store.LineCount;
        ++press) {
     const long line = r.ms.CurrentLine, pumps = r.win.pumps;
-    const bool stopped = r.ms.StopRecordFilled;
+    const bool stopped = r.ms.StopRecordFilled();
     Execute(r.core);
     // Refused: nothing changed. A press that only ends a stopped move whose
     // steps were all made (and halts after its line) moves nothing either,
     // but it consumes the stop record.
-    if (r.ms.CurrentLine == line && r.win.pumps == pumps && r.ms.StopRecordFilled == stopped) break;
+    if (r.ms.CurrentLine == line && r.win.pumps == pumps && r.ms.StopRecordFilled() == stopped)
+      break;
   }
   BRIMO_FUZZ_CHECK(r.Finite());
   out.prg[0] = r.ms.PrgX, out.prg[1] = r.ms.PrgY, out.prg[2] = r.ms.PrgZ;

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double feedBefore = r.ms.ProgramFeed;
   DrawProgram(r.core);
   r.plot.RefitExtents = false;
-  BRIMO_FUZZ_CHECK(r.ms.MotionWord == motionBefore);
+  BRIMO_FUZZ_CHECK(r.ms.MotionWord.Text() == motionBefore);
   BRIMO_FUZZ_CHECK(r.ms.ProgramFeed == feedBefore || (feedBefore != feedBefore));
   BRIMO_FUZZ_CHECK(r.ms.PrgX == 0 && r.ms.PrgY == 0 && r.ms.PrgZ == 0);
   BRIMO_FUZZ_CHECK(r.win.pumps == 0);  // drawing steps nothing
@@ -51,12 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int press = 0; press < 400 && !r.win.capped && r.ms.CurrentLine <= r.store.LineCount;
        ++press) {
     const long line = r.ms.CurrentLine, pumps = r.win.pumps;
-    if (r.ms.StopRecordFilled || r.ms.StopRequested) {
+    if (r.ms.StopRecordFilled() || r.ms.StopRequested) {
       // A refused move: give it up where the tool stands and go on.
       r.ms.TargetX = r.ms.PrgX, r.ms.TargetY = r.ms.PrgY, r.ms.TargetZ = r.ms.PrgZ;
-      r.ms.StopRecordFilled = r.ms.StopRequested = r.ms.ResumePending = false;
-      r.ms.DrillCycleActive = 0;
-      r.ms.ContinueOnExecute = -1;
+      if (r.ms.Run == RunState::kStopped) r.ms.Run = RunState::kPaused;  // the record is dropped
+      r.ms.StopRequested = r.ms.ResumePending = false;
+      r.ms.DrillCycleActive = false;
+      r.ms.ContinueRequested = true;
     }
     Execute(r.core);
     if (r.ms.CurrentLine == line && r.win.pumps == pumps) break;

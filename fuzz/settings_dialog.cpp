@@ -21,13 +21,40 @@ namespace {
 // The dialog's text fields in the order an edit picks them.
 std::vector<std::string*> TextFields(SettingsForm& f) {
   std::vector<std::string*> v;
-  for (auto& s : f.Combo2) v.push_back(&s);
-  for (auto& s : f.Combo1) v.push_back(&s);
-  for (auto& s : f.Combo6) v.push_back(&s);
-  for (auto& s : f.Combo3) v.push_back(&s);
-  for (auto& s : f.Combo8) v.push_back(&s);
-  for (auto& s : f.Combo7) v.push_back(&s);
-  for (std::string* s : {&f.Combo4, &f.Combo5, &f.Combo10, &f.Combo9, &f.Text1, &f.Text2})
+  for (std::string* s : {&f.StepsPerRevX,
+                         &f.StepsPerRevY,
+                         &f.StepsPerRevZ,
+                         &f.StepPinX,
+                         &f.DirPinX,
+                         &f.StepPinY,
+                         &f.DirPinY,
+                         &f.StepPinZ,
+                         &f.DirPinZ,
+                         &f.ToolChangeX,
+                         &f.ToolChangeY,
+                         &f.ToolChangeZ,
+                         &f.FastRateX,
+                         &f.MediumRateX,
+                         &f.SlowRateX,
+                         &f.FastRateY,
+                         &f.MediumRateY,
+                         &f.SlowRateY,
+                         &f.FastRateZ,
+                         &f.MediumRateZ,
+                         &f.SlowRateZ,
+                         &f.HomePinX,
+                         &f.HomePinY,
+                         &f.HomePinZ,
+                         &f.LimitPin,
+                         &f.LeadX,
+                         &f.LeadY,
+                         &f.LeadZ,
+                         &f.PulseWidth,
+                         &f.ZHomingMoveMode,
+                         &f.ZToLineMoveMode,
+                         &f.CoordinateMode,
+                         &f.ZHomingMoveDistance,
+                         &f.ZToLineMoveDistance})
     v.push_back(s);
   return v;
 }
@@ -43,7 +70,7 @@ void CheckClosed(FuzzRig& r, const std::string& folder, bool saved) {
   SettingsForm copy = r.form;
   ApplyFormSettings(fresh.ms, copy, "0");
   BRIMO_FUZZ_CHECK(SameSettings(r.ms, fresh.ms));
-  BRIMO_FUZZ_CHECK(r.ms.UnitsInch == r.form.OptionIn && r.ms.UnitsMm == r.form.optionmm);
+  BRIMO_FUZZ_CHECK(r.ms.UnitsInch == r.form.UnitsInch && r.ms.UnitsMm == r.form.UnitsMm);
   if (!saved) return;
   // brimo.cfg as the next start reads it (blanks around values dropped).
   FuzzRig next;
@@ -83,15 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 3: {  // a check box or a reverse box
         const uint8_t which = in.Byte() % 5;
-        int* boxes[] = {&r.form.XReverse, &r.form.YReverse, &r.form.ZReverse, &r.form.Check1[0],
-                        &r.form.Check1[1]};
+        int* boxes[] = {&r.form.ReverseX, &r.form.ReverseY, &r.form.ReverseZ,
+                        &r.form.HomeSwitchEnabled, &r.form.LimitSwitchEnabled};
         *boxes[which] = *boxes[which] ? 0 : 1;
         break;
       }
       case 4: {  // unit options
         const SettingsForm before = r.form;
         const bool inch = in.Byte() & 1;
-        const bool ok = inch ? r.form.OptionIn_Click(false) : r.form.optionmm_Click(false);
+        const bool ok = inch ? r.form.SelectInches(false) : r.form.SelectMillimetres(false);
         if (!ok) {
           BRIMO_FUZZ_CHECK(ConfigText(r.ms, r.form) == ConfigText(r.ms, before));
         }

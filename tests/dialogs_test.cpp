@@ -129,11 +129,11 @@ TEST_F(SettingsOkTest, UnusableFieldsAndSharedPinsAreNotSaved) {
 // Every length that says where the machine is, in the order ConvertPositions
 // lists them.
 std::vector<double*> Positions(MachineState& ms) {
-  return {&ms.PrgX,        &ms.PrgY,        &ms.PrgZ,        &ms.MachX,    &ms.MachY,
-          &ms.MachZ,       &ms.TargetX,     &ms.TargetY,     &ms.TargetZ,  &ms.LineStartX,
-          &ms.LineStartY,  &ms.LineStartZ,  &ms.StopPrgX,    &ms.StopPrgY, &ms.StopPrgZ,
-          &ms.StopTargetX, &ms.StopTargetY, &ms.StopTargetZ, &ms.HaltPrgX, &ms.HaltPrgY,
-          &ms.HaltPrgZ};
+  return {&ms.PrgX,         &ms.PrgY,         &ms.PrgZ,         &ms.MachX,     &ms.MachY,
+          &ms.MachZ,        &ms.TargetX,      &ms.TargetY,      &ms.TargetZ,   &ms.LineStartX,
+          &ms.LineStartY,   &ms.LineStartZ,   &ms.Stop.PrgX,    &ms.Stop.PrgY, &ms.Stop.PrgZ,
+          &ms.Stop.TargetX, &ms.Stop.TargetY, &ms.Stop.TargetZ, &ms.Halt.PrgX, &ms.Halt.PrgY,
+          &ms.Halt.PrgZ};
 }
 
 TEST_F(SettingsOkTest, AUnitChangeConvertsThePositionsWithTheFields) {
@@ -193,7 +193,8 @@ TEST_F(SettingsOkTest, RefusedWhileTheMachineMoves) {
 
 TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
   r.LoadProgram("G01 X1 F100\nX2\n");
-  r.ms.CurrentLine = 1;  // halted after line 1
+  r.ms.CurrentLine = 1;  // stopped after line 1
+  r.ms.Run = RunState::kPaused;
   r.ms.PrgX = 10;
   ASSERT_TRUE(r.form.SelectInches(false));
   std::string message;
@@ -203,13 +204,12 @@ TEST_F(SettingsOkTest, NoUnitChangeInTheMiddleOfAProgram) {
   EXPECT_EQ(r.ms.PrgX, 10);
   for (int how = 0; how < 2; ++how) {  // stopped in a move, or halted after a line
     r.ms.CurrentLine = 0;
-    r.ms.StopRecordFilled = how == 0;
-    r.ms.HaltValid = how == 1;
+    r.ms.Run = how == 0 ? RunState::kStopped : RunState::kHalted;
     EXPECT_FALSE(Ok(&message)) << how;
     EXPECT_TRUE(r.ms.UnitsMm);
   }
-  r.ms.StopRecordFilled = r.ms.HaltValid = false;
   r.ms.CurrentLine = 3;  // finished: allowed
+  r.ms.Run = RunState::kFinished;
   EXPECT_TRUE(Ok());
   EXPECT_TRUE(r.ms.UnitsInch);
   EXPECT_NEAR(r.ms.PrgX, 10 / 25.4, 1e-12);

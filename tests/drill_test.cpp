@@ -73,7 +73,7 @@ TEST(DrillCycle, PecksGrowFromProgramZeroAndRetractToR) {
   ExpectStops(r.ZStops(), {-1, 2, -2, 2, -3, 2});
   EXPECT_DOUBLE_EQ(r.ms.TargetZ, 2);
   EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 0);
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
   // The approach is made at the starting height, X and Y first.
   for (const auto& p : r.path) {
     if (p.z != 10) {
@@ -115,7 +115,7 @@ TEST(DrillCycle, FractionalPecksAreClampedAtTheDepth) {
   r.Line("G81 X0 Y0 Z-3 R2 Q2.5 F300");
   // 3 / 2.5 = 1.2 per peck; the third would reach -3.6 and stops at -3.
   ExpectStops(r.ZStops(), {-1.2, 2, -2.4, 2, -3, 2});
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);  // ended with PecksLeft below 0
+  EXPECT_FALSE(r.ms.DrillCycleActive);  // ended with PecksLeft below 0
   EXPECT_LT(r.ms.PecksLeft, 0);
 }
 
@@ -155,7 +155,7 @@ TEST(DrillCycle, StopEndsThePeckLoopAtOnceAndResumeMakesTheRest) {
     }
   };
   r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
-  EXPECT_EQ(r.ms.DrillCycleActive, -1);
+  EXPECT_TRUE(r.ms.DrillCycleActive);
   EXPECT_NEAR(r.ms.PrgZ, -1.51, 1e-9);  // no retract or later plunge started
   EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 1);
   EXPECT_DOUBLE_EQ(r.ms.TargetZ, -2);
@@ -165,7 +165,7 @@ TEST(DrillCycle, StopEndsThePeckLoopAtOnceAndResumeMakesTheRest) {
   DrillCycle(r.core);
   EXPECT_FALSE(r.ms.StopRequested);
   ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
 }
 
 TEST(DrillCycle, ResumeWithTheStopAlreadyClearedMakesTheSamePecks) {
@@ -183,7 +183,7 @@ TEST(DrillCycle, ResumeWithTheStopAlreadyClearedMakesTheSamePecks) {
   const size_t mark = r.path.size();
   ResumeDrillCycle(r.core);
   ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
 
   const size_t after = r.path.size();
   ResumeDrillCycle(r.core);  // no cycle under way: nothing happens
@@ -203,11 +203,11 @@ TEST(DrillCycle, AStopDuringTheResumeMoveAddsNoExtraPeck) {
   r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
   DrillCycle(r.core);  // stopped again in the repeated plunge
   ASSERT_EQ(stops, 2);
-  EXPECT_EQ(r.ms.DrillCycleActive, -1);
+  EXPECT_TRUE(r.ms.DrillCycleActive);
   const size_t mark = r.path.size();
   DrillCycle(r.core);
   ExpectStops(r.ZStops(mark), {-2, 2, -3, 2});
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
 }
 
 TEST(DrillCycle, StopDuringTheApproachMakesNoExtraPeckOnResume) {
@@ -217,23 +217,23 @@ TEST(DrillCycle, StopDuringTheApproachMakesNoExtraPeckOnResume) {
     if (r.path.size() == 100) r.ms.StopRequested = true;
   };
   r.Line("G81 X5 Y5 Z-3 R2 Q3 F300");
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);  // the pecks had not begun
+  EXPECT_FALSE(r.ms.DrillCycleActive);  // the pecks had not begun
   EXPECT_DOUBLE_EQ(r.ms.PecksLeft, 3);
   EXPECT_DOUBLE_EQ(r.ms.PrgZ, 10);
 
   // The run resumes it like any cut move: the stop record's target, the
   // same motion word, dispatched again.
-  r.ms.TargetX = r.ms.StopTargetX;
-  r.ms.TargetY = r.ms.StopTargetY;
-  r.ms.TargetZ = r.ms.StopTargetZ;
-  r.ms.MotionWord = r.ms.StopMotionWord;
+  r.ms.TargetX = r.ms.Stop.TargetX;
+  r.ms.TargetY = r.ms.Stop.TargetY;
+  r.ms.TargetZ = r.ms.Stop.TargetZ;
+  r.ms.MotionWord = r.ms.Stop.MotionWord;
   r.ms.StopRequested = false;
   r.ms.ResumePending = true;
   const size_t mark = r.path.size();
   DispatchMotion(r.core);
   ExpectStops(r.ZStops(mark), {-1, 2, -2, 2, -3, 2});
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
 }
 
 TEST(DrillCycle, StopDuringTheRiseKeepsTheLinesTargetForTheResume) {
@@ -243,8 +243,8 @@ TEST(DrillCycle, StopDuringTheRiseKeepsTheLinesTargetForTheResume) {
     if (r.path.size() == 50) r.ms.StopRequested = true;
   };
   r.Line("G81 X5 Y6 Z-3 R2 Q1 F300");
-  EXPECT_DOUBLE_EQ(r.ms.StopTargetX, 5);
-  EXPECT_DOUBLE_EQ(r.ms.StopTargetY, 6);
+  EXPECT_DOUBLE_EQ(r.ms.Stop.TargetX, 5);
+  EXPECT_DOUBLE_EQ(r.ms.Stop.TargetY, 6);
   EXPECT_DOUBLE_EQ(r.ms.TargetX, 5);
   EXPECT_DOUBLE_EQ(r.ms.TargetY, 6);
   EXPECT_DOUBLE_EQ(r.ms.PrgX, 0);
@@ -336,7 +336,7 @@ TEST(DrillCycle, ApproachResumedAHairBelowREndsWhereTheStraightRunEnds) {
     Execute(r.core);
     r.win.onPump = nullptr;
     if (pauseAt > 0) {
-      ASSERT_TRUE(r.ms.StopRecordFilled) << pauseAt;
+      ASSERT_TRUE(r.ms.StopRecordFilled()) << pauseAt;
       Execute(r.core);
     }
     EXPECT_EQ(r.win.MessagesStartingWith(msg::kDone), 1) << pauseAt;
@@ -350,7 +350,7 @@ TEST(DrillCycle, ZeroFeedDrillsNothing) {
   r.Line("G81 X5 Y5 Z-3 R2 Q3");
   EXPECT_TRUE(r.path.empty());
   EXPECT_TRUE(r.ms.StopRequested);
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
   EXPECT_EQ(r.win.messages.size(), 1u);  // told once, not per peck
 }
 

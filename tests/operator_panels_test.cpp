@@ -162,11 +162,11 @@ TEST(Jog, ReleaseOfARefusedPressStopsTheRunAndChangesNothingElse) {
       r.ms.StopRequested = true;  // as "Pause": the stop alone is expected
     };
     Execute(r.core);
-    ASSERT_TRUE(r.ms.StopRecordFilled);
+    ASSERT_TRUE(r.ms.StopRecordFilled());
     EXPECT_EQ(r.win.beeps, 1);
     EXPECT_EQ(r.ms.MotionWord, "G01");
-    EXPECT_EQ(r.ms.StopMotionWord, "G01");
-    EXPECT_EQ(r.ms.StopTargetX, 2);
+    EXPECT_EQ(r.ms.Stop.MotionWord, "G01");
+    EXPECT_EQ(r.ms.Stop.TargetX, 2);
     EXPECT_EQ(r.ms.TargetX, 2);
 
     std::vector<double> feeds;  // FeedNow at every pulse of the resumed run
@@ -356,18 +356,18 @@ TEST(Home, HomeMoveDuringAStoppedRunKeepsTheStopRecord) {
     if (n == 150) Pause(r.core);  // "Pause" in the X2 move, at Z -1
   };
   Execute(r.core);
-  ASSERT_TRUE(r.ms.StopRecordFilled);
+  ASSERT_TRUE(r.ms.StopRecordFilled());
   const MachineState stopped = r.ms;
   r.win.onPump = nullptr;
   SettingsForm home;
   home.HomeUsingHomeSwitch = false, home.HomeUsingProgramZero = true;
   Home(r.core, home);  // rapid home
   EXPECT_NEAR(r.ms.PrgZ, 5, 1e-9);
-  EXPECT_TRUE(r.ms.StopRecordFilled);
-  EXPECT_EQ(r.ms.StopPrgX, stopped.StopPrgX);
-  EXPECT_EQ(r.ms.StopPrgZ, stopped.StopPrgZ);
-  EXPECT_EQ(r.ms.StopTargetX, stopped.StopTargetX);
-  EXPECT_EQ(r.ms.StopMotionWord, "G01");
+  EXPECT_TRUE(r.ms.StopRecordFilled());
+  EXPECT_EQ(r.ms.Stop.PrgX, stopped.Stop.PrgX);
+  EXPECT_EQ(r.ms.Stop.PrgZ, stopped.Stop.PrgZ);
+  EXPECT_EQ(r.ms.Stop.TargetX, stopped.Stop.TargetX);
+  EXPECT_EQ(r.ms.Stop.MotionWord, "G01");
   EXPECT_EQ(r.ms.MotionWord, stopped.MotionWord);
   EXPECT_EQ(r.ms.TargetX, stopped.TargetX);
   EXPECT_EQ(r.ms.TargetZ, stopped.TargetZ);

@@ -208,12 +208,12 @@ TEST(ParseLine, StartOfLineResets) {
   Parse(r, "G01 X3 M3");
   EXPECT_DOUBLE_EQ(r.ms.MCode, 3);
   r.ms.StopRequested = true;
-  r.ms.DrillCycleActive = -1;
+  r.ms.DrillCycleActive = true;
   r.ms.DiagonalFactor = 0.707;
   Parse(r, "Y2");
   EXPECT_DOUBLE_EQ(r.ms.MCode, 0);  // not modal
   EXPECT_FALSE(r.ms.StopRequested);
-  EXPECT_EQ(r.ms.DrillCycleActive, 0);
+  EXPECT_FALSE(r.ms.DrillCycleActive);
   EXPECT_DOUBLE_EQ(r.ms.DiagonalFactor, 1);
 }
 

@@ -47,6 +47,49 @@ TEST(RunProgram, ThreeLinesRunContinuouslyToTheEndMessage) {
   EXPECT_FALSE(r.ms.Running);
 }
 
+// Where each way of ending a press leaves the run: one state, with the
+// halt position or the stop record beside it.
+TEST(RunStateAfterAPress, OneValueSaysWhereTheRunStands) {
+  struct Row {
+    const char* name;
+    const char* program;
+    bool step;     // "Step" chosen before the press
+    long pauseAt;  // pump count of a "Pause" (0: none)
+    RunState want;
+    long line;  // CurrentLine afterwards
+  };
+  const Row rows[] = {
+      {"finished", kThreeLines, false, 0, RunState::kFinished, 4},
+      {"step", kThreeLines, true, 0, RunState::kHalted, 1},
+      {"tool change", "G01 X1 F600\nM6 T2\nX2\n", false, 0, RunState::kHalted, 2},
+      {"cut move", "G01 X5 F600\nY1\n", false, 123, RunState::kStopped, 1},
+      {"bad line", "G01 X1 F600\nX1E999\nX3\n", false, 0, RunState::kBadLine, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RunRig r(row.program);
+    EXPECT_EQ(r.ms.Run, RunState::kIdle);
+    if (row.step) SelectStepMode(r.core);
+    r.win.onPump = [&](long n) {
+      EXPECT_EQ(r.ms.Run, RunState::kRunning);
+      if (n == row.pauseAt) Pause(r.core);
+    };
+    Execute(r.core);
+    EXPECT_EQ(r.ms.Run, row.want);
+    EXPECT_EQ(r.ms.CurrentLine, row.line);
+    if (row.want == RunState::kHalted) EXPECT_NEAR(r.ms.Halt.PrgX, 1, 1e-9);
+    if (row.want == RunState::kStopped) EXPECT_NEAR(r.ms.Stop.PrgX, 1.23, 1e-9);
+  }
+  // "Move machine to end of line" positions the run; "Reset Program" idles it.
+  RunRig r(kThreeLines);
+  PreviewNextLine(r.core);
+  MoveToPreviewedLine(r.core);
+  EXPECT_EQ(r.ms.Run, RunState::kAtLine);
+  r.win.answers = {true};
+  ResetProgram(r.core);
+  EXPECT_EQ(r.ms.Run, RunState::kIdle);
+}
+
 TEST(RunProgram, StepModeRunsOneLinePerPress) {
   RunRig r(kThreeLines);
   SelectStepMode(r.core);
@@ -71,7 +114,7 @@ TEST(RunProgram, PauseInALongMoveThenResumeLosesNoStep) {
   };
   Execute(r.core);
   EXPECT_EQ(r.ms.CurrentLine, 1);
-  EXPECT_TRUE(r.ms.StopRecordFilled);
+  EXPECT_TRUE(r.ms.StopRecordFilled());
   EXPECT_NEAR(r.ms.PrgX, 1.23, 1e-9);
   EXPECT_TRUE(r.win.executeEnabled);
   r.win.onPump = nullptr;
@@ -80,7 +123,7 @@ TEST(RunProgram, PauseInALongMoveThenResumeLosesNoStep) {
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_NEAR(r.ms.PrgY, 1, 1e-9);
   EXPECT_EQ(r.DoneMessages(), 1);
-  EXPECT_FALSE(r.ms.StopRecordFilled);
+  EXPECT_FALSE(r.ms.StopRecordFilled());
 }
 
 TEST(RunProgram, ResumeAfterAJogReturnsToTheStopPositionFirst) {
@@ -324,7 +367,7 @@ TEST(RunProgram, RefusedPecksAreTriedAgainNotTheProgramFromLineOne) {
   for (int press = 0; press < 2; ++press) {
     Execute(r.core);
     EXPECT_EQ(r.ms.CurrentLine, 2) << press;
-    EXPECT_TRUE(r.ms.StopRecordFilled) << press;
+    EXPECT_TRUE(r.ms.StopRecordFilled()) << press;
     EXPECT_EQ(r.ms.MachX, machX) << press;
   }
   r.ms.ProgramFeed = 120;  // as if the operator raised the feed
@@ -349,7 +392,7 @@ TEST(PulseWait, PauseDuringALongWaitEndsItAndTheResumeEndsAtTheTarget) {
     };
     Execute(r.core);
     EXPECT_EQ(r.ms.CurrentLine, 1) << row.pauseAt;
-    EXPECT_TRUE(r.ms.StopRecordFilled) << row.pauseAt;
+    EXPECT_TRUE(r.ms.StopRecordFilled()) << row.pauseAt;
     EXPECT_EQ(r.XStepsOnPort(), row.made) << row.pauseAt;
     EXPECT_NEAR(r.ms.PrgX, row.made * 0.01, 1e-9) << row.pauseAt;
     EXPECT_LT(r.clock.Now(), (row.pauseAt + 0.01) * 1e7) << row.pauseAt;  // left at once
@@ -391,7 +434,7 @@ TEST(ResumeEnd, APausedMoveEndsWhereTheStraightRunEnds) {
       const long pumps = r.win.pumps;
       r.win.onPump = nullptr;
       if (pauseAt > 0) {
-        EXPECT_TRUE(r.ms.StopRecordFilled) << program << pauseAt;
+        EXPECT_TRUE(r.ms.StopRecordFilled()) << program << pauseAt;
         Execute(r.core);
       }
       EXPECT_EQ(r.ms.CurrentLine, r.store.LineCount + 1) << program << pauseAt;
@@ -483,7 +526,7 @@ TEST(StepPreview, MoveToEndOfLineThenExecuteRunsTheNextLine) {
   }
   EXPECT_NEAR(r.ms.PrgX, 5, 1e-9);
   EXPECT_NEAR(r.ms.PrgZ, -1, 1e-9);
-  EXPECT_TRUE(r.ms.StartFromLine);
+  EXPECT_TRUE(r.ms.StartFromLine());
   EXPECT_EQ(r.ms.CurrentLine, 2);
   EXPECT_EQ(r.win.runPanelShows, 1);
   SelectStepMode(r.core);
@@ -526,7 +569,7 @@ TEST(StepPreview, AStoppedMoveToLineDoesNotPositionTheRun) {
     if (n == 20) Pause(r.core);
   };
   MoveToPreviewedLine(r.core);
-  EXPECT_FALSE(r.ms.StartFromLine);
+  EXPECT_FALSE(r.ms.StartFromLine());
   EXPECT_EQ(r.ms.CurrentLine, 0);
 }
 

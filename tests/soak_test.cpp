@@ -164,7 +164,7 @@ TEST(Soak, PausesJogsAndResumesEndWhereTheStraightRunEnds) {
   std::uniform_int_distribution<int> button(1, 6), pulses(1, 12);
   while (!paused.Finished() && stops <= kPauses + 10) {
     ++stops;
-    ASSERT_TRUE(paused.ms.StopRecordFilled || paused.ms.HaltValid)
+    ASSERT_TRUE(paused.ms.StopRecordFilled() || paused.ms.HaltValid())
         << "line " << paused.ms.CurrentLine;
     EXPECT_TRUE(paused.PositionsMatchPort()) << "stop " << stops;
     // Jog away: a few single steps on random buttons.

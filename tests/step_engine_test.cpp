@@ -124,27 +124,27 @@ TEST(RunLinearSteps, StopEndsTheMoveAfterThePulseInProgressWithSnapshot) {
   RunLinearSteps(r.core);
   EXPECT_EQ(PulseBytes(r.port).size(), 3u);
   EXPECT_EQ(r.ms.StepsLeftX, 97);
-  EXPECT_NEAR(r.ms.StopPrgX, 3 * 0.0075, 1e-12);
-  EXPECT_EQ(r.ms.StopTargetX, 1);
-  EXPECT_EQ(r.ms.StopTargetZ, 3);
-  EXPECT_EQ(r.ms.StopMotionWord, "G01");
-  EXPECT_EQ(r.ms.StopDrawWidth, 2);
-  EXPECT_TRUE(r.ms.StopRecordFilled);
+  EXPECT_NEAR(r.ms.Stop.PrgX, 3 * 0.0075, 1e-12);
+  EXPECT_EQ(r.ms.Stop.TargetX, 1);
+  EXPECT_EQ(r.ms.Stop.TargetZ, 3);
+  EXPECT_EQ(r.ms.Stop.MotionWord, "G01");
+  EXPECT_EQ(r.ms.Stop.DrawWidth, 2);
+  EXPECT_TRUE(r.ms.StopRecordFilled());
   EXPECT_TRUE(r.win.executeEnabled);
 }
 
 TEST(RunLinearSteps, StoppedMoveOutsideAProgramLeavesTheStopRecordAlone) {
   TestRig r;
   r.ms.StepRate = 1000;
-  r.ms.StopPrgX = 42;
-  r.ms.StopRecordFilled = true;  // a cut program move waiting to be resumed
-  r.ms.InProgramMove = false;    // this is a jog or home move
+  r.ms.Stop.PrgX = 42;
+  r.ms.Run = RunState::kStopped;  // a cut program move waiting to be resumed
+  r.ms.InProgramMove = false;     // this is a jog or home move
   SetUpLinear(r.ms, 100, 0, 0);
   r.win.onPump = [&](long n) { r.ms.StopRequested = n == 2; };
   RunLinearSteps(r.core);
   EXPECT_EQ(r.ms.StepsLeftX, 98);
-  EXPECT_EQ(r.ms.StopPrgX, 42);
-  EXPECT_TRUE(r.ms.StopRecordFilled);
+  EXPECT_EQ(r.ms.Stop.PrgX, 42);
+  EXPECT_TRUE(r.ms.StopRecordFilled());
 }
 
 // The clock tick of every pulse of a move with diagonal pulses, read in the

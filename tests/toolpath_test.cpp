@@ -332,7 +332,7 @@ TEST_F(DrawProgramTest, RegistersOfARunSurviveARedraw) {
   ms.ArcMove = true;
   ms.ArcDirection = 1;  // the dispatch's sign for G02
   ms.StopRequested = true;
-  ms.DrillCycleActive = -1;
+  ms.DrillCycleActive = true;
   ms.DiagonalFactor = 0.707;
   ms.StepMode = true;
   ms.CurrentLine = 2;
@@ -394,7 +394,7 @@ TEST(ResetProgramPosition, ZeroesProgramPositionStopPointAndXY) {
   test::TestRig rig;
   MachineState& ms = rig.ms;
   ms.PrgX = 1, ms.PrgY = 2, ms.PrgZ = 3;
-  ms.StopPrgX = 4, ms.StopPrgY = 5, ms.StopPrgZ = 6;
+  ms.Stop.PrgX = 4, ms.Stop.PrgY = 5, ms.Stop.PrgZ = 6;
   ms.TargetX = 7, ms.TargetY = 8, ms.TargetZ = 9;
   ms.LineStartX = 10, ms.LineStartY = 11, ms.LineStartZ = 12;
   ms.MachX = 13;
@@ -402,9 +402,9 @@ TEST(ResetProgramPosition, ZeroesProgramPositionStopPointAndXY) {
   EXPECT_EQ(ms.PrgX, 0);
   EXPECT_EQ(ms.PrgY, 0);
   EXPECT_EQ(ms.PrgZ, 0);
-  EXPECT_EQ(ms.StopPrgX, 0);
-  EXPECT_EQ(ms.StopPrgY, 0);
-  EXPECT_EQ(ms.StopPrgZ, 0);
+  EXPECT_EQ(ms.Stop.PrgX, 0);
+  EXPECT_EQ(ms.Stop.PrgY, 0);
+  EXPECT_EQ(ms.Stop.PrgZ, 0);
   EXPECT_EQ(ms.TargetX, 0);
   EXPECT_EQ(ms.TargetY, 0);
   EXPECT_EQ(ms.LineStartX, 0);

@@ -39,7 +39,7 @@ TEST_F(WindowTest, StartupWritesADefaultConfigurationIntoTheProgramFolder) {
 
 TEST_F(WindowTest, StartupSetsExtentsPositionsAndTheStopPenWidth) {
   app_->ms().PrgX = 4, app_->ms().MachY = 5, app_->ms().TargetX = 6;
-  app_->ms().StopDrawWidth = 3;
+  app_->ms().Stop.DrawWidth = 3;
   Start();
   const PlotState& plot = app_->plot();
   EXPECT_EQ(plot.PlotXMin, 0);
@@ -49,7 +49,7 @@ TEST_F(WindowTest, StartupSetsExtentsPositionsAndTheStopPenWidth) {
   EXPECT_EQ(app_->ms().PrgX, 0);
   EXPECT_EQ(app_->ms().MachY, 0);
   EXPECT_EQ(app_->ms().TargetX, 0);
-  EXPECT_EQ(app_->ms().StopDrawWidth, 1);
+  EXPECT_EQ(app_->ms().Stop.DrawWidth, 1);
   EXPECT_GT(app_->ms().CounterFrequency, 0);
 }
 

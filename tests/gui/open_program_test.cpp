@@ -35,7 +35,7 @@ TEST_F(WindowTest, OpenReadsEveryEntrySetsTheCaptionAndZeroesTheProgramPosition)
                                  "G01 X20,Y20\n");
   MachineState& ms = app_->ms();
   ms.PrgX = 12.5, ms.PrgY = -3, ms.PrgZ = 7;
-  ms.StopPrgX = 1, ms.StopRequested = true, ms.ResumePending = true;
+  ms.Stop.PrgX = 1, ms.StopRequested = true, ms.ResumePending = true;
 
   ASSERT_TRUE(Main().OpenProgramFile(path));
 
@@ -49,7 +49,7 @@ TEST_F(WindowTest, OpenReadsEveryEntrySetsTheCaptionAndZeroesTheProgramPosition)
   EXPECT_EQ(ms.PrgX, 0);
   EXPECT_EQ(ms.PrgY, 0);
   EXPECT_EQ(ms.PrgZ, 0);
-  EXPECT_EQ(ms.StopPrgX, 0);
+  EXPECT_EQ(ms.Stop.PrgX, 0);
   EXPECT_FALSE(ms.StopRequested);
   EXPECT_FALSE(ms.ResumePending);
   for (const char* name : {"PrgOutlbl_0", "PrgOutlbl_1", "PrgOutlbl_2"})
@@ -97,11 +97,10 @@ TEST_F(WindowTest, ACancelledOrFailedOpenLeavesTheStoppedProgramAsItWas) {
   MachineState& ms = app_->ms();
   // Stopped in the middle of line 2.
   ms.CurrentLine = 2;
-  ms.PrgX = ms.StopPrgX = 2.5;
-  ms.StopTargetX = 0;
-  ms.StopMotionWord = "G01";
-  ms.StopRecordFilled = true;
-  ms.StartFromLine = false;
+  ms.PrgX = ms.Stop.PrgX = 2.5;
+  ms.Stop.TargetX = 0;
+  ms.Stop.MotionWord = "G01";
+  ms.Run = RunState::kStopped;
   ms.ProgramFeed = 300;
   const MachineState before = ms;
   const std::vector<std::string> entries = app_->store().ProgramLines();
@@ -129,10 +128,10 @@ TEST_F(WindowTest, ACancelledOrFailedOpenLeavesTheStoppedProgramAsItWas) {
     EXPECT_EQ(Main().windowTitle(), Caption(path));
     EXPECT_EQ(ms.CurrentLine, before.CurrentLine);
     EXPECT_EQ(ms.PrgX, before.PrgX);
-    EXPECT_EQ(ms.StopPrgX, before.StopPrgX);
-    EXPECT_EQ(ms.StopTargetX, before.StopTargetX);
-    EXPECT_EQ(ms.StopMotionWord, before.StopMotionWord);
-    EXPECT_TRUE(ms.StopRecordFilled);
+    EXPECT_EQ(ms.Stop.PrgX, before.Stop.PrgX);
+    EXPECT_EQ(ms.Stop.TargetX, before.Stop.TargetX);
+    EXPECT_EQ(ms.Stop.MotionWord, before.Stop.MotionWord);
+    EXPECT_TRUE(ms.StopRecordFilled());
     EXPECT_EQ(ms.ProgramFeed, before.ProgramFeed);
   }
   ASSERT_EQ(messages_.size(), 3u);  // the cancel says nothing

@@ -146,7 +146,7 @@ TEST_F(PlotTest, RedrawsDuringACutLeaveTheCutsRegisters) {
   ms.MotionWord = "G02", ms.ArcDirection = -1, ms.ArcMove = true;
   ms.TargetX = 7, ms.TargetY = 8, ms.TargetZ = -1, ms.LineStartX = 3;
   ms.ArcI = 2, ms.ArcJ = -2, ms.ProgramFeed = 90, ms.FeedNow = 123, ms.StepRate = 456;
-  ms.RefAxis = 2, ms.StopRequested = true, ms.MCode = 6, ms.DrillCycleActive = -1;
+  ms.RefAxis = 2, ms.StopRequested = true, ms.MCode = 6, ms.DrillCycleActive = true;
   ms.PecksLeft = 2, ms.CurrentLine = 3;
   const MachineState before = ms;
 

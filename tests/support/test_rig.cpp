@@ -23,7 +23,7 @@ void TestRig::LoadDefaults() {
   ms.StepMaskZ = 32, ms.DirMaskZ = 16;
   ms.DirSenseX = ms.DirSenseY = ms.DirSenseZ = -1;
   ms.DiagonalFactor = 1;
-  ms.StopDrawWidth = 1;
+  ms.Stop.DrawWidth = 1;
   ms.ZHomingMoveMode = "Relative";
   ms.ZHomingMoveDistance = "10";
 }

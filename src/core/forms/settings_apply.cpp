@@ -16,18 +16,18 @@ constexpr double kMmPerInch = 25.4;
 // Every length that describes where the machine is, so the numbers keep
 // describing the same physical place in the new unit.
 void ConvertPositions(MachineState& ms, double f) {
-  double* lengths[] = {
-      &ms.PrgX,     &ms.PrgY,     &ms.PrgZ,     &ms.MachX,       &ms.MachY,       &ms.MachZ,
-      &ms.TargetX,  &ms.TargetY,  &ms.TargetZ,  &ms.LineStartX,  &ms.LineStartY,  &ms.LineStartZ,
-      &ms.StopPrgX, &ms.StopPrgY, &ms.StopPrgZ, &ms.StopTargetX, &ms.StopTargetY, &ms.StopTargetZ,
-      &ms.HaltPrgX, &ms.HaltPrgY, &ms.HaltPrgZ};
+  double* lengths[] = {&ms.PrgX,         &ms.PrgY,         &ms.PrgZ,       &ms.MachX,
+                       &ms.MachY,        &ms.MachZ,        &ms.TargetX,    &ms.TargetY,
+                       &ms.TargetZ,      &ms.LineStartX,   &ms.LineStartY, &ms.LineStartZ,
+                       &ms.Stop.PrgX,    &ms.Stop.PrgY,    &ms.Stop.PrgZ,  &ms.Stop.TargetX,
+                       &ms.Stop.TargetY, &ms.Stop.TargetZ, &ms.Halt.PrgX,  &ms.Halt.PrgY,
+                       &ms.Halt.PrgZ};
   for (double* v : lengths) *v *= f;
 }
 
 bool MidProgram(const Core& c) {
-  const MachineState& ms = c.ms;
-  return ms.StopRecordFilled || ms.HaltValid ||
-         (ms.CurrentLine > 0 && ms.CurrentLine <= c.store.LineCount);
+  // Stopped, halted, paused, before a bad line or at a previewed line.
+  return c.ms.Run != RunState::kIdle && c.ms.Run != RunState::kFinished;
 }
 
 }  // namespace

@@ -57,13 +57,13 @@ double WholeSteps(double dist, double unitsPerStep) {
 bool ResumesKeptMove(MachineState& ms) {
   const bool armed = ms.ResumeKeptSteps;
   ms.ResumeKeptSteps = false;
-  if (!armed || !ms.StopStepsKept) return false;
-  ms.StopStepsKept = false;
-  return ms.TargetX == ms.StopStepsTargetX && ms.TargetY == ms.StopStepsTargetY &&
-         ms.TargetZ == ms.StopStepsTargetZ &&
-         std::fabs(ms.PrgX - ms.StopPrgX) < ms.UnitsPerStepX / 2 &&
-         std::fabs(ms.PrgY - ms.StopPrgY) < ms.UnitsPerStepY / 2 &&
-         std::fabs(ms.PrgZ - ms.StopPrgZ) < ms.UnitsPerStepZ / 2;
+  if (!armed || !ms.Stop.StepsKept) return false;
+  ms.Stop.StepsKept = false;
+  return ms.TargetX == ms.Stop.StepsTargetX && ms.TargetY == ms.Stop.StepsTargetY &&
+         ms.TargetZ == ms.Stop.StepsTargetZ &&
+         std::fabs(ms.PrgX - ms.Stop.PrgX) < ms.UnitsPerStepX / 2 &&
+         std::fabs(ms.PrgY - ms.Stop.PrgY) < ms.UnitsPerStepY / 2 &&
+         std::fabs(ms.PrgZ - ms.Stop.PrgZ) < ms.UnitsPerStepZ / 2;
 }
 
 bool CountUsable(double steps) { return std::isfinite(steps) && std::fabs(steps) <= kMaxSteps; }
@@ -85,7 +85,7 @@ void CapToAxisRates(MachineState& ms) {
 
 // Drilling line: rise to the retract height when below it, the approach in
 // X and Y at the current height (traced like a rapid, made at the feed),
-// then the pecks. A stop before the pecks leaves DrillCycleActive 0, so the
+// then the pecks. A stop before the pecks leaves DrillCycleActive clear, so the
 // line is resumed like any other cut move.
 void DrillLine(Core& c) {
   MachineState& ms = c.ms;
@@ -105,10 +105,10 @@ void DrillLine(Core& c) {
     ms.TargetY = lineY;
     if (ms.StopRequested) {
       // The cut move to resume is this line's, not the rise alone.
-      if (ms.InProgramMove && ms.StopTargetX == riseX && ms.StopTargetY == riseY &&
-          ms.StopTargetZ == r) {
-        ms.StopTargetX = lineX;
-        ms.StopTargetY = lineY;
+      if (ms.InProgramMove && ms.Stop.TargetX == riseX && ms.Stop.TargetY == riseY &&
+          ms.Stop.TargetZ == r) {
+        ms.Stop.TargetX = lineX;
+        ms.Stop.TargetY = lineY;
       }
       return;
     }
@@ -116,7 +116,7 @@ void DrillLine(Core& c) {
   ms.TargetZ = ms.PrgZ;
   StartLinearMove(c);
   if (ms.StopRequested) return;
-  ms.DrillCycleActive = -1;
+  ms.DrillCycleActive = true;
   DrillCycle(c);
 }
 
@@ -225,9 +225,9 @@ void StartLinearMove(Core& c) {
   if (ResumesKeptMove(ms)) {
     // The rest of a move a stop cut short: its own remaining steps, not the
     // remaining distance rounded again from the stop position.
-    ms.DeltaStepsX = ms.StopStepsLeftX;
-    ms.DeltaStepsY = ms.StopStepsLeftY;
-    ms.DeltaStepsZ = ms.StopStepsLeftZ;
+    ms.DeltaStepsX = ms.Stop.StepsLeftX;
+    ms.DeltaStepsY = ms.Stop.StepsLeftY;
+    ms.DeltaStepsZ = ms.Stop.StepsLeftZ;
   } else {
     ms.DeltaStepsX = WholeSteps(ms.DistX, ms.UnitsPerStepX);
     ms.DeltaStepsY = WholeSteps(ms.DistY, ms.UnitsPerStepY);

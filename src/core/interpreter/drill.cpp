@@ -51,19 +51,19 @@ void PeckLoop(Core& c) {
     ShowPositions(c);
     if (ms.StopRequested) return;
   }
-  if (ms.PecksLeft <= 0) ms.DrillCycleActive = 0;
+  if (ms.PecksLeft <= 0) ms.DrillCycleActive = false;
 }
 
 }  // namespace
 
 void DrillCycle(Core& c) {
   MachineState& ms = c.ms;
-  if (ms.DrillCycleActive == -1 && ms.StopRequested && !RedoInterruptedMove(c)) return;
+  if (ms.DrillCycleActive && ms.StopRequested && !RedoInterruptedMove(c)) return;
   PeckLoop(c);
 }
 
 void ResumeDrillCycle(Core& c) {
-  if (c.ms.DrillCycleActive != -1) return;
+  if (!c.ms.DrillCycleActive) return;
   if (!RedoInterruptedMove(c)) return;
   PeckLoop(c);
 }

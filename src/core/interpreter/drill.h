@@ -9,11 +9,11 @@ namespace brimo {
 
 struct Core;
 
-// The pecks; DrillCycleActive is -1 while they are under way and becomes 0
+// The pecks; DrillCycleActive is set while they are under way and cleared
 // once no pecks are left. A stop ends the peck loop at once (no further
-// plunge or retract starts) and leaves DrillCycleActive -1.
+// plunge or retract starts) and leaves DrillCycleActive set.
 //
-// Resume entry: entered with DrillCycleActive -1 and StopRequested still set
+// Resume entry: entered with DrillCycleActive set and StopRequested still set
 // (the stop that cut the cycle short), it adds the interrupted peck back,
 // clears the stop, completes the interrupted move to the kept target, and
 // then makes the remaining pecks (the interrupted one again first).
@@ -21,7 +21,7 @@ void DrillCycle(Core& c);
 
 // The same resume for a caller that has already cleared the stop request
 // ("Execute Program" keeps its own record of the cut move): when
-// DrillCycleActive is -1, the interrupted peck again, then the remaining
+// DrillCycleActive is set, the interrupted peck again, then the remaining
 // ones. Does nothing otherwise.
 void ResumeDrillCycle(Core& c);
 

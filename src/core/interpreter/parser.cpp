@@ -138,7 +138,7 @@ LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
   ms.LineStartX = ms.TargetX;
   ms.LineStartY = ms.TargetY;
   ms.LineStartZ = ms.TargetZ;
-  ms.DrillCycleActive = 0;
+  ms.DrillCycleActive = false;
   ms.LineWords = {};
   ms.LineBad = false;
   ms.LineBadReason.clear();

@@ -24,7 +24,7 @@ Registers FreshPreviewRegisters(const MachineState& ms) {
   p.TargetX = p.TargetY = p.TargetZ = 0;
   p.LineStartX = p.LineStartY = p.LineStartZ = 0;
   p.MCode = 0;
-  p.DrillCycleActive = 0;
+  p.DrillCycleActive = false;
   p.LineBad = false;
   return p;
 }
@@ -154,16 +154,13 @@ void MoveToPreviewedLine(Core& c) {
   // from exactly that state.
   static_cast<Registers&>(ms) = regs;
   ms.MCode = 0;
-  ms.DrillCycleActive = 0;
+  ms.DrillCycleActive = false;
   ms.LineBad = false;
   ms.CurrentLine = ms.PreviewLine;
-  ms.StopRecordFilled = false;
-  ms.HaltValid = false;
-  ms.BadLinePending = 0;
+  ms.Run = RunState::kAtLine;  // a stop record, a halt or a bad line is forgotten
   SetFeed(c);
   c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
   c.win.ShowRunPanel();
-  ms.StartFromLine = true;
 }
 
 }  // namespace brimo

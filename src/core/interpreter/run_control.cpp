@@ -43,9 +43,9 @@ bool SamePlace(const MachineState& ms, double x, double y, double z) {
 // (a jog to change the tool), bring it back to where the run left it.
 bool ReturnIfHalted(Core& c) {
   MachineState& ms = c.ms;
-  if (!ms.HaltValid) return true;
-  if (!ReturnTo(c, ms.HaltPrgX, ms.HaltPrgY, ms.HaltPrgZ)) return false;
-  ms.HaltValid = false;
+  if (ms.Run != RunState::kHalted) return true;
+  if (!ReturnTo(c, ms.Halt.PrgX, ms.Halt.PrgY, ms.Halt.PrgZ)) return false;  // still halted
+  ms.Run = RunState::kRunning;
   return true;
 }
 
@@ -57,11 +57,11 @@ std::string BadLineText(const MachineState& ms, long line, const std::string& te
 // made again, then the remaining ones; the run then goes on with the next line.
 void ResumeDrilling(Core& c) {
   MachineState& ms = c.ms;
-  ms.TargetX = ms.StopTargetX;
-  ms.TargetY = ms.StopTargetY;
-  ms.TargetZ = ms.StopTargetZ;
-  ms.MotionWord = ms.StopMotionWord;
-  c.win.SetPenWidth(ms.StopDrawWidth);
+  ms.TargetX = ms.Stop.TargetX;
+  ms.TargetY = ms.Stop.TargetY;
+  ms.TargetZ = ms.Stop.TargetZ;
+  ms.MotionWord = ms.Stop.MotionWord;
+  c.win.SetPenWidth(ms.Stop.DrawWidth);
   ms.StopRequested = true;  // the cycle's resume entry consumes it
   c.win.SetExecuteEnabled(false);
   ms.InProgramMove = true;
@@ -69,7 +69,7 @@ void ResumeDrilling(Core& c) {
   // Still a program move here: a peck refused at its set-up (a feed of 0)
   // must fill the stop record, or the next press would start the program
   // over from line 1 instead of trying this cycle again.
-  if (ms.StopRequested && !ms.StopRecordFilled) TakeStopSnapshot(c);
+  if (ms.StopRequested && ms.Run != RunState::kStopped) TakeStopSnapshot(c);
   ms.InProgramMove = false;
   ShowPositions(c);
   if (ms.StopRequested) {
@@ -111,9 +111,8 @@ void RunProgram(Core& c) {
   RunningScope running(ms);
   c.win.FocusPlot();
   c.win.SetExecuteEnabled(false);
-  ms.StartFromLine = false;
-  ms.HaltValid = false;
-  bool dispatched = false;
+  ms.Run = RunState::kRunning;
+  bool dispatched = false, badLine = false;
   for (;;) {
     if (ms.CurrentLine > c.store.LineCount) break;
     if (!c.win.DisplayUpdatesOff()) ShowPositions(c);
@@ -122,11 +121,11 @@ void RunProgram(Core& c) {
     if (ms.ResumePending) {
       // The cut move is completed from where the machine stands: the
       // position counters are never rewritten (they match the machine).
-      ms.TargetX = ms.StopTargetX;
-      ms.TargetY = ms.StopTargetY;
-      ms.TargetZ = ms.StopTargetZ;
-      c.win.SetPenWidth(ms.StopDrawWidth);
-      ms.MotionWord = ms.StopMotionWord;
+      ms.TargetX = ms.Stop.TargetX;
+      ms.TargetY = ms.Stop.TargetY;
+      ms.TargetZ = ms.Stop.TargetZ;
+      c.win.SetPenWidth(ms.Stop.DrawWidth);
+      ms.MotionWord = ms.Stop.MotionWord;
     } else {
       ms.CurrentLine += 1;
       if (ms.CurrentLine > c.store.LineCount) c.win.SetPenWidth(1);
@@ -135,7 +134,7 @@ void RunProgram(Core& c) {
       if (!c.win.DisplayUpdatesOff()) c.win.ShowLineInProgress(shown);
       ReadLine(c);
       if (ms.LineBad) {
-        ms.BadLinePending = ms.CurrentLine;
+        badLine = true;
         c.win.Message(BadLineText(ms, ms.CurrentLine, shown) + msg::kBadLineStopped,
                       msg::kBadLineTitle);
         break;
@@ -146,7 +145,7 @@ void RunProgram(Core& c) {
     dispatched = true;
     // A move refused at its set-up (no feed yet) stops the run like a cut
     // move, so "Execute Program" repeats it instead of starting over.
-    if (ms.StopRequested && !ms.StopRecordFilled) TakeStopSnapshot(c);
+    if (ms.StopRequested && ms.Run != RunState::kStopped) TakeStopSnapshot(c);
     ms.InProgramMove = false;
     if (ms.StepMode) break;
   }
@@ -154,12 +153,25 @@ void RunProgram(Core& c) {
   ShowPulseLateness(c);
   c.win.SetExecuteEnabled(true);
   c.win.SetForeColour(kBlack);
-  if (ms.CurrentLine > c.store.LineCount) {
+  // The state the run leaves behind. A cut move's stop record outranks the
+  // rest: the next press resumes it whatever else holds.
+  const bool finished = ms.CurrentLine > c.store.LineCount;
+  if (finished) {
     c.win.SetExecuteEnabled(false);
     c.win.Message(msg::kDone, msg::kDoneTitle);
+  }
+  if (ms.Run == RunState::kStopped) {
+    // kept
+  } else if (badLine) {
+    ms.Run = RunState::kBadLine;  // before line CurrentLine
+  } else if (finished) {
+    ms.Run = RunState::kFinished;
   } else if (dispatched && ms.StepMode && !ms.StopRequested) {
-    ms.HaltValid = true;
-    ms.HaltPrgX = ms.PrgX, ms.HaltPrgY = ms.PrgY, ms.HaltPrgZ = ms.PrgZ;
+    ms.Run = RunState::kHalted;
+    ms.Halt = {ms.PrgX, ms.PrgY, ms.PrgZ};
+  } else {
+    // Stopped between two lines (nothing cut), or before the first.
+    ms.Run = ms.CurrentLine == 0 ? RunState::kIdle : RunState::kPaused;
   }
 }
 
@@ -176,25 +188,23 @@ void Execute(Core& c) {
   RunningScope running(ms);
   // Every press starts a new run (a resume too): the schedule starts afresh.
   RestartPulseSchedule(ms);
-  if (ms.BadLinePending > 0) {
-    const long line = ms.BadLinePending;
+  if (ms.Run == RunState::kBadLine) {
+    const long line = ms.CurrentLine;
     if (!c.win.AskYesNo(BadLineText(ms, line, std::string(c.store.Entry(line))) + msg::kBadLineSkip,
                         msg::kBadLineTitle))
       return;
-    ms.BadLinePending = 0;
     ms.LineBad = false;
     ms.StopRequested = false;
     RunProgram(c);
     return;
   }
-  if (ms.StopRecordFilled) {
+  if (ms.Run == RunState::kStopped) {
     // Resume the cut move, from the stop position: bring the machine back
     // there first when it was moved meanwhile.
     ms.StopRequested = false;
-    if (!ReturnTo(c, ms.StopPrgX, ms.StopPrgY, ms.StopPrgZ)) return;
-    ms.StopRecordFilled = false;
-    ms.HaltValid = false;
-    if (ms.DrillCycleActive == -1) {
+    if (!ReturnTo(c, ms.Stop.PrgX, ms.Stop.PrgY, ms.Stop.PrgZ)) return;  // still stopped
+    ms.Run = RunState::kRunning;
+    if (ms.DrillCycleActive) {
       ResumeDrilling(c);
       return;
     }
@@ -214,17 +224,17 @@ void Execute(Core& c) {
     return;
   }
   UpdatePlotEvery(c);
-  if (ms.StartFromLine) {
-    ms.StartFromLine = false;
+  if (ms.Run == RunState::kAtLine) {
     RunProgram(c);
     return;
   }
-  if (ms.CurrentLine > 0 && ms.StepMode) {
+  // Halted, paused or finished: go on (a finished run only says so again).
+  if (ms.Run != RunState::kIdle && ms.StepMode) {
     if (ReturnIfHalted(c)) RunProgram(c);
     return;
   }
-  if (ms.CurrentLine > 0 && ms.ContinueOnExecute == -1) {
-    ms.ContinueOnExecute = 0;
+  if (ms.Run != RunState::kIdle && ms.ContinueRequested) {
+    ms.ContinueRequested = false;
     if (ReturnIfHalted(c)) RunProgram(c);
     return;
   }
@@ -237,7 +247,7 @@ void Execute(Core& c) {
   // machine origin is where a program was started).
   ms.MachX = ms.MachY = ms.MachZ = 0;
   ms.CurrentLine = 0;
-  ms.HaltValid = false;
+  ms.Run = RunState::kIdle;
   c.win.SetPenWidth(2);
   RunProgram(c);
 }
@@ -252,7 +262,7 @@ void SelectStepMode(Core& c) {
 void SelectContinuous(Core& c) {
   c.ms.StepMode = false;
   c.ms.StepSelected = false;
-  c.ms.ContinueOnExecute = -1;
+  c.ms.ContinueRequested = true;
 }
 
 bool OfflineChangeRefused(const MachineState& ms, bool /*ticked*/) {
@@ -284,17 +294,14 @@ void ResetRunState(Core& c) {
   ms.CurrentLine = 0;
   ms.MCode = 0;
   ms.StepMode = ms.StepSelected;
-  ms.ContinueOnExecute = 0;
-  ms.StartFromLine = false;
+  ms.ContinueRequested = false;
+  ms.Run = RunState::kIdle;
   ms.ResumePending = false;
   ms.StopRequested = false;
-  ms.StopRecordFilled = false;
-  ms.StopStepsKept = false;
+  ms.Stop.StepsKept = false;
   ms.ResumeKeptSteps = false;
-  ms.HaltValid = false;
-  ms.BadLinePending = 0;
   ms.LineBad = false;
-  ms.DrillCycleActive = 0;
+  ms.DrillCycleActive = false;
   ms.PreviewLine = 0;
   ms.PreviewRegs.reset();
   c.win.SetExecuteEnabled(true);
@@ -340,7 +347,7 @@ void ResetProgram(Core& c) {
   ResetParserRegisters(c);
   // The current position becomes program zero (deliberate).
   ms.LineStartX = ms.LineStartY = ms.LineStartZ = 0;
-  ms.StopPrgX = ms.StopPrgY = ms.StopPrgZ = 0;
+  ms.Stop.PrgX = ms.Stop.PrgY = ms.Stop.PrgZ = 0;
   ms.PrgX = ms.PrgY = ms.PrgZ = 0;
   ms.TargetX = ms.TargetY = ms.TargetZ = 0;
   c.win.SetPenWidth(1);

@@ -3,9 +3,20 @@
 // step preview with "Move machine to end of line". Toolkit-free: the Qt slots
 // of the same names forward here.
 //
-// Run states: idle (CurrentLine 0), running (Running), halted after a line
-// (StepMode, HaltValid), stopped (StopRecordFilled), finished
-// (CurrentLine > LineCount), positioned at a previewed line (StartFromLine).
+// The run's state is MachineState::Run (run_state.h). Who moves it:
+//
+//   kIdle ──Execute──> kRunning ──last line──────────> kFinished
+//                        │  ├──cut move (Pause)──────> kStopped  (stop record)
+//                        │  ├──after a line, Step/M6─> kHalted   (halt position)
+//                        │  ├──unreadable line───────> kBadLine
+//                        │  └──Pause between lines───> kPaused
+//   "Move machine to end of line" (from any state but kRunning) ─> kAtLine
+//   Execute from kStopped/kHalted/kBadLine/kAtLine/kPaused goes on (kRunning);
+//   File > Open and "Reset Program" make it kIdle (ResetRunState).
+//
+// Which press continues and which starts over also depends on the M word of
+// the last line (MCode > 0: continue, the step mode back to the operator's
+// choice), StepMode and ContinueRequested, as "Execute Program" says.
 #pragma once
 
 namespace brimo {
@@ -14,7 +25,8 @@ struct Core;
 struct MachineState;
 
 // Walks the program from CurrentLine: parse, dispatch, until the end, a stop
-// or step mode. Shows "File succesfully processed" after the last line.
+// or step mode. Shows "File succesfully processed" after the last line. The
+// run is kRunning meanwhile and leaves the state it ended in.
 void RunProgram(Core& c);
 
 // "Execute Program": resume a cut move (returning to the stop position first

@@ -1,9 +1,10 @@
-// MachineState: the one record of settings, derived values, parser registers
-// and live machine state. Exactly one instance exists per application (owned
+// MachineState: the one record of settings, derived values, parser registers,
+// the run's state and live machine state. Exactly one instance exists per application (owned
 // by the app, or by a test fixture) and is handed by reference to every
 // routine that needs it. The settings (MachineSettings), the values derived
 // from them (DerivedSettings) and the registers (Registers, registers.h) are
-// values of their own, so each copies as one assignment.
+// values of their own, so each copies as one assignment. Where a program run
+// stands is one RunState value (run_state.h), not a set of flags.
 //
 // Units: lengths are in the machine's own length unit (mm or inch as chosen
 // in the settings; numbers are never converted here), rates in length units
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "core/machine/registers.h"
+#include "core/machine/run_state.h"
 
 namespace brimo {
 
@@ -102,7 +104,8 @@ struct DerivedSettings {
 };
 
 // Registers (targets, line start, motion word, I/J, feed, drilling words)
-// come from the Registers base.
+// come from the Registers base; the run's state is one RunState value with
+// its stop record and halt position (run_state.h).
 struct MachineState : MachineSettings, DerivedSettings, Registers {
   // ---- Positions ----------------------------------------------------------
   double PrgX = 0, PrgY = 0, PrgZ = 0;     // program coordinates
@@ -142,12 +145,31 @@ struct MachineState : MachineSettings, DerivedSettings, Registers {
   std::string LineText;
 
   // ---- Run control ----------------------------------------------------------
-  bool StopRequested = false;
-  bool ResumePending = false;
-  bool StepMode = false;
-  int ContinueOnExecute = 0;  // -1 after "Continous"
-  bool StartFromLine = false;
+  // Where the run stands (run_state.h), with the data of that state: the
+  // stop record of a cut program move (kStopped) and the halt position
+  // (kHalted). Stop and Halt keep their last values in the other states.
+  RunState Run = RunState::kIdle;
+  StopRecord Stop;
+  HaltPosition Halt;
+  // Line counter: the program store's entry last read (0 before the first).
   long CurrentLine = 0;
+  // Flags that are not the run's state (see run_state.h for why):
+  bool StopRequested = false;  // "Pause" (or a stop key): the move ends at its next pulse
+  bool Running = false;        // a run, jog, home or line move is under way
+  bool StepMode = false;       // halt after every line ("Step", or a tool change)
+  bool StepSelected = false;   // the "Step" option is the one selected
+  // "Continous" was chosen since the last "Execute Program": a press goes on
+  // with the next line instead of starting over.
+  bool ContinueRequested = false;
+  // The next dispatch completes the cut move instead of reading a line.
+  bool ResumePending = false;
+  // Set by "Execute Program" when it resumes; the next straight move takes
+  // the kept steps when it is that move (same start, same target), and
+  // clears it either way.
+  bool ResumeKeptSteps = false;
+  // A program move (not a jog or home move) is being stepped: only such a
+  // move's stop fills the stop record.
+  bool InProgramMove = false;
   bool Offline = false;
   // The "Fast" box: offline pulses follow each other without pacing (quick
   // checks). Online it changes nothing. Not saved: false at every start.
@@ -158,20 +180,11 @@ struct MachineState : MachineSettings, DerivedSettings, Registers {
   bool SettingsNeedConfirm = false;
   // The operator was told that brimo.cfg is read-only (told once per run).
   bool ConfigReadOnlyTold = false;
-  bool Running = false;       // a run, jog, home or line move is under way
-  bool StepSelected = false;  // the "Step" option is the one selected
-  // A program move (not a jog or home move) is being stepped: only such a
-  // move's stop fills the stop record.
-  bool InProgramMove = false;
-  // The stop record below describes a program move cut short; kept apart from
-  // StopRequested, cleared only by the resume, "Reset Program" and File > Open.
-  bool StopRecordFilled = false;
-  // Where the machine stood when a run halted after a line (step mode, tool
-  // change), in program coordinates; the next line starts from there.
-  bool HaltValid = false;
-  double HaltPrgX = 0, HaltPrgY = 0, HaltPrgZ = 0;
-  // Line whose number could not be taken; the run stopped before it (0: none).
-  long BadLinePending = 0;
+
+  // Readable forms of the run's state.
+  bool StopRecordFilled() const { return Run == RunState::kStopped; }
+  bool HaltValid() const { return Run == RunState::kHalted; }
+  bool StartFromLine() const { return Run == RunState::kAtLine; }
 
   // ---- Step preview ------------------------------------------------------
   // The preview walks the program on its own registers (never on the run's);
@@ -181,24 +194,6 @@ struct MachineState : MachineSettings, DerivedSettings, Registers {
 
   // ---- Switches (1 when the last reading showed the switch active) --------
   int LimitActive = 0, HomeXActive = 0, HomeYActive = 0, HomeZActive = 0;
-
-  // ---- Stop snapshot ----------------------------------------------------------
-  double StopPrgX = 0, StopPrgY = 0, StopPrgZ = 0;
-  double StopTargetX = 0, StopTargetY = 0, StopTargetZ = 0;
-  Motion StopMotionWord;
-  int StopDrawWidth = 1;
-  // The straight move the stop cut short (a line, an arc's closing move, a
-  // drilling rise or approach): its target and the signed whole steps per
-  // axis it still had to make. A resume finishes it with exactly these steps,
-  // so it ends where the uninterrupted move ends (the remaining distance,
-  // rounded half to even from the stop position, can differ by a step).
-  bool StopStepsKept = false;
-  double StopStepsTargetX = 0, StopStepsTargetY = 0, StopStepsTargetZ = 0;
-  double StopStepsLeftX = 0, StopStepsLeftY = 0, StopStepsLeftZ = 0;  // signed steps
-  // Set by "Execute Program" when it resumes; the next straight move takes
-  // the kept steps when it is that move (same start, same target), and
-  // clears it either way.
-  bool ResumeKeptSteps = false;
 
   // ---- Live plot ------------------------------------------------------------
   double PlotEvery = 0;      // pulses between two live-plot points

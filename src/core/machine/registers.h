@@ -88,8 +88,8 @@ struct Registers {
   double ProgramFeed = 0;                  // length/min, after the feed scale factor
   std::string ZWord, RWord, QWord, TWord;  // texts as written (read when used)
   double PecksLeft = 0;
-  double MCode = 0;          // reset to 0 at every line
-  int DrillCycleActive = 0;  // -1 while a drilling cycle is under way
+  double MCode = 0;               // reset to 0 at every line
+  bool DrillCycleActive = false;  // the pecks of a drilling cycle are under way
   using Words = brimo::LineWords;
   Words LineWords;
   // The last parsed line held a number that could not be taken (not finite,

@@ -159,16 +159,16 @@ void TakeStopSnapshot(Core& c) {
   // A stopped jog or home move must not overwrite the record of a cut
   // program move: the next "Execute Program" resumes from that record.
   if (!ms.InProgramMove) return;
-  ms.StopRecordFilled = true;
-  ms.StopStepsKept = false;  // the straight-move loop keeps its steps itself
-  ms.StopPrgX = ms.PrgX;
-  ms.StopPrgY = ms.PrgY;
-  ms.StopPrgZ = ms.PrgZ;
-  ms.StopTargetX = ms.TargetX;
-  ms.StopTargetY = ms.TargetY;
-  ms.StopTargetZ = ms.TargetZ;
-  ms.StopDrawWidth = c.win.PenWidth();
-  ms.StopMotionWord = ms.MotionWord;
+  ms.Run = RunState::kStopped;
+  ms.Stop.StepsKept = false;  // the straight-move loop keeps its steps itself
+  ms.Stop.PrgX = ms.PrgX;
+  ms.Stop.PrgY = ms.PrgY;
+  ms.Stop.PrgZ = ms.PrgZ;
+  ms.Stop.TargetX = ms.TargetX;
+  ms.Stop.TargetY = ms.TargetY;
+  ms.Stop.TargetZ = ms.TargetZ;
+  ms.Stop.DrawWidth = c.win.PenWidth();
+  ms.Stop.MotionWord = ms.MotionWord;
 }
 
 namespace {
@@ -228,13 +228,13 @@ void RunLinearSteps(Core& c) {
     if (ms.StopRequested) {
       TakeStopSnapshot(c);
       if (ms.InProgramMove) {
-        ms.StopStepsKept = true;
-        ms.StopStepsTargetX = ms.TargetX;
-        ms.StopStepsTargetY = ms.TargetY;
-        ms.StopStepsTargetZ = ms.TargetZ;
-        ms.StopStepsLeftX = Sign(ms.DeltaStepsX) * ms.StepsLeftX;
-        ms.StopStepsLeftY = Sign(ms.DeltaStepsY) * ms.StepsLeftY;
-        ms.StopStepsLeftZ = Sign(ms.DeltaStepsZ) * ms.StepsLeftZ;
+        ms.Stop.StepsKept = true;
+        ms.Stop.StepsTargetX = ms.TargetX;
+        ms.Stop.StepsTargetY = ms.TargetY;
+        ms.Stop.StepsTargetZ = ms.TargetZ;
+        ms.Stop.StepsLeftX = Sign(ms.DeltaStepsX) * ms.StepsLeftX;
+        ms.Stop.StepsLeftY = Sign(ms.DeltaStepsY) * ms.StepsLeftY;
+        ms.Stop.StepsLeftZ = Sign(ms.DeltaStepsZ) * ms.StepsLeftZ;
       }
       break;
     }

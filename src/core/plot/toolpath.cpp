@@ -150,7 +150,7 @@ void ResetProgramPosition(Core& c) {
   // and the scale dialog's "Ok", set program zero where the tool stands).
   MachineState& ms = c.ms;
   ms.PrgX = ms.PrgY = ms.PrgZ = 0;
-  ms.StopPrgX = ms.StopPrgY = ms.StopPrgZ = 0;
+  ms.Stop.PrgX = ms.Stop.PrgY = ms.Stop.PrgZ = 0;
   ms.TargetX = ms.TargetY = 0;  // Z members left as they are
   ms.LineStartX = ms.LineStartY = 0;
 }

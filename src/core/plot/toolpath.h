@@ -60,7 +60,7 @@ ArcOffsets ToolpathArcOffsets(const ArcCall& a);
 // Widens the extents to take in (x, y) (nothing for a value that is not finite).
 void WidenToPoint(PlotState& plot, double x, double y);
 
-// Positions to program zero: PrgX/Y/Z, StopPrgX/Y/Z, TargetX/Y, LineStartX/Y.
+// Positions to program zero: PrgX/Y/Z, Stop.PrgX/Y/Z, TargetX/Y, LineStartX/Y.
 void ResetProgramPosition(Core& c);
 // The six read-outs in "0.0000" (period as decimal point, whatever the locale).
 void ShowPositions(Core& c);

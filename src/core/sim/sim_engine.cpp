@@ -216,7 +216,7 @@ void SimulationRun::FinishMove() {
 void SimulationRun::Load() {
   MachineState& ms = ms_;
   ms.DiagonalFactor = 1;
-  ms.StopDrawWidth = 1;
+  ms.Stop.DrawWidth = 1;
   plot_.PlotXMin = plot_.PlotYMin = 0;
   plot_.PlotXMax = plot_.PlotYMax = 200;
   UpdatePlotEvery(core_);
@@ -244,11 +244,11 @@ void SimulationRun::SkipRefusedMove() {
   ms_.TargetX = ms_.PrgX;
   ms_.TargetY = ms_.PrgY;
   ms_.TargetZ = ms_.PrgZ;
-  ms_.StopRecordFilled = false;
+  if (ms_.Run == RunState::kStopped) ms_.Run = RunState::kPaused;  // the record is dropped
   ms_.StopRequested = false;
   ms_.ResumePending = false;
-  ms_.DrillCycleActive = 0;
-  ms_.ContinueOnExecute = -1;
+  ms_.DrillCycleActive = false;
+  ms_.ContinueRequested = true;
 }
 
 // The text of every line, before the run: what the dialect will not read.
@@ -283,7 +283,8 @@ SimulationTotals SimulationRun::Run() {
       // Halted: after a tool change, before a bad line (the question is
       // answered Yes), or after a refused move.
       const long line = ms_.CurrentLine, pulses = pulses_;
-      if (ms_.BadLinePending == 0 && (ms_.StopRecordFilled || ms_.StopRequested)) SkipRefusedMove();
+      if (ms_.Run != RunState::kBadLine && (ms_.Run == RunState::kStopped || ms_.StopRequested))
+        SkipRefusedMove();
       press();
       if (ms_.CurrentLine == line && pulses_ == pulses) break;  // nothing moves on
     }

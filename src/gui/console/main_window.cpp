@@ -160,7 +160,7 @@ void MDIForm1::MDIForm_Load() {
   ms.PrgX = ms.PrgY = ms.PrgZ = 0;
   UpdatePlotEvery(c_);
   if (!InitCounter(ms, c_.clock)) c_.win.Message(msg::kNoCounter, msg::kAppTitle);
-  ms.StopDrawWidth = 1;
+  ms.Stop.DrawWidth = 1;
   panel_->Home()->ShowForm(form_);
   settings_->LoadFromForm();
 }
