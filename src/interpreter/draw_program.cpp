@@ -40,7 +40,7 @@ MoveListKey MoveListKeyOf(const Core& c) {
   key.unitsPerStep[1] = c.ms.UnitsPerStepY;
   key.unitsPerStep[2] = c.ms.UnitsPerStepZ;
   key.lineCount = c.store.LineCount;
-  key.textHash = ProgramTextHash(c.store);
+  key.textGeneration = c.store.Generation();
   return key;
 }
 
