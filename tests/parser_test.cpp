@@ -121,6 +121,40 @@ TEST(ReadNumber, AllocatesNothing) {
   EXPECT_GT(sum, 0);
 }
 
+// A whole line's parse allocates nothing once the registers' texts have room:
+// the words are views into the line, a line with a comment inside is cut into
+// a buffer that keeps its room, and no word becomes a text of its own. The
+// only text a parse makes is the result's `before`, returned by value, which
+// stays within the short-string room for these lines.
+TEST(ParseLinePure, AllocatesNothingPerLine) {
+  const char* const lines[] = {
+      "N1234567 G01 X123.4567 Y-98.7654 Z-1.2345 F250.5",
+      "G02 X10.5 Y20.25 I-5.125 J3.0625 (arc (nested) with a long comment after it)",
+      "X5.5 Y6.25 (same place, a comment inside the line) Z-1.5 ; and one after",
+      "G81 X12.5 Y7.25 Z-1.75 R1.5 Q3 F200",
+      "X20 Y30",
+      "G00\tZ5.000000000000000000000000",
+      "G90 G01 X1 Y2 M3 T123456789012345678901234567890",
+      "M6 T2",
+      "(short one)",
+      "",
+      "G01 X1E999",
+  };
+  TestRig r;
+  Registers regs;
+  for (const char* line : lines) ParseLine(line, ScaleValues{}, r.ms, regs);  // the texts grow
+  const long before = gAllocations.load();
+  long bad = 0;
+  for (int pass = 0; pass < 3; ++pass) {
+    for (const char* line : lines) {
+      const std::string_view text(line);
+      bad += !ParseLine(text, ScaleValues{1, 2, 2, 1}, r.ms, regs).ok;
+    }
+  }
+  EXPECT_EQ(gAllocations.load() - before, 0);
+  EXPECT_EQ(bad, 3);  // "X1E999" is not finite
+}
+
 TEST(ReadNumber, ExponentOnlyDirectlyAfterTheDigits) {
   // A blank before E or D ends the number: "Y10 D1" is 10, and a stray E word
   // from a printer program never multiplies the coordinate before it.

@@ -113,6 +113,37 @@ TEST(ProgramStoreEntry, CopiesShareTheTextUntilOneChanges) {
   EXPECT_EQ(copy.Entry(1), "G00 X1");
 }
 
+// The generation names the store's text: every change takes a number no
+// other text had (two stores loaded apart never share one), a copy keeps its
+// store's. A redraw compares it instead of reading a million entries.
+TEST(ProgramStoreGeneration, EveryChangeIsANewGenerationAndACopyKeepsIt) {
+  ProgramStore store, other;
+  const struct {
+    const char* name;
+    void (*change)(ProgramStore&);
+  } changes[] = {
+      {"Assign",
+       [](ProgramStore& s) {
+         s.Assign({"G00 X1", "G01 X2"});
+       }},
+      {"Append", [](ProgramStore& s) { s.Append("Y3"); }},
+      {"AssignText", [](ProgramStore& s) { s.AssignText("G00 X1\nG01 X2\n"); }},
+      {"the same text again", [](ProgramStore& s) { s.AssignText("G00 X1\nG01 X2\n"); }},
+      {"Clear", [](ProgramStore& s) { s.Clear(); }},
+  };
+  for (const auto& row : changes) {
+    const uint64_t before = store.Generation();
+    row.change(store);
+    row.change(other);
+    EXPECT_NE(store.Generation(), before) << row.name;
+    EXPECT_NE(store.Generation(), other.Generation()) << row.name;
+    const ProgramStore copy = store;
+    EXPECT_EQ(copy.Generation(), store.Generation()) << row.name;
+    ProgramStore moved = ProgramStore(store);
+    EXPECT_EQ(moved.Generation(), store.Generation()) << row.name;
+  }
+}
+
 // A file in the test's own temporary folder, removed afterwards.
 class ReadProgramFileTest : public ::testing::Test {
  protected:

@@ -984,5 +984,18 @@ TEST(MoveList, ARedrawReadsTheListAndAChangedInputBuildsItAgain) {
   EXPECT_EQ(rig.plot.PlotXMax, 20);
 }
 
+// A load makes the list in one piece: room for a move a line from the start,
+// so a large program's moves are never copied while the list grows (which
+// would hold them twice in memory for a moment).
+TEST(MoveList, HasRoomForAMoveALineBeforeTheWalk) {
+  TestRig rig;
+  rig.UniformAxes(0.01, 500);
+  rig.LoadProgram("G00 X10 Y0\nG01 X10 Y10 F100\nX0\nY0\nG02 X10 Y0 I5 J0\n");
+  DrawProgram(rig.core);
+  ASSERT_TRUE(rig.plot.Moves);
+  EXPECT_EQ(rig.plot.Moves->moves.size(), 5u);
+  EXPECT_EQ(rig.plot.Moves->moves.capacity(), 5u);
+}
+
 }  // namespace
 }  // namespace brimo::test

@@ -1,7 +1,8 @@
 // ScaleFactors: the four multipliers of the scale dialog, modelled without a
 // toolkit. Index 0 scales F, 1 X and I, 2 Y and J, 3 Z. The texts are what
-// the dialog shows; the parser reads Factor(i) at every word, so a factor
-// edited without "Ok" already applies to the next parsed line (deliberate).
+// the dialog shows; the run reads the four factors as numbers once per line
+// (ReadScaleFactors), so a factor edited without "Ok" already applies to the
+// next parsed line (deliberate).
 // Not saved: every start begins at 1.
 #pragma once
 

@@ -1,5 +1,6 @@
 #include "core/interpreter/draw_program.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -17,6 +18,10 @@ namespace brimo {
 void BuildMoveList(MoveList& list, const MoveListKey& key, const ProgramStore& store,
                    const ScaleValues& scale, const DerivedSettings& steps) {
   list.key = key;
+  // A line makes at most one move: room for them all at once, so the list
+  // is never copied while it grows (a million-line program's list would
+  // otherwise stand twice in memory for a moment).
+  list.moves.reserve(static_cast<size_t>(std::max(store.LineCount, 0L)));
   Registers regs = key.start;
   ListSink sink(list);
   for (long line = 1; line <= store.LineCount; ++line) {
@@ -40,7 +45,7 @@ MoveListKey MoveListKeyOf(const Core& c) {
   key.unitsPerStep[1] = c.ms.UnitsPerStepY;
   key.unitsPerStep[2] = c.ms.UnitsPerStepZ;
   key.lineCount = c.store.LineCount;
-  key.textHash = ProgramTextHash(c.store);
+  key.textGeneration = c.store.Generation();
   return key;
 }
 

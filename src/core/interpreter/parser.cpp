@@ -37,6 +37,13 @@ std::string_view Trim(std::string_view s, bool tabsToo) {
 // own text; the nearest-letter rule below gives the same for every order.
 constexpr std::array<char, 12> kTakeOrder{'Q', 'F', 'R', 'J', 'I', 'A',
                                           'Z', 'Y', 'X', 'T', 'M', 'G'};
+// Each word's place in kTakeOrder (and in the parser's table of words).
+enum WordIndex : size_t { kQ, kF, kR, kJ, kI, kA, kZ, kY, kX, kT, kM, kG, kWordCount };
+static_assert(kTakeOrder[kQ] == 'Q' && kTakeOrder[kF] == 'F' && kTakeOrder[kR] == 'R' &&
+              kTakeOrder[kJ] == 'J' && kTakeOrder[kI] == 'I' && kTakeOrder[kA] == 'A' &&
+              kTakeOrder[kZ] == 'Z' && kTakeOrder[kY] == 'Y' && kTakeOrder[kX] == 'X' &&
+              kTakeOrder[kT] == 'T' && kTakeOrder[kM] == 'M' && kTakeOrder[kG] == 'G' &&
+              kWordCount == kTakeOrder.size());
 
 struct Word {
   bool found = false;
@@ -104,10 +111,21 @@ std::string WithoutComments(std::string_view line) {
   return std::string(WithoutComments(line, buffer));
 }
 
-bool LineIsSkipped(std::string_view line) {
-  const std::string_view trimmed = Trim(line, true);
+namespace {
+// The skip rule on a line already trimmed of blanks and tabs.
+bool TrimmedLineIsSkipped(std::string_view trimmed) {
   return trimmed.empty() || static_cast<unsigned char>(trimmed[0]) < 64;
 }
+
+// The motion word a G word sets: "G" and its text (the two stand together
+// in the comment-free line), trimmed of blanks and tabs, so "G00<tab>X1" is
+// a rapid. A view into the line.
+std::string_view MotionWordText(std::string_view text, size_t letterPos, std::string_view word) {
+  return Trim(text.substr(letterPos, word.size() + 1), true);
+}
+}  // namespace
+
+bool LineIsSkipped(std::string_view line) { return TrimmedLineIsSkipped(Trim(line, true)); }
 
 std::vector<LineWord> WordsOfLine(std::string_view line) {
   std::vector<LineWord> out;
@@ -144,89 +162,85 @@ LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
   ms.LineBadReason.clear();
 
   // 2. Trim blanks and tabs: a tab-indented line is read, not skipped.
-  const std::string line(Trim(lineText, true));
+  const std::string_view line = Trim(lineText, true);
 
   // 3. Skip test: empty, or a first character below '@' (digit, '%', '(',
   //    '/', ';' ...). Such a line changes nothing else; SetFeed is not run.
   //    Deliberate (programs rely on it); the program check names every
   //    skipped line that carries words.
-  if (LineIsSkipped(line)) {
+  if (TrimmedLineIsSkipped(line)) {
     result.skipped = true;
     result.before = line;
     return result;
   }
 
   // 4. Words: first occurrence of each letter, case-sensitive, outside
-  //    comments.
-  std::string uncommented;
+  //    comments. A line with a comment inside is cut into this thread's
+  //    buffer, which keeps its room from line to line (the parser runs on
+  //    the window, the motion and the estimate's threads).
+  thread_local std::string uncommented;
   const std::string_view text = WithoutComments(line, uncommented);
-  std::array<Word, 12> words;  // indexed like kTakeOrder
+  std::array<Word, kWordCount> words;  // indexed like kTakeOrder
   const size_t firstWord = FindWords(text, words);
-  auto word = [&](char letter) -> Word& {
-    for (size_t k = 0; k < kTakeOrder.size(); ++k)
-      if (kTakeOrder[k] == letter) return words[k];
-    return words[0];  // not reached: every caller names a word letter
-  };
 
   // 5. Check: values in the order the words are taken, each scaled by its
   //    factor. Nothing is stored until the whole line is known to
   //    be usable, so a bad line changes no word register.
-  std::string bad;
-  auto fail = [&](char letter, const Word& w, const char* why) {
-    if (bad.empty()) bad = std::string(1, letter).append(Trim(w.text, true)).append(why);
+  // The reason a line is bad, written into the register's own text (which
+  // keeps its room): empty while the line is good; only the first counts.
+  std::string& bad = ms.LineBadReason;
+  auto fail = [&](size_t k, const char* why) {
+    if (bad.empty()) bad.assign(1, kTakeOrder[k]).append(Trim(words[k].text, true)).append(why);
   };
   auto tooManySteps = [](double from, double to, double unitsPerStep) {
     return unitsPerStep > 0 && std::fabs(to - from) / unitsPerStep > kMaxSteps;
   };
-  for (char letter : kTakeOrder) {
-    Word& w = word(letter);
-    if (!w.found || letter == 'A' || letter == 'T' || letter == 'G') continue;
+  for (size_t k = 0; k < kWordCount; ++k) {
+    Word& w = words[k];
+    if (!w.found || k == kA || k == kT || k == kG) continue;
     const double raw = ReadNumber(w.text);
-    switch (letter) {
-      case 'F':
+    switch (k) {
+      case kF:
         w.value = raw * scale.feed;
         break;
-      case 'I':
-      case 'X':
+      case kI:
+      case kX:
         w.value = raw * scale.x;
         break;
-      case 'J':
-      case 'Y':
+      case kJ:
+      case kY:
         w.value = raw * scale.y;
         break;
-      case 'Z':
-      case 'R':
+      case kZ:
+      case kR:
         w.value = raw * scale.z;
         break;
       default:
         w.value = raw;  // Q, M
     }
     if (!std::isfinite(raw) || !std::isfinite(w.value)) {
-      fail(letter, w, msg::kNotFinite);
+      fail(k, msg::kNotFinite);
       continue;
     }
-    switch (letter) {
-      case 'Q':
-        if (raw > kMaxPecks) fail(letter, w, msg::kTooManyPecks);
+    switch (k) {
+      case kQ:
+        if (raw > kMaxPecks) fail(k, msg::kTooManyPecks);
         break;
-      case 'X':
-        if (tooManySteps(ms.LineStartX, w.value, steps.UnitsPerStepX))
-          fail(letter, w, msg::kTooManySteps);
+      case kX:
+        if (tooManySteps(ms.LineStartX, w.value, steps.UnitsPerStepX)) fail(k, msg::kTooManySteps);
         break;
-      case 'Y':
-        if (tooManySteps(ms.LineStartY, w.value, steps.UnitsPerStepY))
-          fail(letter, w, msg::kTooManySteps);
+      case kY:
+        if (tooManySteps(ms.LineStartY, w.value, steps.UnitsPerStepY)) fail(k, msg::kTooManySteps);
         break;
-      case 'Z':
-      case 'R':  // the retract height is a Z target of the drilling cycle
-        if (tooManySteps(ms.LineStartZ, w.value, steps.UnitsPerStepZ))
-          fail(letter, w, msg::kTooManySteps);
+      case kZ:
+      case kR:  // the retract height is a Z target of the drilling cycle
+        if (tooManySteps(ms.LineStartZ, w.value, steps.UnitsPerStepZ)) fail(k, msg::kTooManySteps);
         break;
-      case 'I':  // a centre that far away makes an arc of as many steps
-        if (tooManySteps(0, w.value, steps.UnitsPerStepX)) fail(letter, w, msg::kTooManySteps);
+      case kI:  // a centre that far away makes an arc of as many steps
+        if (tooManySteps(0, w.value, steps.UnitsPerStepX)) fail(k, msg::kTooManySteps);
         break;
-      case 'J':
-        if (tooManySteps(0, w.value, steps.UnitsPerStepY)) fail(letter, w, msg::kTooManySteps);
+      case kJ:
+        if (tooManySteps(0, w.value, steps.UnitsPerStepY)) fail(k, msg::kTooManySteps);
         break;
       default:
         break;
@@ -238,21 +252,22 @@ LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
   // above its depth: refused whole. Z and R are those the cycle would use,
   // from this line or the registers, scaled as the cycle scales them.
   if (bad.empty()) {
-    const Word& g = word('G');
+    const Word& g = words[kG];
     const MotionKind motion =
-        g.found ? MotionKindOf(Trim(std::string("G").append(g.text), true)) : ms.MotionWord.Kind();
+        g.found ? MotionKindOf(MotionWordText(text, g.pos, g.text)) : ms.MotionWord.Kind();
     const bool asksForHole =
-        word('X').found || word('Y').found || word('Z').found || word('R').found || word('Q').found;
+        words[kX].found || words[kY].found || words[kZ].found || words[kR].found || words[kQ].found;
     if (motion == MotionKind::kDrill && asksForHole) {
-      const Word& zw = word('Z');
-      const Word& rw = word('R');
+      const Word& zw = words[kZ];
+      const Word& rw = words[kR];
       const double z = zw.found ? zw.value : ReadNumber(ms.ZWord) * scale.z;
       const double r = rw.found ? rw.value : ReadNumber(ms.RWord) * scale.z;
       if (!DrillHeightsUsable(z, r)) {
-        auto shown = [](std::string_view t) { return std::string(t.empty() ? "0" : t); };
-        bad = "R" + shown(Trim(rw.found ? rw.text : std::string_view(ms.RWord), true)) + " Z" +
-              shown(Trim(zw.found ? zw.text : std::string_view(ms.ZWord), true)) +
-              msg::kDrillRNotAbove;
+        auto shown = [](std::string_view t) { return t.empty() ? std::string_view("0") : t; };
+        const std::string_view rText = rw.found ? rw.text : std::string_view(ms.RWord);
+        const std::string_view zText = zw.found ? zw.text : std::string_view(ms.ZWord);
+        bad.assign("R").append(shown(Trim(rText, true))).append(" Z");
+        bad.append(shown(Trim(zText, true))).append(msg::kDrillRNotAbove);
       }
     }
   }
@@ -261,62 +276,54 @@ LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
     // Refused as a whole: the run stops before this line, nothing moves for
     // it, and the registers keep what the previous lines left.
     ms.LineBad = true;
-    ms.LineBadReason = bad;
   } else {
-    // 6. Take the words, in the order Q F R J I A Z Y X T M G.
-    for (char letter : kTakeOrder) {
-      const Word& w = word(letter);
-      if (!w.found) continue;
-      switch (letter) {
-        case 'Q':
-          ms.QWord = w.text;
-          ms.LineWords.Q = true;
-          break;
-        case 'F':
-          ms.ProgramFeed = w.value;
-          ms.LineWords.F = true;
-          break;
-        case 'R':
-          ms.RWord = w.text;
-          ms.LineWords.R = true;
-          break;
-        case 'J':
-          ms.ArcJ = w.value;
-          ms.LineWords.J = true;
-          break;
-        case 'I':
-          ms.ArcI = w.value;
-          ms.LineWords.I = true;
-          break;
-        case 'A':
-          break;  // located so it ends the word before it; unused
-        case 'Z':
-          ms.ZWord = w.text;
-          ms.TargetZ = w.value;
-          ms.LineWords.Z = true;
-          break;
-        case 'Y':
-          ms.TargetY = w.value;
-          ms.LineWords.Y = true;
-          break;
-        case 'X':
-          ms.TargetX = w.value;
-          ms.LineWords.X = true;
-          break;
-        case 'T':
-          ms.TWord = w.text;
-          ms.LineWords.T = true;
-          break;
-        case 'M':
-          ms.MCode = w.value;
-          ms.LineWords.M = true;
-          break;
-        case 'G':
-          // Trimmed of blanks and tabs: "G00<tab>X1" is a rapid.
-          ms.MotionWord = std::string(Trim(std::string("G").append(w.text), true));
-          ms.LineWords.G = true;
-          break;
-      }
+    // 6. Take the words, in the order Q F R J I A Z Y X T M G (the A word is
+    //    located so it ends the word before it; it is not used). The texts
+    //    are assigned into the registers' own strings, keeping their room.
+    if (const Word& w = words[kQ]; w.found) {
+      ms.QWord = w.text;
+      ms.LineWords.Q = true;
+    }
+    if (const Word& w = words[kF]; w.found) {
+      ms.ProgramFeed = w.value;
+      ms.LineWords.F = true;
+    }
+    if (const Word& w = words[kR]; w.found) {
+      ms.RWord = w.text;
+      ms.LineWords.R = true;
+    }
+    if (const Word& w = words[kJ]; w.found) {
+      ms.ArcJ = w.value;
+      ms.LineWords.J = true;
+    }
+    if (const Word& w = words[kI]; w.found) {
+      ms.ArcI = w.value;
+      ms.LineWords.I = true;
+    }
+    if (const Word& w = words[kZ]; w.found) {
+      ms.ZWord = w.text;
+      ms.TargetZ = w.value;
+      ms.LineWords.Z = true;
+    }
+    if (const Word& w = words[kY]; w.found) {
+      ms.TargetY = w.value;
+      ms.LineWords.Y = true;
+    }
+    if (const Word& w = words[kX]; w.found) {
+      ms.TargetX = w.value;
+      ms.LineWords.X = true;
+    }
+    if (const Word& w = words[kT]; w.found) {
+      ms.TWord = w.text;
+      ms.LineWords.T = true;
+    }
+    if (const Word& w = words[kM]; w.found) {
+      ms.MCode = w.value;
+      ms.LineWords.M = true;
+    }
+    if (const Word& w = words[kG]; w.found) {
+      ms.MotionWord.Set(MotionWordText(text, w.pos, w.text));
+      ms.LineWords.G = true;
     }
   }
   result.before = text.substr(0, firstWord);
@@ -330,7 +337,7 @@ LineResult ParseLine(std::string_view lineText, const ScaleValues& scale,
 
   // 8. An arc without centre offsets is a straight feed move, short words
   //    included. I and J are the registers, possibly from earlier lines.
-  if (ms.MotionWord.IsArc() && ms.ArcI == 0 && ms.ArcJ == 0) ms.MotionWord = "G01";
+  if (ms.MotionWord.IsArc() && ms.ArcI == 0 && ms.ArcJ == 0) ms.MotionWord.Set("G01");
 
   result.ok = !ms.LineBad;
   result.feedWord = ms.LineWords.F;

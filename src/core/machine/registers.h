@@ -31,14 +31,20 @@ enum class MotionKind : uint8_t {
   kDrill,   // G81, G83 (alike)
 };
 
-// The kind of a motion word's text (trimmed, as the parser keeps it).
+// The kind of a motion word's text (trimmed, as the parser keeps it):
+// G00/G0 rapid, G01/G1 feed, G02/G2 and G03/G3 arcs, G81 and G83 drilling,
+// any other text none. Read by its characters (every G word of a program
+// passes here).
 inline MotionKind MotionKindOf(std::string_view w) {
-  if (w == "G00" || w == "G0") return MotionKind::kRapid;
-  if (w == "G01" || w == "G1") return MotionKind::kFeed;
-  if (w == "G02" || w == "G2") return MotionKind::kArcCw;
-  if (w == "G03" || w == "G3") return MotionKind::kArcCcw;
-  if (w == "G81" || w == "G83") return MotionKind::kDrill;
-  return MotionKind::kNone;
+  constexpr MotionKind kByDigit[4] = {MotionKind::kRapid, MotionKind::kFeed, MotionKind::kArcCw,
+                                      MotionKind::kArcCcw};
+  if (w.size() < 2 || w.size() > 3 || w[0] != 'G') return MotionKind::kNone;
+  const char last = w.back();
+  if (w.size() == 3 && w[1] == '8') {
+    return last == '1' || last == '3' ? MotionKind::kDrill : MotionKind::kNone;
+  }
+  if (w.size() == 3 && w[1] != '0') return MotionKind::kNone;
+  return last >= '0' && last <= '3' ? kByDigit[last - '0'] : MotionKind::kNone;
 }
 
 // A motion word: its text as the operator wrote it (shown in the simulation's
@@ -49,6 +55,12 @@ class Motion {
   Motion() = default;
   Motion(std::string text) : text_(std::move(text)), kind_(MotionKindOf(text_)) {}  // NOLINT
   Motion(const char* text) : Motion(std::string(text)) {}                           // NOLINT
+
+  // Takes `text` as the word, keeping the room the old text had.
+  void Set(std::string_view text) {
+    text_.assign(text);
+    kind_ = MotionKindOf(text_);
+  }
 
   MotionKind Kind() const { return kind_; }
   const std::string& Text() const { return text_; }

@@ -5,7 +5,6 @@
 
 #include "core/plot/plot_state.h"
 #include "core/plot/toolpath.h"
-#include "core/program/program_store.h"
 
 namespace brimo {
 
@@ -20,17 +19,7 @@ bool MoveListKey::operator==(const MoveListKey& o) const {
                         a.ZWord == b.ZWord && a.RWord == b.RWord;
   return sameRegs && std::equal(scale, scale + 4, o.scale) &&
          std::equal(unitsPerStep, unitsPerStep + 3, o.unitsPerStep) && lineCount == o.lineCount &&
-         textHash == o.textHash;
-}
-
-uint64_t ProgramTextHash(const ProgramStore& store) {
-  uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
-  for (long i = 1; i <= store.LineCount; ++i) {
-    for (const char ch : store.Entry(i))
-      h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
-    h = (h ^ 0x0Au) * 1099511628211ull;  // entries end apart: "AB","C" is not "A","BC"
-  }
-  return h;
+         textGeneration == o.textGeneration;
 }
 
 namespace {

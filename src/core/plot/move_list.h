@@ -6,8 +6,8 @@
 // override, the scale factors and halts act at run time.
 //
 // The list is valid for the inputs it was made from (MoveListKey): the
-// program's text, the registers the walk started from, the scale factors and
-// the step sizes. Any other input (a new file, a scale "Ok", a settings
+// program's text (by the store's generation), the registers the walk started
+// from, the scale factors and the step sizes. Any other input (a new file, a scale "Ok", a settings
 // "Ok", a redraw that finds other registers) makes the drawing build it
 // again, so what is drawn is always what a parse would draw.
 //
@@ -23,7 +23,6 @@
 namespace brimo {
 
 struct PlotState;
-struct ProgramStore;
 
 enum class ListedKind : uint8_t { kRapid, kFeed, kArc, kDrill };
 
@@ -46,7 +45,7 @@ struct MoveListKey {
   double scale[4] = {0, 0, 0, 0};  // feed, X, Y, Z factors
   double unitsPerStep[3] = {0, 0, 0};
   long lineCount = -1;
-  uint64_t textHash = 0;  // of every entry's text
+  uint64_t textGeneration = 0;  // ProgramStore::Generation(): the text without reading it
 
   bool operator==(const MoveListKey& o) const;
 };
@@ -61,9 +60,6 @@ struct MoveList {
   double endXMin = 0, endYMin = 0, endXMax = 0, endYMax = 0;
   bool feedWordSeen = false;  // some line carried an F word
 };
-
-// A hash of the program's text (every entry, in order).
-uint64_t ProgramTextHash(const ProgramStore& store);
 
 // The sink a build walks with: appends each move to `list` (tool changes are
 // not listed; the drawing makes none). An arc keeps the start offset the

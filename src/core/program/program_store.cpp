@@ -1,6 +1,7 @@
 #include "core/program/program_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -89,6 +90,19 @@ void SplitProgramText(std::string_view text, std::vector<std::string>& out) {
   SplitFields(text, [&](size_t b, size_t e) { out.emplace_back(text.substr(b, e - b)); });
 }
 
+void ProgramStore::Changed() {
+  // One counter for every store of the process, on any thread, so two
+  // stores filled apart never share a number.
+  static std::atomic<uint64_t> last{0};
+  generation_ = last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+void ProgramStore::Clear() {
+  text_.reset();
+  LineCount = 0;
+  Changed();
+}
+
 ProgramStore::Text& ProgramStore::Own() {
   if (!text_) {
     text_ = std::make_shared<Text>();
@@ -106,6 +120,7 @@ void ProgramStore::Append(std::string_view line) {
       Span{static_cast<uint32_t>(t.buffer.size()), static_cast<uint32_t>(line.size())});
   t.buffer.append(line);
   LineCount = static_cast<long>(t.spans.size());
+  Changed();
 }
 
 void ProgramStore::Assign(const std::vector<std::string>& lines) {
@@ -128,6 +143,7 @@ bool ProgramStore::AssignText(std::string text) {
   t->buffer = std::move(text);
   text_ = std::move(t);
   LineCount = static_cast<long>(text_->spans.size());
+  Changed();
   return true;
 }
 

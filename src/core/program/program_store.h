@@ -42,10 +42,13 @@ struct ProgramStore {
   // the text becomes the buffer. False, and the store as it was, when the
   // text is too large to be addressed (4 GiB and more).
   bool AssignText(std::string text);
-  void Clear() {
-    text_.reset();
-    LineCount = 0;
-  }
+  void Clear();
+
+  // The text's generation: every change above gives the store a number no
+  // text of this process had before (0: never filled), and a copy keeps its
+  // store's. Equal generations are equal texts, so a redraw asks whether the
+  // program changed without reading it.
+  uint64_t Generation() const { return generation_; }
 
   // Entries 0..LineCount as separate texts (entry 0 empty): for tests and
   // comparisons, not for walking a large program.
@@ -68,6 +71,9 @@ struct ProgramStore {
 
   // Shared by the copies of this store; changed only while not shared.
   std::shared_ptr<Text> text_;
+  uint64_t generation_ = 0;
+  // A generation no text had before: after every change.
+  void Changed();
 };
 
 // Splits file text into entries the way a sequential comma-delimited reader

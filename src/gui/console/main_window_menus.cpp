@@ -113,6 +113,11 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
   }
   const QString shown = FileName(path);
   c_.win.SetBusyCursor(true);
+  // The move list is made from the loaded program only to draw it: let it go
+  // before the new file is read, so a large program's list and the next
+  // program's text never stand in memory together. A read that fails keeps
+  // the program; the next redraw makes its list again.
+  c_.plot.Moves.reset();
   std::string why;
   ProgramStore loaded;
   if (!ReadProgramFile(LocalPath(path), loaded, why)) {

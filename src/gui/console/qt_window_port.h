@@ -115,7 +115,7 @@ class QtWindowPort final : public Window {
   };
 
   // The scale factors (0 feed, 1 X and I, 2 Y and J, 3 Z) as the scale
-  // dialog holds them; the parser reads them at every word.
+  // dialog holds them; the run reads them once per line.
   ScaleFactors& Scale() { return scale_; }
 
   void PumpEvents() override;
