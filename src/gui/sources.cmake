@@ -14,6 +14,7 @@ set(BRIMO_GUI_SOURCES
   src/gui/console/position_strip.h
   src/gui/console/qt_window_port.cpp
   src/gui/console/qt_window_port.h
+  src/gui/console/qt_window_port_plot.cpp
   src/gui/console/run_time_estimator.cpp
   src/gui/console/run_time_estimator.h
   src/gui/console/twips.h

@@ -36,6 +36,13 @@
 
 namespace brimo::gui {
 
+// The core's colours as Qt's and back.
+inline QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+inline Rgb ToRgb(QColor c) {
+  return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+             static_cast<uint8_t>(c.blue())};
+}
+
 class MDIForm1;
 class MotionThread;
 
