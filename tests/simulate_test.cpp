@@ -796,6 +796,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"NoProgramFile", {"--simulate"}, 2},
         StatusCase{"UnknownOption", {"--simulate", "P", "--fast"}, 2},
         StatusCase{"StrayArgument", {"--simulate", "P", "extra"}, 2},
+        StatusCase{"OptionsBeforeTheProgram", {"--simulate", "--check", "R"}, 1},
+        StatusCase{"SimulateLast", {"P", "--json", "--simulate"}, 0},
+        StatusCase{"ProgramTwice", {"--simulate=P", "P"}, 2},
         StatusCase{"OptionTwice", {"--simulate", "P", "--json", "--json"}, 2},
         StatusCase{"OverrideNotANumber", {"--simulate", "P", "--override", "abc"}, 2},
         StatusCase{"OverrideOutOfRange", {"--simulate", "P", "--override", "1000"}, 2},
@@ -824,6 +827,48 @@ TEST(ClockText, HoursMinutesSecondsAndTenths) {
   EXPECT_EQ(ClockText(0.5), "0:00:00.5");
   EXPECT_EQ(ClockText(3723.44), "1:02:03.4");
   EXPECT_EQ(ClockText(59.96), "0:01:00.0");
+}
+
+struct CommandCase {
+  std::vector<std::string> args;
+  CommandKind kind;
+  std::string programFile;  // or, for kUnusable, the start of the problem
+  bool offline = false, safetyDialog = true;
+};
+
+// Read before any window exists: a start without a display still answers
+// --help, --version and a mistyped option.
+TEST(ReadCommandLine, TellsWhatAStartAsksFor) {
+  const CommandCase cases[] = {
+      {{}, CommandKind::kWindow, ""},
+      {{"p.nc", "--offline", "--no-safety-dialog"}, CommandKind::kWindow, "p.nc", true, false},
+      {{"-platform", "offscreen", "p.nc"}, CommandKind::kWindow, "p.nc"},
+      {{"--simulate", "p.nc", "--help"}, CommandKind::kHelp, ""},
+      {{"--bogus", "-h"}, CommandKind::kHelp, ""},
+      {{"p.nc", "--version"}, CommandKind::kVersion, ""},
+      {{"--check", "--simulate", "p.nc"}, CommandKind::kSimulate, ""},
+      {{"--bogus"}, CommandKind::kUnusable, "unknown option \"--bogus\""},
+      {{"-x", "p.nc"}, CommandKind::kUnusable, "unknown option \"-x\""},
+      {{"a.nc", "b.nc"}, CommandKind::kUnusable, "more than one program file"},
+  };
+  for (const CommandCase& t : cases) {
+    std::vector<std::string> words{"brimocnc"};
+    words.insert(words.end(), t.args.begin(), t.args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    const Command c = ReadCommandLine(static_cast<int>(argv.size()), argv.data());
+    const std::string shown = ::testing::PrintToString(t.args);
+    ASSERT_EQ(c.kind, t.kind) << shown;
+    if (t.kind == CommandKind::kUnusable) {
+      EXPECT_EQ(c.problem.rfind(t.programFile, 0), 0u) << shown << ": " << c.problem;
+    } else {
+      EXPECT_EQ(c.programFile, t.programFile) << shown;
+      EXPECT_EQ(c.offline, t.offline) << shown;
+      EXPECT_EQ(c.safetyDialog, t.safetyDialog) << shown;
+    }
+  }
+  EXPECT_NE(CommandLineHelp().find("--simulate"), std::string::npos);
+  EXPECT_NE(CommandLineHelp().find("Exit status"), std::string::npos);
 }
 
 TEST(WantsSimulation, OnlyWithTheSimulateOption) {

@@ -379,4 +379,30 @@ inline constexpr const char* kFastTip =
     "Offline only: runs, jogs and home moves without waiting between pulses, for a quick "
     "check. Unticked, an offline run takes the time the machine would take.";
 
+// ---- Command line ----
+inline constexpr const char* kCmdTwoPrograms = "more than one program file: ";
+inline constexpr const char* kCmdTryHelp = "Try 'brimocnc --help'.";
+inline constexpr const char* kCmdHelp =
+    "usage: brimocnc [--offline] [--no-safety-dialog] [FILE]\n"
+    "       brimocnc --simulate FILE [--config FILE] [--override PERCENT]\n"
+    "                [--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]\n"
+    "       brimocnc --help | --version\n"
+    "\n"
+    "Controller for a three-axis CNC mill on the parallel port.\n"
+    "\n"
+    "  FILE                G-code program to open after start-up\n"
+    "  --offline           start offline: nothing is written to the port\n"
+    "  --no-safety-dialog  do not show the safety agreement at start-up\n"
+    "  --simulate          run FILE headless on a virtual port and clock\n"
+    "                      (no display needed); options in any order:\n"
+    "  --config FILE       settings from FILE instead of brimo.cfg beside the program\n"
+    "  --override PERCENT  feed override, 2 to 500\n"
+    "  --scale F,X,Y,Z     scale factors of feed, X, Y and Z\n"
+    "  --json              rows and summary as JSON Lines\n"
+    "  --check             list the lines that will not do what they seem to\n"
+    "  --vcd FILE          write the pulse train as a Value Change Dump\n"
+    "\n"
+    "Exit status: 0 done (a simulation with nothing to report), 1 findings of\n"
+    "--check or a refused line, 2 unusable arguments, program or configuration.\n";
+
 }  // namespace brimo::msg

@@ -52,6 +52,15 @@ bool ParseArguments(int argc, char** argv, Arguments& a, std::string& problem) {
     std::string arg = argv[i];
     std::string value;
     bool inlineValue = false;
+    // A word that is no option is the program, wherever it stands.
+    if (arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!a.program.empty()) {
+        problem = msg::kCmdTwoPrograms + Quoted(a.program) + ", " + Quoted(arg);
+        return false;
+      }
+      a.program = arg;
+      continue;
+    }
     if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       value = arg.substr(eq + 1);
       arg = arg.substr(0, eq);
@@ -82,6 +91,9 @@ bool ParseArguments(int argc, char** argv, Arguments& a, std::string& problem) {
       a.check = true;
       continue;
     }
+    // "--simulate" may stand alone, with the program elsewhere:
+    // "--simulate --check FILE" reads as "--simulate FILE --check".
+    if (which == kSim && !inlineValue) continue;
     if (!inlineValue) {
       if (i + 1 >= argc) {
         problem = which == kSim ? std::string(msg::kSimNoProgram) : arg + msg::kSimNeedsValue;
@@ -95,6 +107,10 @@ bool ParseArguments(int argc, char** argv, Arguments& a, std::string& problem) {
     }
     switch (which) {
       case kSim:
+        if (!a.program.empty()) {
+          problem = msg::kCmdTwoPrograms + Quoted(a.program) + ", " + Quoted(value);
+          return false;
+        }
         a.program = value;
         break;
       case kConfig:
@@ -287,6 +303,70 @@ std::string ClockText(double seconds) {
   return std::to_string(h) + ":" + (m < 10 ? "0" : "") + std::to_string(m) + ":" +
          (s < 10 ? "0" : "") + std::to_string(s) + "." + std::to_string(d);
 }
+
+namespace {
+
+// Qt's own options (read by QApplication); those named here take a value.
+constexpr std::string_view kQtValueOptions[] = {
+    "-platform",    "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+    "-qwindowicon", "-qwindowtitle",       "-display",       "-style",  "-stylesheet",
+    "-session",     "-geometry",           "-title",         "-name"};
+constexpr std::string_view kQtFlagOptions[] = {"-reverse", "-widgetcount", "-nograb", "-dograb",
+                                               "-sync"};
+
+template <size_t N>
+bool Among(std::string_view a, const std::string_view (&list)[N]) {
+  for (std::string_view o : list)
+    if (a == o) return true;
+  return false;
+}
+
+}  // namespace
+
+Command ReadCommandLine(int argc, char** argv) {
+  Command c;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h" || a == "-?") {
+      c.kind = CommandKind::kHelp;
+      return c;
+    }
+    if (a == "--version" || a == "-v") {
+      c.kind = CommandKind::kVersion;
+      return c;
+    }
+  }
+  if (WantsSimulation(argc, argv)) {
+    c.kind = CommandKind::kSimulate;
+    return c;
+  }
+  auto unusable = [&](std::string problem) {
+    c.kind = CommandKind::kUnusable;
+    c.problem = std::move(problem);
+    return c;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--offline") {
+      c.offline = true;
+    } else if (a == "--no-safety-dialog") {
+      c.safetyDialog = false;
+    } else if (Among(a, kQtValueOptions)) {
+      ++i;  // Qt's, with its value
+    } else if (Among(a, kQtFlagOptions)) {
+      // Qt's
+    } else if (a.size() > 1 && a[0] == '-') {
+      return unusable(msg::kSimUnknownOption + Quoted(std::string(a)));
+    } else if (!c.programFile.empty()) {
+      return unusable(msg::kCmdTwoPrograms + Quoted(c.programFile) + ", " + Quoted(std::string(a)));
+    } else {
+      c.programFile = a;
+    }
+  }
+  return c;
+}
+
+std::string CommandLineHelp() { return msg::kCmdHelp; }
 
 bool WantsSimulation(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {

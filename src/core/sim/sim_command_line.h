@@ -12,11 +12,36 @@
 
 namespace brimo {
 
+// What a start of brimocnc asks for, read before any window exists (so
+// --help, --version, the simulation and a mistyped option need no display).
+enum class CommandKind {
+  kWindow,    // the controller's window
+  kSimulate,  // --simulate: SimulateMain reads the rest
+  kHelp,      // --help, -h, -? anywhere: CommandLineHelp() on standard output, status 0
+  kVersion,   // --version, -v anywhere: the version, status 0
+  kUnusable,  // `problem` on standard error, status 2
+};
+struct Command {
+  CommandKind kind = CommandKind::kWindow;
+  bool offline = false;      // --offline
+  bool safetyDialog = true;  // --no-safety-dialog clears it
+  std::string programFile;   // the one word that is no option
+  std::string problem;
+};
+// Window options: --offline, --no-safety-dialog, at most one program file;
+// Qt's own options (-platform NAME, -style NAME ...) pass to Qt. Anything
+// else that starts with '-' is an unknown option.
+Command ReadCommandLine(int argc, char** argv);
+// Both forms of the command line and the exit statuses.
+std::string CommandLineHelp();
+
 // True when the arguments ask for a simulation ("--simulate" among them).
 bool WantsSimulation(int argc, char** argv);
 
 // brimocnc --simulate FILE [--config FILE] [--override PERCENT]
 //          [--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]
+// in any order: the program is the one word that is no option (or the value
+// of --simulate=FILE).
 // Rows and a summary (or, with --check, the findings) on `out`, as text or
 // JSON Lines; problems on `err`. Returns the exit status: 0 the program ran
 // to its end with nothing to report, 1 findings or a refused line (or a run
