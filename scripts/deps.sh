@@ -8,9 +8,17 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+  # One line on the terminal; apt's hundreds of lines go to a log file,
+  # shown in part only when the install fails.
+  log="${TMPDIR:-/tmp}/brimocnc-install.log"
+  echo "Installing ${#missing[@]} packages (${missing[*]}); full log: $log"
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if ! { $SUDO apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}"; } >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    echo "The install failed; the full log is $log" >&2
+    exit 1
+  fi
 fi

@@ -3,6 +3,7 @@
 // agreement with an offline run through the window's core.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -40,8 +41,11 @@ class SimFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           (std::string("brimo_sim_") + info->test_suite_name() + "_" + info->name());
+    // A parameterised test's names hold a '/': one folder, not two, so
+    // nothing is left behind.
+    std::string name = std::string("brimo_sim_") + info->test_suite_name() + "_" + info->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    dir_ = fs::temp_directory_path() / name;
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
