@@ -309,26 +309,14 @@ void ResetRunState(Core& c) {
 
 void ResetParserRegisters(Core& c) {
   MachineState& ms = c.ms;
+  static_cast<Registers&>(ms) = Registers{};
   const MachineState fresh;
   ms.LineText = fresh.LineText;
-  ms.MotionWord = fresh.MotionWord;
-  ms.TargetX = fresh.TargetX, ms.TargetY = fresh.TargetY, ms.TargetZ = fresh.TargetZ;
-  ms.LineStartX = fresh.LineStartX, ms.LineStartY = fresh.LineStartY;
-  ms.LineStartZ = fresh.LineStartZ;
-  ms.ArcI = fresh.ArcI, ms.ArcJ = fresh.ArcJ;
   ms.ArcMove = fresh.ArcMove;
-  ms.ProgramFeed = fresh.ProgramFeed;
   ms.FeedNow = fresh.FeedNow;
   ms.StepRate = fresh.StepRate;
   ms.RefAxis = fresh.RefAxis;
   ms.DiagonalFactor = fresh.DiagonalFactor;
-  ms.ZWord = fresh.ZWord, ms.RWord = fresh.RWord, ms.QWord = fresh.QWord, ms.TWord = fresh.TWord;
-  ms.PecksLeft = fresh.PecksLeft;
-  ms.MCode = fresh.MCode;
-  ms.DrillCycleActive = fresh.DrillCycleActive;
-  ms.LineWords = fresh.LineWords;
-  ms.LineBad = fresh.LineBad;
-  ms.LineBadReason = fresh.LineBadReason;
   c.win.ShowProgramFeed(NumberText(ms.ProgramFeed));
   c.win.ShowFeed(NumberText(ms.FeedNow));
   c.win.ShowLineInProgress(ms.LineText);
