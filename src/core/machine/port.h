@@ -1,7 +1,8 @@
 // Parallel port access: the controller's only boundary to the drives.
 //
-// Data register (0x378): step and direction lines on pins 2..9 (bits 0..7).
-// Status register (0x379): the four switch inputs, decoded as a whole byte.
+// Data register (base, 0x378 by default): step and direction lines on pins
+// 2..9 (bits 0..7). Status register (base + 1): the four switch inputs,
+// decoded as a whole byte.
 //
 // One pulse on the data register (times in counter ticks; w = the "Pulse
 // Width" setting, PulseWidthUs, default 5 us):
@@ -72,10 +73,19 @@ class SimulatedPort final : public Port {
   long statusReads_ = 0;
 };
 
-// Opens the real port of this platform: on Linux ppdev (/dev/parport0 or the
-// device named by `device`), else direct I/O at 0x378 (x86, root); on
-// Windows InpOut32 loaded at run time. Returns null and fills `why` with a
-// plain-words reason when no port can be opened.
-std::unique_ptr<Port> OpenHardwarePort(const std::string& device, std::string& why);
+// Which parallel port: the ppdev device (Linux) and the I/O address of the
+// data register for direct I/O and InpOut32 (the status register is at
+// base + 1). The defaults are the first on-board port; PCI Express cards sit
+// elsewhere (0xD010, 0xE800, ...), a second port is /dev/parport1.
+struct PortAddress {
+  std::string device = "/dev/parport0";
+  unsigned base = 0x378;
+};
+
+// Opens the real port of this platform: on Linux ppdev at `where.device`,
+// else direct I/O at `where.base` (x86, root); on Windows InpOut32 loaded at
+// run time, at `where.base`. Returns null and fills `why` with a plain-words
+// reason, naming the device or address tried, when no port can be opened.
+std::unique_ptr<Port> OpenHardwarePort(const PortAddress& where, std::string& why);
 
 }  // namespace brimo

@@ -1,5 +1,6 @@
 // Linux parallel port access: ppdev first (works for members of the "lp"
-// group, no root), else direct I/O at 0x378/0x379 with ioperm (x86, root).
+// group, no root), else direct I/O at the configured base address (data;
+// status at base + 1, control at base + 2) with ioperm (x86, root).
 #if defined(__linux__)
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -20,10 +22,6 @@
 
 namespace brimo {
 namespace {
-
-constexpr unsigned kDataRegister = 0x378;
-constexpr unsigned kStatusRegister = 0x379;
-constexpr unsigned kControlRegister = 0x37A;
 
 class PpdevPort final : public Port {
  public:
@@ -49,9 +47,20 @@ class PpdevPort final : public Port {
 #ifdef BRIMO_HAVE_DIRECT_IO
 class DirectIoPort final : public Port {
  public:
-  void WriteData(uint8_t value) override { outb(value, kDataRegister); }
-  uint8_t ReadStatus() override { return inb(kStatusRegister); }
+  explicit DirectIoPort(unsigned base) : base_(base) {}
+  ~DirectIoPort() override { ioperm(base_, 3, 0); }
+  void WriteData(uint8_t value) override { outb(value, base_); }
+  uint8_t ReadStatus() override { return inb(base_ + 1); }
+
+ private:
+  unsigned base_;
 };
+
+std::string Hex(unsigned address) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", address);
+  return text;
+}
 #endif
 
 std::unique_ptr<Port> OpenPpdev(const std::string& device, std::string& why) {
@@ -82,25 +91,26 @@ std::unique_ptr<Port> OpenPpdev(const std::string& device, std::string& why) {
 
 }  // namespace
 
-std::unique_ptr<Port> OpenHardwarePort(const std::string& device, std::string& why) {
+std::unique_ptr<Port> OpenHardwarePort(const PortAddress& where, std::string& why) {
   std::string ppdevWhy;
-  if (auto p = OpenPpdev(device.empty() ? "/dev/parport0" : device, ppdevWhy)) return p;
+  if (auto p = OpenPpdev(where.device.empty() ? PortAddress{}.device : where.device, ppdevWhy))
+    return p;
 #ifdef BRIMO_HAVE_DIRECT_IO
   // Direct I/O needs the I/O permission of root; fall back to it only when
   // ppdev is not available.
-  if (ioperm(kDataRegister, 3, 1) == 0) {
+  const unsigned base = where.base;
+  if (base + 2 <= 0xFFFF && ioperm(base, 3, 1) == 0) {
     // Nothing decodes these addresses when no port is fitted: every read
     // gives 0xFF. Only reads here: a test write would pulse the drives.
-    if (inb(kDataRegister) == 0xFF && inb(kStatusRegister) == 0xFF &&
-        inb(kControlRegister) == 0xFF) {
-      ioperm(kDataRegister, 3, 0);
-      why = ppdevWhy + " No parallel port answers at 0x378 either.";
+    if (inb(base) == 0xFF && inb(base + 1) == 0xFF && inb(base + 2) == 0xFF) {
+      ioperm(base, 3, 0);
+      why = ppdevWhy + " No parallel port answers at " + Hex(base) + " either.";
       return nullptr;
     }
-    return std::make_unique<DirectIoPort>();
+    return std::make_unique<DirectIoPort>(base);
   }
-  why = ppdevWhy + " Direct port access at 0x378 is not possible either (" + std::strerror(errno) +
-        "; it needs root on a machine that allows it).";
+  why = ppdevWhy + " Direct port access at " + Hex(base) + " is not possible either (" +
+        std::strerror(errno) + "; it needs root on a machine that allows it).";
 #else
   why = ppdevWhy;
 #endif

@@ -13,25 +13,28 @@ namespace {
 using Out32Fn = void(__stdcall*)(short, short);
 using Inp32Fn = short(__stdcall*)(short);
 
-constexpr short kDataRegister = 0x378;
-constexpr short kStatusRegister = 0x379;
-
 class InpOutPort final : public Port {
  public:
-  InpOutPort(HMODULE lib, Out32Fn out, Inp32Fn inp) : lib_(lib), out_(out), inp_(inp) {}
+  InpOutPort(HMODULE lib, Out32Fn out, Inp32Fn inp, unsigned base)
+      : lib_(lib), out_(out), inp_(inp), base_(static_cast<short>(base)) {}
   ~InpOutPort() override { FreeLibrary(lib_); }
-  void WriteData(uint8_t value) override { out_(kDataRegister, value); }
-  uint8_t ReadStatus() override { return static_cast<uint8_t>(inp_(kStatusRegister) & 0xFF); }
+  // InpOut32 takes the address as a 16-bit short; 0xD010 wraps to a
+  // negative short and back to the same 16 bits in the driver.
+  void WriteData(uint8_t value) override { out_(base_, value); }
+  uint8_t ReadStatus() override {
+    return static_cast<uint8_t>(inp_(static_cast<short>(base_ + 1)) & 0xFF);
+  }
 
  private:
   HMODULE lib_;
   Out32Fn out_;
   Inp32Fn inp_;
+  short base_;
 };
 
 }  // namespace
 
-std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
+std::unique_ptr<Port> OpenHardwarePort(const PortAddress& where, std::string& why) {
 #if defined(_WIN64)
   const char* name = "inpoutx64.dll";
 #else
@@ -50,7 +53,7 @@ std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
     why = std::string(name) + " does not provide Out32 and Inp32.";
     return nullptr;
   }
-  return std::make_unique<InpOutPort>(lib, out, inp);
+  return std::make_unique<InpOutPort>(lib, out, inp, where.base);
 }
 
 }  // namespace brimo
@@ -60,7 +63,7 @@ std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
 #include "core/machine/port.h"
 
 namespace brimo {
-std::unique_ptr<Port> OpenHardwarePort(const std::string&, std::string& why) {
+std::unique_ptr<Port> OpenHardwarePort(const PortAddress&, std::string& why) {
   why = "This platform has no parallel port driver in BrimoCNC.";
   return nullptr;
 }

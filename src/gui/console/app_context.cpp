@@ -10,7 +10,7 @@ namespace {
 
 PortLink MakePortLink(Port* port) {
   if (port) return PortLink(port);
-  return PortLink([](std::string& why) { return OpenHardwarePort("/dev/parport0", why); });
+  return PortLink([](std::string& why) { return OpenHardwarePort(PortAddress{}, why); });
 }
 
 }  // namespace
