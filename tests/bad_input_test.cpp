@@ -189,7 +189,8 @@ TEST_P(BadInputTest, ExitStatusMessageAndMotion) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   std::ostringstream out, err;
-  const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err,
+                                  (dir_ / kConfigName).string());
   const std::string said = out.str() + err.str();
   const std::string shown = said.size() > 2000 ? said.substr(said.size() - 2000) : said;
 

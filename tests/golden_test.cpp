@@ -105,7 +105,7 @@ Output Simulate(const GoldenCase& c) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   std::ostringstream out, err;
-  const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err, "");
   return {out.str(), "exit " + std::to_string(status) + "\n" + err.str()};
 }
 

@@ -3,6 +3,7 @@ set(BRIMO_MACHINE_TESTS
   step_engine_test.cpp
   switches_test.cpp
   config_file_test.cpp
+  config_location_test.cpp
   settings_form_test.cpp
   fuzz_regressions_test.cpp
 )

@@ -85,7 +85,8 @@ class SimFiles : public ::testing::Test {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     std::ostringstream out, err;
-    const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = SimulateMain(static_cast<int>(argv.size()), argv.data(), out, err,
+                                    (dir_ / "brimo.cfg").string());
     return {status, out.str(), err.str()};
   }
 
@@ -709,20 +710,22 @@ TEST_F(SimFiles, CheckListsEveryKindOfSilentLine) {
         << j.out;
 }
 
-TEST_F(SimFiles, ConfigurationComesFromTheProgramFolderOrFromConfig) {
-  WriteConfig("with");
-  const std::string inFolder = Write("with/p.txt", "G01 X1 F120\n");
-  const std::string bare = Write("bare/p.txt", "G01 X1 F120\n");
+// The simulation reads the brimo.cfg the window reads (here dir_/brimo.cfg,
+// as Main passes it), never one in the program's folder; --config wins.
+TEST_F(SimFiles, ConfigurationIsTheWindowsOwnOrFromConfig) {
+  const std::string program = Write("programs/p.txt", "G01 X1 F120\n");
+  Write("programs/brimo.cfg", "abc\r\n");  // beside the program: not read
   const std::string other = WriteConfig("elsewhere", "machine.cfg");
-  // 0.01 per step from the files; the defaults (3 / 400) give 133 steps.
-  EXPECT_NE(Main({"--simulate", inFolder, "--json"}).out.find("\"steps\":[100,0,0]"),
-            std::string::npos);
-  const Result defaults = Main({"--simulate", bare, "--json"});
-  EXPECT_EQ(defaults.status, 0);
+  // The defaults (3 / 400) give 133 steps; the written files 0.01 per step.
+  const Result defaults = Main({"--simulate", program, "--json"});
+  EXPECT_EQ(defaults.status, 0) << defaults.err;
   EXPECT_NE(defaults.out.find("\"steps\":[133,0,0]"), std::string::npos) << defaults.out;
-  EXPECT_NE(Main({"--simulate", bare, "--config", other, "--json"}).out.find("\"steps\":[100,0,0]"),
+  EXPECT_NE(Main({"--simulate", program, "--config", other, "--json"}).out.find("[100,0,0]"),
             std::string::npos);
-  EXPECT_NE(Main({"--simulate=" + bare, "--config=" + other, "--json"}).out.find("[100,0,0]"),
+  WriteConfig();
+  EXPECT_NE(Main({"--simulate", program, "--json"}).out.find("\"steps\":[100,0,0]"),
+            std::string::npos);
+  EXPECT_NE(Main({"--simulate=" + program, "--config=" + other, "--json"}).out.find("[100,0,0]"),
             std::string::npos);
 }
 
@@ -753,8 +756,6 @@ TEST_P(ExitStatus, TellsWhetherTheProgramCanBeRun) {
   const std::string clean = Write("clean.txt", "G01 X1 F120\n");
   const std::string refused = Write("refused.txt", "G01 X1\n");
   const std::string bad = Write("bad.txt", "G01 X1E999 F120\n");
-  const std::string damaged = Write("damaged/p.txt", "G01 X1 F120\n");
-  Write("damaged/brimo.cfg", "abc\r\n");
   std::vector<std::string> args;
   for (const std::string& a : GetParam().args) {
     if (a == "P")
@@ -763,9 +764,10 @@ TEST_P(ExitStatus, TellsWhetherTheProgramCanBeRun) {
       args.push_back(refused);
     else if (a == "B")
       args.push_back(bad);
-    else if (a == "D")
-      args.push_back(damaged);
-    else if (a == "NUL")
+    else if (a == "D") {  // the window's own brimo.cfg damaged
+      Write("brimo.cfg", "abc\r\n");
+      args.push_back(clean);
+    } else if (a == "NUL")
       args.push_back(Write("nul.txt", std::string("G01 X1 F120\n\0\0", 14)));
     else if (a == "UTF16")
       args.push_back(Write("utf16.txt", std::string("\xFF\xFEG\0"
@@ -813,7 +815,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"ProgramIsNotText", {"--simulate", "NUL"}, 2},
         StatusCase{"ProgramIsUtf16", {"--simulate", "UTF16"}, 2},
         StatusCase{"MissingConfig", {"--simulate", "P", "--config", "MISSING"}, 2},
-        StatusCase{"DamagedConfigInTheProgramFolder", {"--simulate", "D"}, 2},
+        StatusCase{"DamagedOwnConfig", {"--simulate", "D"}, 2},
         StatusCase{"DumpUnwritable", {"--simulate", "P", "--vcd", "DIR"}, 2}),
     [](const ::testing::TestParamInfo<StatusCase>& i) { return std::string(i.param.name); });
 

@@ -3,8 +3,10 @@
 // "Open with") is opened after start-up exactly as File > Open opens it.
 // brimocnc --simulate FILE [...] runs the program headless (no display).
 #include <QApplication>
+#include <filesystem>
 #include <iostream>
 
+#include "core/machine/config_location.h"
 #include "core/machine/messages.h"
 #include "core/sim/sim_command_line.h"
 #include "gui/console/app_context.h"
@@ -25,7 +27,8 @@ int main(int argc, char** argv) {
                 << brimo::msg::kCmdTryHelp << "\n";
       return 2;
     case brimo::CommandKind::kSimulate:
-      return brimo::SimulateMain(argc, argv, std::cout, std::cerr);
+      return brimo::SimulateMain(argc, argv, std::cout, std::cerr,
+                                 brimo::ConfigFileToRead(brimo::ExecutableFolder()).string());
     case brimo::CommandKind::kWindow:
       break;
   }
@@ -39,7 +42,16 @@ int main(int argc, char** argv) {
   if (!command.programFile.empty())
     options.programFile = QString::fromLocal8Bit(command.programFile.c_str());
 
-  brimo::gui::AppContext context(QCoreApplication::applicationDirPath());
+  // Settings in the user's own folder; samples beside the executable (a
+  // build folder) or in the installed share folder.
+  const std::filesystem::path programFolder =
+      QCoreApplication::applicationDirPath().toStdU16String();
+  std::string note;
+  const std::filesystem::path configFolder = brimo::PrepareConfigFolder(programFolder, note);
+  options.samplesFolder =
+      QString::fromStdU16String(brimo::SamplesFolder(programFolder).u16string());
+  options.startupNote = note;
+  brimo::gui::AppContext context(QString::fromStdU16String(configFolder.u16string()));
   context.Start(options);
   return app.exec();
 }

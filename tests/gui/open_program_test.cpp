@@ -239,28 +239,37 @@ TEST_F(WindowTest, AnEmptyFileLoadsNoEntryAndLeavesAWhitePlot) {
       ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
 }
 
-TEST_F(WindowTest, TheFileDialogStartsInGcodesWithThreeFiltersAndCancelStaysQuiet) {
+// File > Open starts in the samples until a program was opened, then in the
+// folder of the last program opened (kept beside brimo.cfg) while it exists.
+TEST_F(WindowTest, TheFileDialogStartsInTheLastFolderElseGcodesAndCancelStaysQuiet) {
   Start();
-  ASSERT_TRUE(QDir(dir_.path()).mkdir("gcodes"));
-  ASSERT_TRUE(Main().OpenProgramFile(WriteFile("old.txt", "G01 X1 Y1 F10\nG01 X2\n")));
-  QString folder;
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("gcodes") && QDir(dir_.path()).mkpath("work"));
   QStringList filters;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    folder = dialog->directory().absolutePath();
-    filters = dialog->nameFilters();
-    dialog->reject();
-  });
-  Main().findChild<QAction*>("Open_Menu")->trigger();
-
-  EXPECT_EQ(folder, QDir(dir_.path()).filePath("gcodes"));
+  const auto dialogFolder = [&] {
+    QString folder;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      folder = dialog->directory().absolutePath();
+      filters = dialog->nameFilters();
+      dialog->reject();
+    });
+    Main().findChild<QAction*>("Open_Menu")->trigger();
+    return folder;
+  };
+  const QString gcodes = QDir(dir_.path()).filePath("gcodes");
+  EXPECT_EQ(dialogFolder(), gcodes);
+  const QString old = WriteFile("work/old.txt", "G01 X1 Y1 F10\nG01 X2\n");
+  ASSERT_TRUE(Main().OpenProgramFile(old));
+  EXPECT_EQ(dialogFolder(), QDir(dir_.path()).filePath("work"));
   EXPECT_EQ(filters,
             QStringList({"Text Files (*.txt)", "Flashcut files (*.fgc)", "All Files (*.*)"}));
   EXPECT_TRUE(messages_.empty());
   // Cancelling keeps the loaded program.
   EXPECT_EQ(app_->store().LineCount, 2);
-  EXPECT_EQ(Main().windowTitle(), Caption(QDir(dir_.path()).filePath("old.txt")));
+  EXPECT_EQ(Main().windowTitle(), Caption(old));
+  ASSERT_TRUE(QDir(QDir(dir_.path()).filePath("work")).removeRecursively());
+  EXPECT_EQ(dialogFolder(), gcodes);
 }
 
 TEST_F(WindowTest, AFileNamedOnTheCommandLineIsOpenedAfterStartup) {

@@ -395,7 +395,7 @@ inline constexpr const char* kCmdHelp =
     "  --no-safety-dialog  do not show the safety agreement at start-up\n"
     "  --simulate          run FILE headless on a virtual port and clock\n"
     "                      (no display needed); options in any order:\n"
-    "  --config FILE       settings from FILE instead of brimo.cfg beside the program\n"
+    "  --config FILE       settings from FILE instead of your brimo.cfg\n"
     "  --override PERCENT  feed override, 2 to 500\n"
     "  --scale F,X,Y,Z     scale factors of feed, X, Y and Z\n"
     "  --json              rows and summary as JSON Lines\n"
@@ -403,6 +403,15 @@ inline constexpr const char* kCmdHelp =
     "  --vcd FILE          write the pulse train as a Value Change Dump\n"
     "\n"
     "Exit status: 0 done (a simulation with nothing to report), 1 findings of\n"
-    "--check or a refused line, 2 unusable arguments, program or configuration.\n";
+    "--check or a refused line, 2 unusable arguments, program or configuration.\n"
+    "\n"
+    "Settings: brimo.cfg in ~/.config/brimocnc ($XDG_CONFIG_HOME/brimocnc), on\n"
+    "Windows in %APPDATA%\\BrimoCNC; each user has their own.\n";
+
+// ---- Where the settings live ----
+// Shown once in the message line when an old brimo.cfg beside the program
+// was copied into the user's configuration folder: "<old> ... <new>".
+inline constexpr const char* kConfigTakenOver = "Settings taken over from ";
+inline constexpr const char* kConfigTakenOverTo = " into ";
 
 }  // namespace brimo::msg

@@ -10,6 +10,7 @@ set(BRIMO_MACHINE_SOURCES
   src/core/machine/settings_table.cpp
   src/core/machine/config_file.cpp
   src/core/machine/config_save.cpp
+  src/core/machine/config_location.cpp
   src/core/machine/derive_settings.cpp
   src/core/machine/number_text.cpp
 )

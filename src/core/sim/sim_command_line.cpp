@@ -376,7 +376,8 @@ bool WantsSimulation(int argc, char** argv) {
   return false;
 }
 
-int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err,
+                 const std::string& ownConfig) {
   Arguments args;
   std::string problem;
   if (!ParseArguments(argc, argv, args, problem)) return Unusable(err, problem, true);
@@ -386,8 +387,8 @@ int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (!ReadProgramFile(args.program, store, why))
     return Unusable(err, msg::kSimProgramUnread + why, false);
 
-  // Settings: the defaults, then brimo.cfg of the program's folder (none
-  // there: the defaults stay) or the file named by --config (must load).
+  // Settings: the defaults, then the brimo.cfg the window reads (none: the
+  // defaults stay) or the file named by --config (must load).
   MachineState settings;
   SettingsForm form;
   ApplyFormSettings(settings, form, "0");
@@ -400,10 +401,8 @@ int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err) {
       shown = args.config;
       r = LoadConfigurationFile(args.config, loaded, loadedForm, "0");
     } else {
-      fs::path folder = fs::path(args.program).parent_path();
-      if (folder.empty()) folder = ".";
-      shown = (folder / kConfigName).string();
-      r = LoadConfiguration(folder.string(), loaded, loadedForm, "0");
+      shown = ownConfig;
+      r = LoadConfigurationFile(ownConfig, loaded, loadedForm, "0");
     }
     if (r.ok) {
       settings = loaded;

@@ -42,12 +42,15 @@ bool WantsSimulation(int argc, char** argv);
 //          [--scale F,X,Y,Z] [--json] [--check] [--vcd FILE]
 // in any order: the program is the one word that is no option (or the value
 // of --simulate=FILE).
+// Settings from --config FILE, else from `ownConfig` (the brimo.cfg the
+// window reads, ConfigFileToRead; missing: the defaults).
 // Rows and a summary (or, with --check, the findings) on `out`, as text or
 // JSON Lines; problems on `err`. Returns the exit status: 0 the program ran
 // to its end with nothing to report, 1 findings or a refused line (or a run
 // that could not go on), 2 unusable arguments, an unreadable program or
 // configuration, or a dump that could not be written.
-int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err);
+int SimulateMain(int argc, char** argv, std::ostream& out, std::ostream& err,
+                 const std::string& ownConfig);
 
 // A JSON string literal of `text` (quotes included): quote, backslash and
 // control characters escaped; bytes that are not UTF-8 read as Latin-1.

@@ -34,12 +34,14 @@ AppContext::~AppContext() {
 }
 
 void AppContext::Start(const StartOptions& options) {
+  if (!options.samplesFolder.isEmpty()) main_->SetSamplesFolder(options.samplesFolder);
   main_->MDIForm_Load();
   if (options.offline) {
     ms_.Offline = true;
     win_.ShowOffline(true);
   }
   main_->show();
+  if (!options.startupNote.empty()) win_.ShowStatus(options.startupNote);
   if (options.safetyDialog) RunSafetyAgreement();
   if (!options.programFile.isEmpty()) main_->OpenProgramFile(options.programFile);
 }

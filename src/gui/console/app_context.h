@@ -4,11 +4,13 @@
 // that bundles them. No globals: tests build one AppContext per case, with
 // its own program folder.
 //
-// The program folder holds brimo.cfg and, below it, gcodes/.
+// The program folder holds brimo.cfg (main() passes the user's
+// configuration folder) and, unless the start options name another, gcodes/.
 #pragma once
 
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "core/machine/core.h"
 #include "core/machine/machine_state.h"
@@ -35,6 +37,8 @@ struct StartOptions {
   bool safetyDialog = true;  // false: skip the agreement (tests, screenshots)
   bool offline = false;      // start offline (with the "Offline" box ticked)
   QString programFile;       // opened after start-up, as File > Open would
+  QString samplesFolder;     // where File > Open starts at first (empty: <folder>/gcodes)
+  std::string startupNote;   // shown in the message line after start-up
 };
 
 class AppContext {

@@ -60,7 +60,8 @@ class MDIForm1 : public QMainWindow {
   static constexpr int kPlotGapTw = 200;         // right of the plot
 
   // `port` is the window interface of `core` (core.win); `programFolder`
-  // holds brimo.cfg and the gcodes folder.
+  // holds brimo.cfg (the user's configuration folder when installed) and,
+  // unless SetSamplesFolder names another, the gcodes folder.
   // `motion` makes the pulses of runs, jogs and home moves (motion_thread.h).
   MDIForm1(Core& core, QtWindowPort& port, MotionThread& motion, SettingsForm& form,
            QString programFolder, QWidget* parent = nullptr);
@@ -71,6 +72,11 @@ class MDIForm1 : public QMainWindow {
   ControlPanel* Panel() const { return panel_; }
   const Twips& Measures() const { return t_; }
   QString ProgramFolder() const { return programFolder_; }
+  // Where File > Open starts when no program was opened before.
+  void SetSamplesFolder(QString folder) { samplesFolder_ = std::move(folder); }
+  // Where File > Open starts: the folder of the last program opened (kept
+  // across runs) while it exists, else the sample programs.
+  QString OpenFolder() const;
   // The About box (created on first use).
   AboutBox* About();
   FormSettings* Settings() const { return settings_.get(); }
@@ -158,6 +164,8 @@ class MDIForm1 : public QMainWindow {
   bool estimateAfterMotion_ = false;
   SettingsForm& form_;
   QString programFolder_;
+  QString samplesFolder_;
+  void RememberOpenFolder(const QString& path);
   Twips t_;
   QWidget* client_;  // the grey client area that holds PathView
   PathView* path_;

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QSettings>
 #include <exception>
 #include <string>
 #include <vector>
@@ -97,11 +98,27 @@ void MDIForm1::Open_Menu_Click() {
   // Nothing changes before a file has been read whole: a cancelled dialog
   // leaves the loaded program, the positions, the stop record and the start
   // line as they were, so a paused program can still be resumed.
-  const QString path =
-      QFileDialog::getOpenFileName(this, "Open", programFolder_ + "/gcodes",
-                                   "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
+  const QString path = QFileDialog::getOpenFileName(
+      this, "Open", OpenFolder(), "Text Files (*.txt);;Flashcut files (*.fgc);;All Files (*.*)");
   if (path.isEmpty()) return;  // cancelled: quietly
   OpenProgramFile(path);
+}
+
+// The folder of the last program opened is kept beside brimo.cfg, in a file
+// of the window's own (brimo.cfg's 48 lines are shared with older builds).
+static constexpr const char* kWindowStateName = "brimocnc.ini";
+static constexpr const char* kLastFolderKey = "LastFolder";
+
+QString MDIForm1::OpenFolder() const {
+  const QSettings state(programFolder_ + "/" + kWindowStateName, QSettings::IniFormat);
+  const QString last = state.value(kLastFolderKey).toString();
+  if (!last.isEmpty() && QDir(last).exists()) return last;
+  return samplesFolder_.isEmpty() ? programFolder_ + "/gcodes" : samplesFolder_;
+}
+
+void MDIForm1::RememberOpenFolder(const QString& path) {
+  QSettings state(programFolder_ + "/" + kWindowStateName, QSettings::IniFormat);
+  state.setValue(kLastFolderKey, QFileInfo(path).absolutePath());
 }
 
 bool MDIForm1::OpenProgramFile(const QString& path) {
@@ -128,6 +145,7 @@ bool MDIForm1::OpenProgramFile(const QString& path) {
     return false;
   }
   setWindowTitle(QString(msg::kAppTitle) + "     " + shown);
+  RememberOpenFolder(path);
   c_.win.SetPenWidth(1);
   c_.store = std::move(loaded);
   // A new program: the run is idle and the first "Execute Program" starts
