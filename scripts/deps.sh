@@ -3,6 +3,9 @@
 # skipping those already present. Runs as root without prompts.
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev qt6-base-dev libgl-dev xvfb xauth clang-format clang)
+# Callers add what only they need (scripts/package.sh: dpkg-dev file).
+read -r -a extra <<<"${BRIMO_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,6 +3,7 @@
 // "Open with") is opened after start-up exactly as File > Open opens it.
 // brimocnc --simulate FILE [...] runs the program headless (no display).
 #include <QApplication>
+#include <QIcon>
 #include <filesystem>
 #include <iostream>
 
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("BrimoCNC");
   QApplication::setApplicationVersion(BRIMO_VERSION);
+  // The installed desktop entry and icon (the icon is absent in a build
+  // folder: the window then has the platform's default).
+  QGuiApplication::setDesktopFileName("brimocnc");
+  QApplication::setWindowIcon(QIcon::fromTheme("brimocnc"));
 
   brimo::gui::StartOptions options;
   options.offline = command.offline;
