@@ -52,7 +52,9 @@ struct ConfigResult {
 // (FieldProblems) and as its kind needs (a check value 0 or 1, an option True
 // or False, a unit value a number); a line that fails, or that a short file
 // does not hold, is replaced by its default in the settings and the form,
-// all others apply. `feedDisplay` is the main window's feed display text.
+// all others apply (lines 49 and 50 missing from a 48-line file take their
+// defaults without being reported). The lines after 50 go to
+// ms.ConfigLinesAfter. `feedDisplay` is the main window's feed display text.
 ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay);
 
