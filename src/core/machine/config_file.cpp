@@ -254,10 +254,9 @@ ConfigResult Failed(MachineState& ms, int line, std::string why) {
 }
 
 // The default values of the kConfigLines lines: the file a save writes from
-// a fresh form, with its
-// lengths and rates in millimetres or, for a file in inches, converted to
-// inches as the unit option converts them (a default lead of 3.00 read as
-// inches would scale the axis by 25.4).
+// a fresh form, with its lengths and rates in millimetres or, for a file in
+// inches, converted to inches as the unit option converts them (a default
+// lead of 3.00 read as inches would scale the axis by 25.4).
 const std::vector<std::string>& DefaultValues(bool inch) {
   static const std::vector<std::string> mm =
       SplitLines(ConfigText(MachineState{}, SettingsForm{})).values;
