@@ -28,19 +28,25 @@ namespace fs = std::filesystem;
 
 // The file a first start writes, line by line.
 const std::vector<std::string> kDefaultLines = {
-    "400",  "400",  "400",   "3",    "2",     "5",     "4",     "7",    "6",        "0",
-    "0",    "15",   "500",   "200",  "100",   "500",   "200",   "100",  "500",      "200",
-    "100",  "10",   "11",    "12",   "13",    "3.00",  "3.00",  "3.00", " 0 ",      " 0 ",
-    " 0 ",  "True", "False", " 0 ",  "5",     " 0 ",   " 0 ",   " 0 ",  "Relative", "Relative",
-    "Rel.", "10",   "10",    "True", "False", "False", "Rapid", "100"};
+    "400",  "400",  "400",   "3",        "2",        "5",    "4",
+    "7",    "6",    "0",     "0",        "15",       "500",  "200",
+    "100",  "500",  "200",   "100",      "500",      "200",  "100",
+    "10",   "11",   "12",    "13",       "3.00",     "3.00", "3.00",
+    " 0 ",  " 0 ",  " 0 ",   "True",     "False",    " 0 ",  "5",
+    " 0 ",  " 0 ",  " 0 ",   "Relative", "Relative", "Rel.", "10",
+    "10",   "True", "False", "False",    "Rapid",    "100",  "/dev/parport0",
+    "0x378"};
 
 // A file in which every line differs from the default (inch selected).
 const std::vector<std::string> kCustomLines = {
-    "200",  "200",   "200",  "9",     "8",    "7",     "6",        "5",   "4",        "1",
-    "2",    "20",    "400",  "150",   "50",   "410",   "160",      "60",  "300",      "120",
-    "40",   "13",    "12",   "11",    "10",   "5",     "6",        "2.5", " 1 ",      " 0 ",
-    " 1 ",  "False", "True", " 7 ",   "12",   "-3 ",   " 1 ",      " 1 ", "Absolute", "Absolute",
-    "Abs.", "2.5",   "3.5",  "False", "True", "False", "Feedrate", "250"};
+    "200",   "200",   "200",  "9",        "8",        "7",    "6",
+    "5",     "4",     "1",    "2",        "20",       "400",  "150",
+    "50",    "410",   "160",  "60",       "300",      "120",  "40",
+    "13",    "12",    "11",   "10",       "5",        "6",    "2.5",
+    " 1 ",   " 0 ",   " 1 ",  "False",    "True",     " 7 ",  "12",
+    "-3 ",   " 1 ",   " 1 ",  "Absolute", "Absolute", "Abs.", "2.5",
+    "3.5",   "False", "True", "False",    "Feedrate", "250",  "/dev/parport1",
+    "0xD010"};
 
 std::string Join(const std::vector<std::string>& lines, const char* end = "\r\n") {
   std::string out;
@@ -122,7 +128,7 @@ TEST_F(ConfigFileTest, FirstSaveWritesTheDefaultFile) {
             0u);
   EXPECT_NE(file.find("3.00\r\n 0 \r\n 0 \r\n 0 \r\nTrue\r\nFalse\r\n 0 \r\n5\r\n 0 \r\n"),
             std::string::npos);
-  EXPECT_EQ(file.substr(file.size() - 12), "Rapid\r\n100\r\n");
+  EXPECT_EQ(file.substr(file.size() - 34), "Rapid\r\n100\r\n/dev/parport0\r\n0x378\r\n");
   EXPECT_EQ(file.find('\n') - 1, file.find('\r'));  // CR LF, not LF alone
 }
 
@@ -142,6 +148,10 @@ TEST_F(ConfigFileTest, LoadThenSaveReproducesAnEditedFile) {
 
 bool Same(const std::string& field, const std::string& setting) { return field == setting; }
 bool Same(const std::string& field, double setting) { return std::stod(field) == setting; }
+bool Same(const std::string& field, unsigned setting) {
+  unsigned base = 0;
+  return ReadPortBase(field, base) && base == setting;
+}
 bool Same(int field, int setting) { return field == setting; }
 bool Same(bool field, bool setting) { return field == setting; }
 
@@ -206,7 +216,9 @@ TEST(SettingsTable, EachFieldReachesTheSettingOfItsName) {
                                                  SAME(HomeUsingProgramZero),
                                                  SAME(HomeUsingMachineZero),
                                                  SAME(HomeMoveKind),
-                                                 SAME(HomeFeedrate)};
+                                                 SAME(HomeFeedrate),
+                                                 SAME(PortDevice),
+                                                 SAME(PortBase)};
 #undef SAME
   for (const auto& [name, same] : fields) EXPECT_TRUE(same) << name;
 }
@@ -235,6 +247,45 @@ TEST_F(ConfigFileTest, WriterNeverPutsALineBreakInsideAValue) {
   expected[38] = "Relative";
   expected[47] = "150";
   EXPECT_EQ(text, Join(expected));
+}
+
+// Lines 49 and 50 came after the 48: a file written before them loads with
+// their defaults and is not damaged; lines after them (a newer build's) come
+// back on the next save exactly as they were, in their order.
+TEST_F(ConfigFileTest, OlderAndNewerFilesLoadAndKeepTheirLines) {
+  const std::vector<std::string> older(kCustomLines.begin(), kCustomLines.begin() + 48);
+  const std::string olderSaved = Join(With(With(kCustomLines, 49, "/dev/parport0"), 50, "0x378"));
+  std::vector<std::string> newer = kCustomLines;
+  newer.insert(newer.end(), {" a newer setting ", "", "0x378,1"});
+  struct Row {
+    const char* name;
+    std::string file;
+    std::string device;
+    unsigned base;
+    std::string saved;
+  };
+  const Row rows[] = {
+      {"48 lines", Join(older), "/dev/parport0", 0x378, olderSaved},
+      {"48 lines and an empty one", Join(older) + "\r\n", "/dev/parport0", 0x378, olderSaved},
+      {"49 lines", Join(std::vector<std::string>(kCustomLines.begin(), kCustomLines.end() - 1)),
+       "/dev/parport1", 0x378, Join(With(kCustomLines, 50, "0x378"))},
+      {"address without 0x", Join(With(kCustomLines, 50, " e800 ")), "/dev/parport1", 0xE800,
+       Join(With(kCustomLines, 50, "0xE800"))},
+      {"newer build's lines", Join(newer, "\n"), "/dev/parport1", 0xD010, Join(newer)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Write(kConfigName, row.file);
+    const ConfigResult r = Load();
+    EXPECT_TRUE(r.ok) << ConfigProblem(r);
+    EXPECT_EQ(ms_.PortDevice, row.device);
+    EXPECT_EQ(ms_.PortBase, row.base);
+    EXPECT_EQ(ms_.StepPinX, "9");  // the 48 keep their meaning
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(Read(kConfigName), row.saved);
+    EXPECT_TRUE(Load().ok);  // and read back the same
+    EXPECT_EQ(ConfigText(ms_, form_), row.saved);
+  }
 }
 
 // ---- Loading -----------------------------------------------------------------
@@ -441,6 +492,11 @@ TEST_F(ConfigFileTest, EachUnusableValueIsReplacedByItsDefaultAndTheRestApplies)
       {32, "maybe", "False", "\"maybe\" is not True or False."},
       {46, "maybe", "False", "\"maybe\" is not True or False."},
       {34, "abc", " 0 ", "\"abc\" is not a number."},
+      {49, "", "/dev/parport0", "Port device must name the parallel port's device"},
+      {50, "0x10000", "0x378", "Port address must be the port's I/O address in hexadecimal"},
+      {50, "0xFFFE", "0x378", "Port address must be"},
+      {50, "0", "0x378", "Port address must be"},
+      {50, "LPT1", "0x378", "Port address must be"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("line " + std::to_string(row.line) + " = \"" + row.value + "\"");
@@ -721,7 +777,8 @@ TEST_F(ConfigFileTest, StartWithAGoodFileRewritesItSilently) {
 }
 
 TEST_F(ConfigFileTest, DamagedFileIsKeptRewrittenWithDefaultsAndTheMachineStartsOffline) {
-  const std::string damaged = Join(With(With(kCustomLines, 26, "abc"), 29, "yes"));
+  const std::string damaged =
+      Join(With(With(With(kCustomLines, 26, "abc"), 29, "yes"), 50, "0x37G"));
   Write(kConfigName, damaged);
   ConfigResult r = StartupConfiguration(folder_, ms_, form_, "0", win_);
   EXPECT_FALSE(r.ok);
@@ -737,13 +794,21 @@ TEST_F(ConfigFileTest, DamagedFileIsKeptRewrittenWithDefaultsAndTheMachineStarts
       << text;
   EXPECT_NE(text.find("Line 29: \"yes\" is not 0 or 1. Used instead: 0."), std::string::npos)
       << text;
+  EXPECT_NE(text.find("Line 50: Port address must be the port's I/O address in hexadecimal, "
+                      "from 0x1 to 0xFFFD, such as 0x378; it reads \"0x37G\". Used instead: "
+                      "0x378."),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(ms_.PortBase, 0x378u);
+  EXPECT_EQ(ms_.PortDevice, "/dev/parport1");
   EXPECT_NE(text.find("kept as brimo.cfg.bad;"), std::string::npos) << text;
   // The lines after the bad ones apply: lead Y 6 over 200 steps.
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepY, 6.0 / 200);
   EXPECT_DOUBLE_EQ(ms_.UnitsPerStepX, 0.1181102 / 200);
   EXPECT_EQ(ms_.DirSenseZ, 1);
   // The rewritten file holds what the machine and the dialog hold.
-  EXPECT_EQ(Read(kConfigName), Join(With(With(kCustomLines, 26, "0.1181102"), 29, " 0 ")));
+  EXPECT_EQ(Read(kConfigName),
+            Join(With(With(With(kCustomLines, 26, "0.1181102"), 29, " 0 "), 50, "0x378")));
   // Offline, with the box ticked, until Settings "Ok".
   EXPECT_TRUE(ms_.Offline);
   EXPECT_TRUE(win_.offlineShown);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "core/interpreter/run_control.h"
 #include "core/machine/config_file.h"
 #include "core/machine/messages.h"
+#include "core/machine/port.h"
+#include "core/machine/settings_form.h"
 #include "support/test_rig.h"
 
 namespace brimo::test {
@@ -221,6 +224,42 @@ TEST_F(SettingsOkTest, OtherSettingsMayChangeInTheMiddleOfAProgram) {
   r.form.LeadY = "6.00";
   ASSERT_TRUE(Ok());
   EXPECT_DOUBLE_EQ(r.ms.UnitsPerStepY, 0.015);
+}
+
+// The port opens where the settings say at the moment it opens; an "Ok"
+// that names another device or address lets the open port go, so the next
+// online pulse opens the new one. An "Ok" that keeps the port keeps it open.
+TEST_F(SettingsOkTest, AnotherPortNamedByOkIsOpenedAtTheNextPulse) {
+  struct Counted final : Port {
+    int* closed;
+    explicit Counted(int* c) : closed(c) {}
+    ~Counted() override { ++*closed; }
+    void WriteData(uint8_t) override {}
+    uint8_t ReadStatus() override { return 127; }
+  };
+  std::vector<std::string> opened;
+  int closed = 0;
+  PortLink link([&](std::string&) -> std::unique_ptr<Port> {
+    opened.push_back(r.ms.PortDevice + " " + FormatPortBase(r.ms.PortBase));
+    return std::make_unique<Counted>(&closed);
+  });
+  Core core{r.ms, r.win, r.clock, link, r.store, r.plot};
+  std::string why, m;
+  ASSERT_NE(link.Acquire(why), nullptr);
+  r.form.LeadX = "4.00";
+  ASSERT_TRUE(ApplySettingsOk(core, r.form, folder_.string(), m)) << m;
+  EXPECT_EQ(closed, 0);
+  EXPECT_NE(link.Ready(), nullptr);
+  r.form.PortDevice = "/dev/parport1";
+  r.form.PortBase = "d010";
+  ASSERT_TRUE(ApplySettingsOk(core, r.form, folder_.string(), m)) << m;
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(link.Ready(), nullptr);
+  EXPECT_EQ(r.form.PortBase, "0xD010");
+  EXPECT_EQ(Line(49), "/dev/parport1");
+  EXPECT_EQ(Line(50), "0xD010");
+  ASSERT_NE(link.Acquire(why), nullptr);
+  EXPECT_EQ(opened, (std::vector<std::string>{"/dev/parport0 0x378", "/dev/parport1 0xD010"}));
 }
 
 TEST(ScaleFactors, DefaultConversionsCancelAndValidation) {

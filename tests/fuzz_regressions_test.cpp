@@ -63,7 +63,7 @@ TEST(FuzzRegressions, AnOptionGroupWithSeveralTrueLinesSelectsTheLastOne) {
     std::vector<std::string> lines;
     for (size_t a = 0, b; (b = text.find("\r\n", a)) != std::string::npos; a = b + 2)
       lines.push_back(text.substr(a, b - a));
-    ASSERT_EQ(lines.size(), 48u);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kConfigLines));
     for (int k = 0; k < 2; ++k) lines[row.line[k] - 1] = row.value[k];
     std::string bytes;
     for (const auto& l : lines) bytes += l + "\r\n";
@@ -119,7 +119,7 @@ TEST(FuzzRegressions, AUnitValueIsKeptAsTheWholeNumberASaveWrites) {
     std::vector<std::string> lines;
     for (size_t a = 0, b; (b = text.find("\r\n", a)) != std::string::npos; a = b + 2)
       lines.push_back(text.substr(a, b - a));
-    ASSERT_EQ(lines.size(), 48u);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kConfigLines));
     lines[33] = row.inch, lines[35] = row.mm;
     std::string bytes;
     for (const auto& l : lines) bytes += l + "\r\n";

@@ -219,6 +219,11 @@ TEST(ValidateForOk, RefusesWhatTheMachineCannotUse) {
       {[](SettingsForm& f) { f.DirPinZ = "7.0"; }, "Z step and Z dir both use pin 7"},
       {[](SettingsForm& f) { f.DirPinX = " 9", f.StepPinZ = "9"; },
        "X dir and Z step both use pin 9"},
+      {[](SettingsForm& f) { f.PortDevice = " "; }, "Port device must name"},
+      {[](SettingsForm& f) { f.PortBase = "0x"; }, "Port address must be"},
+      {[](SettingsForm& f) { f.PortBase = "-378"; }, "Port address must be"},
+      {[](SettingsForm& f) { f.PortBase = "0xFFFE"; }, "it reads \"0xFFFE\""},
+      {[](SettingsForm& f) { f.PortBase = "378h"; }, "Port address must be"},
   };
   for (const Row& r : rows) {
     SettingsForm f;
@@ -228,6 +233,27 @@ TEST(ValidateForOk, RefusesWhatTheMachineCannotUse) {
     EXPECT_NE(m.find(r.named), std::string::npos) << m;
     EXPECT_NE(m.find("not saved"), std::string::npos) << m;
   }
+}
+
+// Port addresses in hexadecimal, with or without 0x, in any case; the
+// status and control registers must fit after the data register.
+TEST(ReadPortBase, HexadecimalWithinTheIoSpace) {
+  const std::pair<const char*, unsigned> good[] = {{"0x378", 0x378},     {"378", 0x378},
+                                                   {" 0XD010 ", 0xD010}, {"e800", 0xE800},
+                                                   {"0x1", 1},           {"0xFFFD", 0xFFFD}};
+  for (const auto& [text, want] : good) {
+    unsigned base = 0;
+    EXPECT_TRUE(ReadPortBase(text, base)) << text;
+    EXPECT_EQ(base, want) << text;
+  }
+  for (const char* text :
+       {"", "0x", "0", "0xFFFE", "0x10000", "0x378 1", "x378", "+378", "LPT1", "0x99999999999"}) {
+    unsigned base = 7;
+    EXPECT_FALSE(ReadPortBase(text, base)) << text;
+    EXPECT_EQ(base, 7u) << text;
+  }
+  EXPECT_EQ(FormatPortBase(0x378), "0x378");
+  EXPECT_EQ(FormatPortBase(0xd010), "0xD010");
 }
 
 TEST(ValidateForOk, LinesOnUndrivenPinsMayShareThem) {

@@ -99,6 +99,31 @@ TEST_F(WindowTest, SettingsOkAppliesAnEditedLeadAndUnitsConvertInPlace) {
   EXPECT_EQ(In<QLabel>(d, "Label4")->text(), "mm/");
 }
 
+// The "Port" group: its two fields show the port in force, "Ok" checks the
+// address like every other field and applies it in the dialog's form.
+TEST_F(WindowTest, SettingsPortGroupIsCheckedAndAppliedByOk) {
+  Start();
+  Main().findChild<QAction*>("Set_menu")->trigger();
+  FormSettings* d = Main().Settings();
+  QStringList captions;
+  for (const QLabel* label : d->findChildren<QLabel*>()) captions << label->text();
+  EXPECT_TRUE(captions.contains("Device (Linux)"));
+  EXPECT_TRUE(captions.contains("Address (hex)"));
+  EXPECT_EQ(In<QLineEdit>(d, "PortDevice")->text(), "/dev/parport0");
+  QLineEdit* base = In<QLineEdit>(d, "PortBase");
+  EXPECT_EQ(base->text(), "0x378");
+  for (const char* typed : {"0x10000", "e800"}) {
+    base->selectAll();
+    QTest::keyClicks(base, typed);
+    QTest::mouseClick(In<QPushButton>(d, "opsaetok"), Qt::LeftButton);
+  }
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_NE(messages_.back().text.find("Port address must be"), std::string::npos);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(app_->ms().PortBase, 0xE800u);
+  EXPECT_EQ(base->text(), "0xE800");
+}
+
 // Closing the dialog is a "Cancel" too, and the end of the program saves
 // nothing that was not confirmed with "Ok".
 TEST_F(WindowTest, SettingsClosedWithoutOkLeaveNoEditBehind) {

@@ -51,7 +51,16 @@ bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std
     return false;
   }
   const bool wasInch = ms.UnitsInch;
+  const std::string wasDevice = ms.PortDevice;
+  const unsigned wasBase = ms.PortBase;
   const ConfigResult r = LoadConfiguration(folder, ms, form, NumberText(ms.FeedNow));
+  // Another port named: the open one is let go, so the next online pulse
+  // opens the new one (nothing moves here: see the check above). Its data
+  // register's level is not known yet.
+  if (ms.PortDevice != wasDevice || ms.PortBase != wasBase) {
+    c.port.Release();
+    ms.Schedule.onPort = -1;
+  }
   // The positions follow the unit the load put in force, also when the load
   // stopped after the unit lines, so position and unit never disagree.
   if (ms.UnitsInch != wasInch) ConvertPositions(ms, ms.UnitsInch ? 1 / kMmPerInch : kMmPerInch);

@@ -14,6 +14,8 @@ struct SettingsForm;
 // operator, when a field cannot be used (nothing saved), when the unit would
 // change while a run is stopped or halted in the middle of the program or
 // motion is under way, or when the file could not be written or read back.
+// When the load names another port device or address, the open port is let
+// go (c.port.Release), so the next online pulse opens the new one.
 bool ApplySettingsOk(Core& c, SettingsForm& form, const std::string& folder, std::string& message);
 
 }  // namespace brimo

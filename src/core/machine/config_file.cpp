@@ -1,4 +1,4 @@
-// brimo.cfg: the reader and the writer both walk the one table of the 48
+// brimo.cfg: the reader and the writer both walk the one table of the
 // lines (kSettingLines, settings_table.h), so they cannot drift apart.
 //
 // Line kinds and how they are written (each followed by CR LF):
@@ -7,6 +7,8 @@
 //                      one after; a negative whole number is "-3 ")
 //   option value       "True" / "False"
 //   unit value (34/36) the setting rounded to a whole number, as a check value
+//   port address (50)  "0x" and upper-case hexadecimal digits ("0x378")
+//   after 50           each line as read, for a newer build
 //
 // This file reads, checks and writes the text; config_save.cpp puts it on
 // the disk.
@@ -108,17 +110,24 @@ std::string Quoted(const std::string& v) { return "\"" + v + "\""; }
 
 // ---- Reading ------------------------------------------------------------
 
-// One value per line, blanks around it dropped; CR LF, LF or CR end a line.
-// A comma is part of the value, so no value can shift the ones after it.
-std::vector<std::string> SplitLines(const std::string& bytes) {
-  std::vector<std::string> lines;
+// The lines of a file: the values of the lines this build knows (at most
+// kConfigLines, blanks around each dropped) and every line after them as it
+// stands. CR LF, LF or CR end a line. A comma is part of the value, so no
+// value can shift the ones after it.
+struct FileLines {
+  std::vector<std::string> values;
+  std::vector<std::string> after;
+};
+
+FileLines SplitLines(const std::string& bytes) {
+  std::vector<std::string> raw;
   std::string cur;
   bool open = false;
-  for (size_t i = 0; i < bytes.size() && lines.size() < kConfigLines; ++i) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
     char ch = bytes[i];
     if (ch == '\r' || ch == '\n') {
       if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      lines.push_back(Trimmed(cur));
+      raw.push_back(std::move(cur));
       cur.clear();
       open = false;
     } else {
@@ -126,7 +135,16 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
       open = true;
     }
   }
-  if (open && lines.size() < kConfigLines) lines.push_back(Trimmed(cur));
+  if (open) raw.push_back(std::move(cur));
+  // Blank lines after the required ones with nothing after them hold no
+  // setting (an editor's extra line end): the file is the older file it is.
+  if (std::all_of(raw.begin() + std::min<size_t>(raw.size(), kConfigRequiredLines), raw.end(),
+                  [](const std::string& l) { return Trimmed(l).empty(); }))
+    raw.resize(std::min<size_t>(raw.size(), kConfigRequiredLines));
+  FileLines lines;
+  const size_t known = std::min<size_t>(raw.size(), kConfigLines);
+  for (size_t i = 0; i < known; ++i) lines.values.push_back(Trimmed(raw[i]));
+  lines.after.assign(raw.begin() + known, raw.end());
   return lines;
 }
 
@@ -138,6 +156,8 @@ bool StoreSetting(const SettingLine& f, MachineState& ms, const std::string& v) 
     case SettingKind::kText:
       ms.*std::get<std::string M::*>(f.setting) = v;
       return true;
+    case SettingKind::kPortBase:
+      return ReadPortBase(v, ms.*std::get<unsigned M::*>(f.setting));
     case SettingKind::kRate:
       // Rates are used only as numbers of a move or jog; a text that does
       // not begin with a number gives 0, which no move will run at.
@@ -188,6 +208,11 @@ std::string PutControl(const SettingLine& f, MachineState& ms, SettingsForm& for
     case SettingKind::kNumber:
       *std::get<std::string*>(c) = v;
       return "";
+    case SettingKind::kPortBase: {
+      unsigned base = 0;
+      *std::get<std::string*>(c) = ReadPortBase(v, base) ? FormatPortBase(base) : v;
+      return "";
+    }
     case SettingKind::kUnitValue:
       return "";
     case SettingKind::kCheck: {
@@ -228,27 +253,30 @@ ConfigResult Failed(MachineState& ms, int line, std::string why) {
   return r;
 }
 
-// The 48 default values: the file a save writes from a fresh form, with its
-// lengths and rates in millimetres or, for a file in inches, converted to
-// inches as the unit option converts them (a default lead of 3.00 read as
-// inches would scale the axis by 25.4).
+// The default values of the kConfigLines lines: the file a save writes from
+// a fresh form, with its lengths and rates in millimetres or, for a file in
+// inches, converted to inches as the unit option converts them (a default
+// lead of 3.00 read as inches would scale the axis by 25.4).
 const std::vector<std::string>& DefaultValues(bool inch) {
-  static const std::vector<std::string> mm = SplitLines(ConfigText(MachineState{}, SettingsForm{}));
+  static const std::vector<std::string> mm =
+      SplitLines(ConfigText(MachineState{}, SettingsForm{})).values;
   static const std::vector<std::string> inches = [] {
     SettingsForm form;
     form.SelectInches(false);
-    return SplitLines(ConfigText(MachineState{}, form));
+    return SplitLines(ConfigText(MachineState{}, form)).values;
   }();
   return inch ? inches : mm;
 }
 
 // Why a value cannot be read as what its line holds ("" when it can). Steps,
-// leads and rates are checked with the form (FieldProblems), as "Ok" does.
+// leads, rates and the port are checked with the form (FieldProblems), as
+// "Ok" does.
 std::string Unreadable(const SettingLine& f, const std::string& v) {
   switch (f.kind) {
     case SettingKind::kText:
     case SettingKind::kRate:
     case SettingKind::kNumber:
+    case SettingKind::kPortBase:
       return "";
     case SettingKind::kUnitValue: {
       double n = 0;
@@ -362,13 +390,15 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
     r.replaced.push_back(msg::kConfigLine + std::to_string(i + 1) + ": " + reason +
                          msg::kConfigUsedInstead + used[i] + ".");
   }
-  if (n < kConfigLines) {
+  // Only the required lines are missed: lines 49 and 50 take their defaults
+  // silently in a file written before them.
+  if (n < kConfigRequiredLines) {
     if (r.badLine == 0) r.badLine = n + 1, r.why = msg::kConfigTooShort;
-    r.replaced.push_back(n + 1 == kConfigLines
+    r.replaced.push_back(n + 1 == kConfigRequiredLines
                              ? msg::kConfigLine + std::to_string(n + 1) + msg::kConfigMissing +
                                    msg::kConfigUsedInstead + msg::kConfigDefault + defaults[n] + "."
                              : msg::kConfigLines + std::to_string(n + 1) + msg::kConfigLinesTo +
-                                   std::to_string(kConfigLines) + msg::kConfigMissingMany +
+                                   std::to_string(kConfigRequiredLines) + msg::kConfigMissingMany +
                                    msg::kConfigUsedInstead + msg::kConfigDefaults);
   }
   return used;
@@ -377,10 +407,11 @@ std::vector<std::string> UsableValues(const std::vector<std::string>& values, Co
 // Steps 3 to 7 of a load on the values of the file's lines: every value the
 // machine cannot use is replaced by its default first, so everything else
 // applies and the settings, the form and the derived values agree.
-ConfigResult LoadValues(const std::vector<std::string>& fileValues, MachineState& ms,
-                        SettingsForm& form, const std::string& feedDisplay) {
+ConfigResult LoadValues(const FileLines& file, MachineState& ms, SettingsForm& form,
+                        const std::string& feedDisplay) {
   ConfigResult r;
-  const std::vector<std::string> values = UsableValues(fileValues, r);
+  const std::vector<std::string> values = UsableValues(file.values, r);
+  ms.ConfigLinesAfter = file.after;
   for (int i = 0; i < kConfigLines; ++i) StoreSetting(kSettingLines[i], ms, values[i]);
   for (int i = 0; i < kConfigLines; ++i) PutControl(kSettingLines[i], ms, form, values[i], true);
   DeriveSettingsFrom(ms, form, feedDisplay, DeriveInputs{});
@@ -403,6 +434,12 @@ std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
       case SettingKind::kNumber:
         out += WithoutLineBreaks(*std::get<std::string*>(c));
         break;
+      case SettingKind::kPortBase: {
+        const std::string& text = *std::get<std::string*>(c);
+        unsigned base = 0;
+        out += ReadPortBase(text, base) ? FormatPortBase(base) : WithoutLineBreaks(text);
+        break;
+      }
       case SettingKind::kCheck:
         out += FormatWhole(*std::get<int*>(c));
         break;
@@ -417,6 +454,7 @@ std::string ConfigText(const MachineState& ms, const SettingsForm& form) {
     }
     out += "\r\n";
   }
+  for (const std::string& line : ms.ConfigLinesAfter) out += line + "\r\n";
   return out;
 }
 

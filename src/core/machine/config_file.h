@@ -1,6 +1,12 @@
-// The configuration file brimo.cfg: 48 lines, one value each, fixed order,
-// no keys, CR LF line ends. The file is the only road from the settings
-// form to MachineState: "Ok" saves the form, then loads it back.
+// The configuration file brimo.cfg: one value per line, fixed order, no
+// keys, CR LF line ends. The file is the only road from the settings form to
+// MachineState: "Ok" saves the form, then loads it back.
+//
+// Lines 1 to 48 are in every file (a shorter one is damaged). Lines 49 (the
+// ppdev device) and 50 (the port's I/O address) came later: a file that ends
+// before them takes their defaults without a word. Lines after 50 are a
+// newer build's: kept as read and written back after them. Older builds read
+// 48 lines and drop the rest when they save.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +22,11 @@ struct MachineState;
 struct SettingsForm;
 class Window;
 
-inline constexpr int kConfigLines = 48;
+// Lines every brimo.cfg holds: a file with fewer is damaged.
+inline constexpr int kConfigRequiredLines = 48;
+// Lines this build reads and writes: the required ones, then the port's two,
+// which a file may leave out.
+inline constexpr int kConfigLines = 50;
 inline constexpr const char* kConfigName = "brimo.cfg";
 // A save writes this file beside brimo.cfg and renames it over the old one.
 inline constexpr const char* kConfigTempName = "brimo.cfg.tmp";
@@ -42,7 +52,9 @@ struct ConfigResult {
 // (FieldProblems) and as its kind needs (a check value 0 or 1, an option True
 // or False, a unit value a number); a line that fails, or that a short file
 // does not hold, is replaced by its default in the settings and the form,
-// all others apply. `feedDisplay` is the main window's feed display text.
+// all others apply (lines 49 and 50 missing from a 48-line file take their
+// defaults without being reported). The lines after 50 go to
+// ms.ConfigLinesAfter. `feedDisplay` is the main window's feed display text.
 ConfigResult LoadConfiguration(const std::string& folder, MachineState& ms, SettingsForm& form,
                                const std::string& feedDisplay);
 
@@ -97,9 +109,11 @@ ConfigResult ApplyFormSettings(MachineState& ms, SettingsForm& form,
 // or why the file could not be read at all.
 std::string ConfigProblem(const ConfigResult& r);
 
-// The exact bytes a save writes: 48 lines, each ended by CR LF. Texts are
-// written as the form shows them with any CR or LF left out, so a value can
-// never spill into the next line.
+// The exact bytes a save writes: the kConfigLines lines, then the lines
+// after them kept from the last load (MachineState::ConfigLinesAfter), each
+// ended by CR LF. Texts are written as the form shows them with any CR or LF
+// left out, so a value can never spill into the next line; the port address
+// is written as "0x378" when it reads as one.
 std::string ConfigText(const MachineState& ms, const SettingsForm& form);
 
 // Start-up: load; for a damaged file keep a copy under the first free name

@@ -33,6 +33,10 @@ class PortLink {
   // Forget a failed open so the next online pulse tries again (the operator
   // unticked "Offline").
   void Reset();
+  // Closes the port this link opened, so the next Acquire opens the one the
+  // settings now name (Settings "Ok" changed the device or address; never
+  // while moving). A fixed port stays.
+  void Release();
   // True once the failure has been reported to the operator.
   bool& Reported() { return reported_; }
 
@@ -40,7 +44,7 @@ class PortLink {
   Port* fixed_ = nullptr;
   Opener opener_;
   std::unique_ptr<Port> owned_;
-  Port* ready_ = nullptr;  // fixed_ or owned_ once open; never closed again
+  Port* ready_ = nullptr;  // fixed_ or owned_ once open, until Release
   bool tried_ = false;
   bool reported_ = false;
   std::string why_;

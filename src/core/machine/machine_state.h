@@ -17,6 +17,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/machine/registers.h"
 #include "core/machine/run_state.h"
@@ -82,6 +83,14 @@ struct MachineSettings {
   // Persistent copy of the main window's home panel.
   bool HomeUsingHomeSwitch = false, HomeUsingProgramZero = false, HomeUsingMachineZero = false;
   std::string HomeMoveKind, HomeFeedrate;
+  // Which parallel port the next open reaches: the ppdev device (Linux) and
+  // the data register's I/O address for direct I/O and InpOut32 (status at
+  // PortBase + 1). An open port stays in use until Settings "Ok" changes one.
+  std::string PortDevice;
+  unsigned PortBase = 0;
+  // The brimo.cfg lines after the ones this build knows (a newer build's
+  // settings), exactly as read; a save writes them back after them, in order.
+  std::vector<std::string> ConfigLinesAfter;
 
   bool operator==(const MachineSettings&) const = default;
 };

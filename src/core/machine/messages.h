@@ -414,4 +414,15 @@ inline constexpr const char* kCmdHelp =
 inline constexpr const char* kConfigTakenOver = "Settings taken over from ";
 inline constexpr const char* kConfigTakenOverTo = " into ";
 
+// ---- Port setting ----
+// Field names of the settings dialog's "Port" group (brimo.cfg lines 49, 50).
+inline constexpr const char* kFieldPortDevice = "Port device";
+inline constexpr const char* kFieldPortBase = "Port address";
+// What "Ok" and the load of brimo.cfg say about them.
+inline constexpr const char* kPortDeviceEmpty =
+    " must name the parallel port's device, such as /dev/parport0; it is empty.";
+inline constexpr const char* kPortBaseNotAddress =
+    " must be the port's I/O address in hexadecimal, from 0x1 to 0xFFFD, such as 0x378; it "
+    "reads ";
+
 }  // namespace brimo::msg

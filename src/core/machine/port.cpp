@@ -47,4 +47,12 @@ void PortLink::Reset() {
   reported_ = false;
 }
 
+void PortLink::Release() {
+  if (fixed_) return;
+  ready_ = nullptr;
+  owned_.reset();  // the backend lets the port go (ppdev: PPRELEASE, close)
+  tried_ = false;
+  reported_ = false;
+}
+
 }  // namespace brimo

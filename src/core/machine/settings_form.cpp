@@ -180,6 +180,13 @@ std::vector<FieldProblem> FieldProblems(const SettingsForm& form) {
   }
   for (int a = 0; a < 3; ++a)
     for (int s = 0; s < 3; ++s) positive(form.*kAxisFields[a].rates[s], msg::kFieldRate[3 * a + s]);
+  if (Trim(form.PortDevice).empty())
+    problems.push_back(
+        {&form.PortDevice, nullptr, std::string(msg::kFieldPortDevice) + msg::kPortDeviceEmpty});
+  if (unsigned base = 0; !ReadPortBase(form.PortBase, base))
+    problems.push_back({&form.PortBase, nullptr,
+                        std::string(msg::kFieldPortBase) + msg::kPortBaseNotAddress + "\"" +
+                            form.PortBase + "\"."});
   return problems;
 }
 
@@ -195,10 +202,32 @@ bool ValidateForOk(const SettingsForm& form, std::string& message) {
                                              axis.rates[0], axis.rates[1], axis.rates[2]})
       dropBreaks(saved.*field);
   }
+  dropBreaks(saved.PortDevice);
+  dropBreaks(saved.PortBase);
   const std::vector<FieldProblem> problems = FieldProblems(saved);
   if (problems.empty()) return true;
   message = problems.front().message + msg::kSettingsNotSaved;
   return false;
+}
+
+bool ReadPortBase(std::string_view text, unsigned& base) {
+  std::string_view t = Trim(text);
+  if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.remove_prefix(2);
+  unsigned v = 0;
+  auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, 16);
+  if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return false;
+  if (v < kPortBaseMin || v > kPortBaseMax) return false;
+  base = v;
+  return true;
+}
+
+std::string FormatPortBase(unsigned base) {
+  char digits[16];
+  auto res = std::to_chars(digits, digits + sizeof digits, base, 16);
+  std::string out = "0x";
+  for (const char* p = digits; p != res.ptr; ++p)
+    out += (*p >= 'a' && *p <= 'f') ? static_cast<char>(*p - 'a' + 'A') : *p;
+  return out;
 }
 
 bool ReadFieldNumber(std::string_view text, double& value) {

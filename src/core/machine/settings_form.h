@@ -41,6 +41,11 @@ struct SettingsForm {
   std::string CoordinateMode = "Rel.";
   std::string ZHomingMoveDistance = "10";
   std::string ZToLineMoveDistance = "10";
+  // Which parallel port: the ppdev device (Linux) and the data register's
+  // I/O address in hexadecimal for direct I/O and InpOut32 (status at the
+  // address + 1). The defaults are PortAddress's: the first on-board port.
+  std::string PortDevice = "/dev/parport0";
+  std::string PortBase = "0x378";
   // Unit labels beside the fields (not saved: they follow the unit options).
   std::string LeadUnitLabel = "mm/";      // heads the lead column
   std::string ZHomingUnitLabel = "(mm)";  // beside ZHomingMoveDistance
@@ -123,9 +128,10 @@ struct FieldProblem {
 };
 
 // The settings the machine can use: every steps-per-turn, lead and jog/rapid
-// rate a positive number, and no two of the six step and direction lines on
-// the same driven pin. Returns every field that fails, in the dialog's order
-// (leads, steps, pins, rates). "Ok" and the load of brimo.cfg both apply
+// rate a positive number, no two of the six step and direction lines on
+// the same driven pin, a port device named and a port address ReadPortBase
+// reads. Returns every field that fails, in the dialog's order (leads,
+// steps, pins, rates, port). "Ok" and the load of brimo.cfg both apply
 // exactly this rule.
 std::vector<FieldProblem> FieldProblems(const SettingsForm& form);
 
@@ -133,6 +139,21 @@ std::vector<FieldProblem> FieldProblems(const SettingsForm& form);
 // (FieldProblems). Returns false with `message` (for the operator, naming
 // the field or the two lines) at the first field that fails.
 bool ValidateForOk(const SettingsForm& form, std::string& message);
+
+// The lowest and highest data register address a port may have: the status
+// and control registers follow it at +1 and +2 within the 16-bit I/O space.
+inline constexpr unsigned kPortBaseMin = 0x1;
+inline constexpr unsigned kPortBaseMax = 0xFFFD;
+
+// A port address text as the I/O address of the data register: hexadecimal
+// digits with or without "0x", in any case, blanks around them allowed
+// ("0x378", "378", "0XD010", "e800"), within kPortBaseMin..kPortBaseMax.
+// Anything else gives false.
+bool ReadPortBase(std::string_view text, unsigned& base);
+
+// The address as brimo.cfg and the dialog show it: "0x" and upper-case
+// digits ("0x378", "0xD010").
+std::string FormatPortBase(unsigned base);
 
 // ---- Number texts of the settings (locale-free, "." as decimal point) -----
 

@@ -57,6 +57,8 @@ constexpr SettingLine kSettingLines[kConfigLines] = {
     {K::kHomeOption, &M::HomeUsingMachineZero, &F::HomeUsingMachineZero, "Option4_2"},  // 46
     {K::kText, &M::HomeMoveKind, &F::HomeMoveKind, "Combo1"},                           // 47
     {K::kText, &M::HomeFeedrate, &F::HomeFeedrate, "Text6"},                            // 48
+    {K::kText, &M::PortDevice, &F::PortDevice, "PortDevice"},                           // 49
+    {K::kPortBase, &M::PortBase, &F::PortBase, "PortBase"},                             // 50
 };
 
 constexpr UnitLabelLine kUnitLabels[3] = {

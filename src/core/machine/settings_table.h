@@ -24,12 +24,14 @@ enum class SettingKind {
   kUnitMm,      // boolean, the "mm" option (selecting it runs its handler)
   kUnitInch,    // boolean, the "In" option (likewise)
   kUnitValue,   // whole number kept in the settings only, no control
+  kPortBase,    // I/O address, text control in hexadecimal ("0x378")
 };
 
 using FormField = std::variant<std::monostate, std::string SettingsForm::*, int SettingsForm::*,
                                bool SettingsForm::*>;
-using MachineField = std::variant<std::string MachineState::*, double MachineState::*,
-                                  int MachineState::*, bool MachineState::*>;
+using MachineField =
+    std::variant<std::string MachineState::*, double MachineState::*, int MachineState::*,
+                 bool MachineState::*, unsigned MachineState::*>;
 
 struct SettingLine {
   SettingKind kind;

@@ -8,16 +8,21 @@ namespace brimo::gui {
 
 namespace {
 
-PortLink MakePortLink(Port* port) {
+// The real port opens where the settings in force say at the moment of the
+// open (the first online pulse after start-up or after Settings "Ok"
+// changed the port).
+PortLink MakePortLink(Port* port, const MachineState& ms) {
   if (port) return PortLink(port);
-  return PortLink([](std::string& why) { return OpenHardwarePort(PortAddress{}, why); });
+  return PortLink([&ms](std::string& why) {
+    return OpenHardwarePort(PortAddress{ms.PortDevice, ms.PortBase}, why);
+  });
 }
 
 }  // namespace
 
 AppContext::AppContext(QString programFolder, AppHardware hardware)
     : clock_(hardware.clock ? *hardware.clock : steadyClock_),
-      port_(MakePortLink(hardware.port)),
+      port_(MakePortLink(hardware.port, ms_)),
       core_{ms_, win_, clock_, port_, store_, plot_} {
   main_ = std::make_unique<MDIForm1>(core_, win_, motion_, form_, std::move(programFolder));
   win_.Attach(main_.get());

@@ -172,6 +172,18 @@ FormSettings::FormSettings(Core& core, SettingsForm& form, QString programFolder
   unitBox->addWidget(new QLabel("Pulse Width", units));
   unitBox->addWidget(AddCombo(&SettingsForm::PulseWidth));
   lower->addWidget(units);
+
+  // Which parallel port: the ppdev device on Linux, the I/O address for
+  // direct I/O and InpOut32.
+  auto* port = new QGroupBox("Port", this);
+  auto* portGrid = new QGridLayout(port);
+  portGrid->addWidget(new QLabel("Device (Linux)", port), 0, 0);
+  QLineEdit* device = AddEdit(&SettingsForm::PortDevice);
+  device->setMinimumWidth(device->fontMetrics().horizontalAdvance("/dev/parport0") + 16);
+  portGrid->addWidget(device, 1, 0);
+  portGrid->addWidget(new QLabel("Address (hex)", port), 2, 0);
+  portGrid->addWidget(AddEdit(&SettingsForm::PortBase), 3, 0);
+  lower->addWidget(port);
   top->addLayout(lower);
 
   auto* buttons = new QHBoxLayout;
