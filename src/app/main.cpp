@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
   options.samplesFolder =
       QString::fromStdU16String(brimo::SamplesFolder(programFolder).u16string());
   options.startupNote = note;
+  // Also on standard error: a program opened at start-up writes its own
+  // message line over the note.
+  if (!note.empty()) std::cerr << "BrimoCNC: " << note << "\n";
   brimo::gui::AppContext context(QString::fromStdU16String(configFolder.u16string()));
   context.Start(options);
   return app.exec();
