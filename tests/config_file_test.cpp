@@ -632,6 +632,9 @@ TEST_F(ConfigFileTest, SaveIntoAnUnwritableFolderTellsOnceAndCarriesOn) {
 }
 
 TEST_F(ConfigFileTest, SaveThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows (MinGW cannot create them)";
+#endif
   fs::create_directory(dir_ / "shared");
   Write("shared/machine.cfg", Join(kCustomLines));
   fs::create_symlink(fs::path("shared") / "machine.cfg", dir_ / kConfigName);
@@ -645,6 +648,9 @@ TEST_F(ConfigFileTest, SaveThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink)
 // The replacement file carries the old file's permission bits, whatever the
 // process's umask would give a new file.
 TEST_F(ConfigFileTest, SaveKeepsTheFilesPermissions) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX permission bits";
+#endif
   using P = fs::perms;
   for (P perms : {P::owner_read | P::owner_write, P::owner_read | P::owner_write | P::group_read,
                   P::owner_all | P::group_read | P::group_write | P::others_read}) {

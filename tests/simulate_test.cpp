@@ -768,7 +768,8 @@ TEST_P(ExitStatus, TellsWhetherTheProgramCanBeRun) {
       Write("brimo.cfg", "abc\r\n");
       args.push_back(clean);
     } else if (a == "NUL")
-      args.push_back(Write("nul.txt", std::string("G01 X1 F120\n\0\0", 14)));
+      // Not "nul.txt": on Windows that names the NUL device whatever the folder.
+      args.push_back(Write("nul_bytes.txt", std::string("G01 X1 F120\n\0\0", 14)));
     else if (a == "UTF16")
       args.push_back(Write("utf16.txt", std::string("\xFF\xFEG\0"
                                                     "1\0\n\0",

@@ -426,3 +426,10 @@ inline constexpr const char* kPortBaseNotAddress =
     "reads ";
 
 }  // namespace brimo::msg
+
+// ---- Command-line build ----
+namespace brimo::msg {
+inline constexpr const char* kCliNoWindow =
+    "this build has no window (it was built without Qt); run a program headless with "
+    "'brimocnc --simulate FILE' (see 'brimocnc --help').";
+}  // namespace brimo::msg

@@ -13,6 +13,14 @@ namespace {
 using Out32Fn = void(__stdcall*)(short, short);
 using Inp32Fn = short(__stdcall*)(short);
 
+// GetProcAddress returns one generic function type for every export; the
+// cast to the export's own type goes through void(*)(), which GCC accepts
+// as matching any function type.
+template <typename Fn>
+Fn Export(HMODULE lib, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, name)));
+}
+
 class InpOutPort final : public Port {
  public:
   InpOutPort(HMODULE lib, Out32Fn out, Inp32Fn inp, unsigned base)
@@ -46,8 +54,8 @@ std::unique_ptr<Port> OpenHardwarePort(const PortAddress& where, std::string& wh
           " beside brimocnc.exe.";
     return nullptr;
   }
-  auto out = reinterpret_cast<Out32Fn>(GetProcAddress(lib, "Out32"));
-  auto inp = reinterpret_cast<Inp32Fn>(GetProcAddress(lib, "Inp32"));
+  const auto out = Export<Out32Fn>(lib, "Out32");
+  const auto inp = Export<Inp32Fn>(lib, "Inp32");
   if (!out || !inp) {
     FreeLibrary(lib);
     why = std::string(name) + " does not provide Out32 and Inp32.";
