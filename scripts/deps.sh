@@ -2,7 +2,10 @@
 # Installs the Debian 12 packages BrimoCNC needs to build, run and test,
 # skipping those already present. Runs as root without prompts.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev qt6-base-dev libgl-dev xvfb xauth clang-format clang)
+# libclang-rt-14-dev: libFuzzer and the sanitizer runtimes clang links the fuzz
+# targets with (not pulled in by clang without recommended packages).
+packages=(g++ cmake make libgtest-dev qt6-base-dev libgl-dev xvfb xauth clang-format clang
+  libclang-rt-14-dev)
 # Callers add what only they need (scripts/package.sh: dpkg-dev file).
 read -r -a extra <<<"${BRIMO_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

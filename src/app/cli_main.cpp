@@ -3,6 +3,7 @@
 // full program; a start that asks for the window says this build has none.
 #include <iostream>
 
+#include "core/machine/config_location.h"
 #include "core/machine/messages.h"
 #include "core/sim/sim_command_line.h"
 
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
                 << brimo::msg::kCmdTryHelp << "\n";
       return 2;
     case brimo::CommandKind::kSimulate:
-      return brimo::SimulateMain(argc, argv, std::cout, std::cerr);
+      return brimo::SimulateMain(argc, argv, std::cout, std::cerr,
+                                 brimo::ConfigFileToRead(brimo::ExecutableFolder()).string());
     case brimo::CommandKind::kWindow:
       break;
   }
