@@ -4,7 +4,8 @@
 #   apt install ./build-pkg/brimocnc_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BRIMO_EXTRA_PACKAGES="dpkg-dev file" bash scripts/deps.sh
+bash scripts/deps.sh
+bash scripts/deps.sh dpkg-dev file  # what cpack's dependency list needs
 cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DBRIMO_GUI=ON -DBRIMO_BENCH=OFF \
   -DBRIMO_SANITIZE=OFF -DBRIMO_TSAN=OFF -DBRIMO_FUZZ=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build build-pkg -j"$(nproc)" --target brimocnc brimo_man

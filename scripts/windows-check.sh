@@ -12,26 +12,8 @@ cd "$(dirname "$0")/.."
 started=$SECONDS
 jobs=$(nproc)
 
-packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  # One line on the terminal; apt's output goes to a log file, shown in part
-  # only when the install fails.
-  log="${TMPDIR:-/tmp}/brimocnc-windows-install.log"
-  echo "Installing ${#missing[@]} packages (${missing[*]}); full log: $log"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  if ! { $SUDO apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-      "${missing[@]}"; } >"$log" 2>&1; then
-    tail -n 20 "$log" >&2
-    echo "The install failed; the full log is $log" >&2
-    exit 1
-  fi
-fi
+BRIMO_INSTALL_LOG="${TMPDIR:-/tmp}/brimocnc-windows-install.log" \
+  bash scripts/deps.sh cmake make g++ g++-mingw-w64-x86-64-posix wine64 googletest
 
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi

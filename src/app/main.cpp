@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "core/machine/config_location.h"
 #include "core/machine/messages.h"
@@ -16,23 +17,10 @@ int main(int argc, char** argv) {
   // Read before any window exists: help, version, the simulation and a
   // mistyped option need no display.
   const brimo::Command command = brimo::ReadCommandLine(argc, argv);
-  switch (command.kind) {
-    case brimo::CommandKind::kHelp:
-      std::cout << brimo::CommandLineHelp();
-      return 0;
-    case brimo::CommandKind::kVersion:
-      std::cout << "brimocnc " << BRIMO_VERSION << "\n";
-      return 0;
-    case brimo::CommandKind::kUnusable:
-      std::cerr << brimo::msg::kSimPrefix << command.problem << "\n"
-                << brimo::msg::kCmdTryHelp << "\n";
-      return 2;
-    case brimo::CommandKind::kSimulate:
-      return brimo::SimulateMain(argc, argv, std::cout, std::cerr,
-                                 brimo::ConfigFileToRead(brimo::ExecutableFolder()).string());
-    case brimo::CommandKind::kWindow:
-      break;
-  }
+  if (const std::optional<int> status =
+          brimo::AnswerWithoutWindow(command, argc, argv, std::cout, std::cerr,
+                                     brimo::ConfigFileToRead(brimo::ExecutableFolder()).string()))
+    return *status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("BrimoCNC");
   QApplication::setApplicationVersion(BRIMO_VERSION);

@@ -368,6 +368,27 @@ Command ReadCommandLine(int argc, char** argv) {
 
 std::string CommandLineHelp() { return msg::kCmdHelp; }
 
+std::optional<int> AnswerWithoutWindow(const Command& command, int argc, char** argv,
+                                       std::ostream& out, std::ostream& err,
+                                       const std::string& ownConfig) {
+  switch (command.kind) {
+    case CommandKind::kHelp:
+      out << CommandLineHelp();
+      return 0;
+    case CommandKind::kVersion:
+      out << "brimocnc " << BRIMO_VERSION << "\n";
+      return 0;
+    case CommandKind::kUnusable:
+      err << msg::kSimPrefix << command.problem << "\n" << msg::kCmdTryHelp << "\n";
+      return 2;
+    case CommandKind::kSimulate:
+      return SimulateMain(argc, argv, out, err, ownConfig);
+    case CommandKind::kWindow:
+      break;
+  }
+  return std::nullopt;
+}
+
 bool WantsSimulation(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ struct Command {
 Command ReadCommandLine(int argc, char** argv);
 // Both forms of the command line and the exit statuses.
 std::string CommandLineHelp();
+
+// Answers every start that needs no window (help, version, an unusable
+// command line, the simulation, which reads `ownConfig` unless --config
+// names another) and returns its exit status; nothing for kWindow.
+std::optional<int> AnswerWithoutWindow(const Command& command, int argc, char** argv,
+                                       std::ostream& out, std::ostream& err,
+                                       const std::string& ownConfig);
 
 // True when the arguments ask for a simulation ("--simulate" among them).
 bool WantsSimulation(int argc, char** argv);
