@@ -35,8 +35,10 @@ void SetEnv(const char* name, const std::optional<std::string>& value) {
 class ConfigLocation : public ::testing::Test {
  protected:
   void SetUp() override {
+    // One folder per test: ctest runs the cases in parallel processes.
     root_ = fs::temp_directory_path() /
-            ("brimo_cfgloc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+            (std::string("brimo_cfgloc_") +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "bin");
     for (const char* name : {"XDG_CONFIG_HOME", "HOME", "APPDATA"})
