@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
   // Read before any window exists: help, version, the simulation and a
   // mistyped option need no display.
   const brimo::Command command = brimo::ReadCommandLine(argc, argv);
+  const std::filesystem::path programFolder = brimo::ExecutableFolder();
   if (const std::optional<int> status =
-          brimo::AnswerWithoutWindow(command, argc, argv, std::cout, std::cerr,
-                                     brimo::ConfigFileToRead(brimo::ExecutableFolder()).string()))
+          brimo::AnswerWithoutWindow(command, argc, argv, std::cout, std::cerr, programFolder))
     return *status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("BrimoCNC");
@@ -37,8 +37,6 @@ int main(int argc, char** argv) {
 
   // Settings in the user's own folder; samples beside the executable (a
   // build folder) or in the installed share folder.
-  const std::filesystem::path programFolder =
-      QCoreApplication::applicationDirPath().toStdU16String();
   std::string note;
   const std::filesystem::path configFolder = brimo::PrepareConfigFolder(programFolder, note);
   options.samplesFolder =

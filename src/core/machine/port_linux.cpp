@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -19,6 +18,7 @@
 #endif
 
 #include "core/machine/port.h"
+#include "core/machine/settings_form.h"
 
 namespace brimo {
 namespace {
@@ -56,11 +56,6 @@ class DirectIoPort final : public Port {
   unsigned base_;
 };
 
-std::string Hex(unsigned address) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", address);
-  return text;
-}
 #endif
 
 std::unique_ptr<Port> OpenPpdev(const std::string& device, std::string& why) {
@@ -104,12 +99,12 @@ std::unique_ptr<Port> OpenHardwarePort(const PortAddress& where, std::string& wh
     // gives 0xFF. Only reads here: a test write would pulse the drives.
     if (inb(base) == 0xFF && inb(base + 1) == 0xFF && inb(base + 2) == 0xFF) {
       ioperm(base, 3, 0);
-      why = ppdevWhy + " No parallel port answers at " + Hex(base) + " either.";
+      why = ppdevWhy + " No parallel port answers at " + FormatPortBase(base) + " either.";
       return nullptr;
     }
     return std::make_unique<DirectIoPort>(base);
   }
-  why = ppdevWhy + " Direct port access at " + Hex(base) + " is not possible either (" +
+  why = ppdevWhy + " Direct port access at " + FormatPortBase(base) + " is not possible either (" +
         std::strerror(errno) + "; it needs root on a machine that allows it).";
 #else
   why = ppdevWhy;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -222,12 +223,9 @@ bool ReadPortBase(std::string_view text, unsigned& base) {
 }
 
 std::string FormatPortBase(unsigned base) {
-  char digits[16];
-  auto res = std::to_chars(digits, digits + sizeof digits, base, 16);
-  std::string out = "0x";
-  for (const char* p = digits; p != res.ptr; ++p)
-    out += (*p >= 'a' && *p <= 'f') ? static_cast<char>(*p - 'a' + 'A') : *p;
-  return out;
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", base);
+  return text;
 }
 
 bool ReadFieldNumber(std::string_view text, double& value) {

@@ -12,6 +12,7 @@
 
 #include "core/interpreter/parser.h"
 #include "core/machine/config_file.h"
+#include "core/machine/config_location.h"
 #include "core/machine/machine_state.h"
 #include "core/machine/messages.h"
 #include "core/machine/settings_form.h"
@@ -370,7 +371,7 @@ std::string CommandLineHelp() { return msg::kCmdHelp; }
 
 std::optional<int> AnswerWithoutWindow(const Command& command, int argc, char** argv,
                                        std::ostream& out, std::ostream& err,
-                                       const std::string& ownConfig) {
+                                       const fs::path& programFolder) {
   switch (command.kind) {
     case CommandKind::kHelp:
       out << CommandLineHelp();
@@ -382,7 +383,7 @@ std::optional<int> AnswerWithoutWindow(const Command& command, int argc, char** 
       err << msg::kSimPrefix << command.problem << "\n" << msg::kCmdTryHelp << "\n";
       return 2;
     case CommandKind::kSimulate:
-      return SimulateMain(argc, argv, out, err, ownConfig);
+      return SimulateMain(argc, argv, out, err, ConfigFileToRead(programFolder).string());
     case CommandKind::kWindow:
       break;
   }

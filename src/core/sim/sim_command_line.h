@@ -6,6 +6,7 @@
 // Callers: main(), tests and benchmarks (JsonString, ClockText).
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -37,11 +38,12 @@ Command ReadCommandLine(int argc, char** argv);
 std::string CommandLineHelp();
 
 // Answers every start that needs no window (help, version, an unusable
-// command line, the simulation, which reads `ownConfig` unless --config
-// names another) and returns its exit status; nothing for kWindow.
+// command line, the simulation, which reads the brimo.cfg the window reads,
+// ConfigFileToRead(programFolder), unless --config names another) and
+// returns its exit status; nothing for kWindow.
 std::optional<int> AnswerWithoutWindow(const Command& command, int argc, char** argv,
                                        std::ostream& out, std::ostream& err,
-                                       const std::string& ownConfig);
+                                       const std::filesystem::path& programFolder);
 
 // True when the arguments ask for a simulation ("--simulate" among them).
 bool WantsSimulation(int argc, char** argv);

@@ -105,7 +105,7 @@ void MDIForm1::Open_Menu_Click() {
 }
 
 // The folder of the last program opened is kept beside brimo.cfg, in a file
-// of the window's own (brimo.cfg's 48 lines are shared with older builds).
+// of the window's own (older builds read and rewrite brimo.cfg too).
 static constexpr const char* kWindowStateName = "brimocnc.ini";
 static constexpr const char* kLastFolderKey = "LastFolder";
 
